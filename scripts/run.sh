@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs the server on the simulated machine in the foreground, streaming its debug log
+# through qevlog. Ctrl-C stops the server, the viewer and the Wine prefix.
+set -euo pipefail
+here=$(dirname "${BASH_SOURCE[0]}")
+source "$here/env.sh"
+"$here/install-deps.sh"
+"$here/build.sh"
+"$here/prefix.sh" up
+pids=()
+cleanup() {
+  trap - INT TERM EXIT
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  "$here/prefix.sh" down
+}
+trap cleanup INT TERM EXIT
+[ -x "$here/sim-machine.sh" ] && "$here/sim-machine.sh" default
+wine "$QEV_BUILD/tools/qevlog.exe" </dev/null &
+pids+=($!)
+sleep 1
+wine "$QEV_BUILD/src/app/qEvSwServer.exe" "$@" </dev/null &
+pids+=($!)
+wait "${pids[1]}" || true

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Fresh-machine test command: installs what is missing, builds, brings up the Wine prefix, runs ctest,
+# and stops the prefix on every exit path.
+set -euo pipefail
+here=$(dirname "${BASH_SOURCE[0]}")
+source "$here/env.sh"
+"$here/install-deps.sh"
+"$here/build.sh"
+trap '"$here/prefix.sh" down' EXIT
+"$here/prefix.sh" up
+cd "$QEV_BUILD"
+ctest --output-on-failure --timeout 300 -j"$(nproc)" "$@"
