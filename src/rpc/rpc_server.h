@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/qev_sw_server.h"
+#include "datapath/datapath_manager_interface.h"
+#include "datapath/datapath_records.h"
+#include "rpc/single_instance_lock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class PipeBroker;
+class RpcService;
+
+// The server of the RPC role: owns the single-instance lock, the accept thread that turns paired
+// pipe connections into services, and one read-loop thread per connected client.
+class RpcServer : public QevSwServer {
+public:
+    explicit RpcServer(DatapathManagerInterface& manager);
+    ~RpcServer() override;
+
+    RpcServer(const RpcServer&) = delete;
+    RpcServer& operator=(const RpcServer&) = delete;
+
+    bool start() override;
+    // Ends the accept loop, the broker and every read loop; wait() then returns promptly.
+    bool stop() override;
+    bool wait() override;
+
+    // Sends the event to every connected client, dropping services that have gone.
+    void broadcast(const NotifyEvent& event);
+
+private:
+    struct ReadLoopThread {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+
+    void accept_loop(std::shared_ptr<PipeBroker> broker);
+    void start_read_loop(std::shared_ptr<RpcService> service);
+    void join_finished_read_loops();
+    void join_all_read_loops();
+    void cancel_all_services();
+
+    DatapathManagerInterface& manager_;
+    SingleInstanceLock instance_lock_;
+    std::atomic<bool> stop_{false};
+    std::shared_ptr<PipeBroker> broker_;
+    std::thread accept_thread_;
+
+    std::mutex services_mutex_;
+    std::vector<std::weak_ptr<RpcService>> services_;
+
+    std::mutex read_loops_mutex_;
+    std::vector<ReadLoopThread> read_loops_;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "winsys/unique_handle.h"
+
+#include <cstdint>
+
+// The named mutex that makes the RPC role unique on the machine.
+class SingleInstanceLock {
+public:
+    SingleInstanceLock() = default;
+
+    // Tries 11 times, pausing 500 ms between attempts; false when another process keeps the mutex.
+    bool acquire();
+    // Closes the mutex handle.
+    void release();
+    bool held() const { return static_cast<bool>(handle_); }
+
+private:
+    static constexpr uint32_t kMaxRetries = 10;
+    static constexpr unsigned long kRetryPauseMs = 500;
+
+    bool try_once();
+
+    qev::winsys::UniqueHandle<> handle_;
+    uint32_t retry_count_ = 0;
+};
