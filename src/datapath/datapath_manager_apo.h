@@ -1,0 +1,62 @@
+#pragma once
+
+#include "datapath/datapath_manager_interface.h"
+#include "datapath/endpoint_lists.h"
+#include "datapath/handle_table.h"
+#include "datapath/handle_table_lock.h"
+#include "datapath/notification_table.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The model behind the API: handles on audio endpoints, their settings and the subscribers to
+// datapath events. One object serves the whole process (instance()); further objects exist only in
+// tests. Every operation is atomic with respect to the others: the handle table and the per-handle
+// contexts are guarded by one lock, the subscribers by their own, and no subscriber is called while
+// the handle table is held.
+class DatapathManagerAPO : public DatapathManagerInterface {
+public:
+    static constexpr uint32_t kEnumCapture = 0;
+    static constexpr uint32_t kEnumRender = 1;
+    static constexpr uint32_t kEnumAlgorithms = 2;
+
+    // The process-wide manager, built on the first call.
+    static DatapathManagerAPO& instance();
+
+    // Refreshes the endpoint lists once.
+    DatapathManagerAPO();
+    ~DatapathManagerAPO() override = default;
+
+    DatapathManagerAPO(const DatapathManagerAPO&) = delete;
+    DatapathManagerAPO& operator=(const DatapathManagerAPO&) = delete;
+
+    uint32_t GetInfo(ServerInfo* info) override;
+    uint32_t Enum(uint32_t type, std::vector<std::string>* names) override;
+    uint32_t Create(uint32_t* handle, const QevConfig* config) override;
+    uint32_t Destroy(uint32_t handle, bool erase) override;
+    uint32_t Config(uint32_t handle, const QevConfig* config) override;
+    uint32_t Start(uint32_t handle) override;
+    uint32_t Stop(uint32_t handle) override;
+    uint32_t Set(uint32_t handle, const QevParam* param) override;
+    uint32_t Get(uint32_t handle, QevParam* param) override;
+    uint32_t GetStatus(uint32_t handle, uint32_t* status) override;
+    uint32_t RegisterCallback(QevNotifyCallback callback, void* context, uint32_t* id) override;
+    uint32_t UnregisterCallback(uint32_t id) override;
+    uint32_t SetSerialized(uint32_t handle, const QevSerializedParam* param) override;
+    uint32_t GetSerialized(uint32_t handle, const QevSerializedParam* param, QevSerializedParam* out) override;
+
+    // Calls every registered callback with the event. Raised by a thread inside an operation, the
+    // event is delivered when that operation has let go of the handle table.
+    void Broadcast(const NotifyEvent& event);
+
+private:
+    uint32_t initialize_context(const QevConfig* config, QevDataPathCntx* cntx);
+    void refresh_endpoint_lists();
+
+    NotificationTable notifications_;
+    HandleTableLock handle_lock_;
+    HandleTable handles_;
+    // The manager's copy of the endpoint lists, read by Enum.
+    EndpointLists endpoints_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <mmdeviceapi.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <string>
+
+// Endpoint types of the datapath; Windows eCapture maps to capture and eRender to render.
+enum EndpointType : uint32_t {
+    kEndpointCapture = 0,
+    kEndpointRender = 1,
+    kEndpointBoth = 2,
+};
+
+// One active audio endpoint as listed for clients and matched by name.
+struct EndpointEntry {
+    Microsoft::WRL::ComPtr<IMMDevice> device;
+    std::wstring id;
+    std::wstring friendly_name;
+    uint32_t type = kEndpointBoth;
+};
