@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Facts read from an APO driver package's INF file.
+namespace qev::sysinfo {
+
+// True when a line of the INF contains "HKR,AudioEngine" (any case): the package registers its
+// effects with the audio engine's per-APO stores. False, with a log line, when the file cannot be read.
+bool InfHasAudioEngine(const std::wstring& inf_path);
+
+// Appends to out the class ids the INF registers as in-process COM servers: the values, in the
+// [Strings] section, of the tokens used as %token%\InprocServer32. Values already in out are skipped
+// (any case). False, with a log line, when the file cannot be read.
+bool GetInfClassIds(const std::wstring& inf_path, std::vector<std::wstring>& out);
+
+}  // namespace qev::sysinfo
