@@ -1,0 +1,357 @@
+#include "winaudio/audio_endpoint_property_store.h"
+
+#include <objbase.h>
+#include <propvarutil.h>
+
+#include <exception>
+
+#include "app/logging.h"
+#include "sysinfo/os_version.h"
+#include "winaudio/endpoint_queries.h"
+#include "winaudio/prop_variant.h"
+#include "winaudio/string_vector_prop_variant.h"
+#include "winsys/registry.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio {
+
+namespace {
+
+constexpr HRESULT kElementNotFound = static_cast<HRESULT>(0x80070490);
+constexpr BOOL kFxStore = TRUE;
+
+bool IsEffectKind(PropertyStoreType kind)
+{
+    return kind == Default || kind == User || kind == Volatile;
+}
+
+bool IsKnownKind(PropertyStoreType kind)
+{
+    return kind >= Properties && kind <= Volatile;
+}
+
+}  // namespace
+
+AudioEndpointPropertyStore::AudioEndpointPropertyStore(ComPtr<IMMDevice> device,
+                                                       const std::wstring& effectContext)
+    : processComInit_(ComInitGuard::Instance()),
+      device_(std::move(device)),
+      effectContext_(effectContext)
+{
+    ReadWindowsVersion();
+    qev::winaudio::GetDeviceId(device_, deviceId_);
+    BuildKeyPaths();
+    OpenDeviceStore();
+    CreatePolicyConfig();
+    stores_[Properties] = propertiesStore_;
+    if (!effectContext_.empty() && isWindows11_) {
+        OpenEffectStores();
+    }
+}
+
+AudioEndpointPropertyStore::~AudioEndpointPropertyStore()
+{
+    if (effectChangeHandler_) {
+        effectChangeHandler_->Unregister();
+    }
+}
+
+void AudioEndpointPropertyStore::ReadWindowsVersion()
+{
+    sysinfo::OsVersion version;
+    try {
+        if (sysinfo::GetOsVersion(version)) {
+            osMajor_ = version.major;
+            osMinor_ = version.minor;
+            osBuild_ = version.build;
+            isWindows11_ = version.build >= sysinfo::kWindows11FirstBuild;
+        }
+    } catch (const std::exception& error) {
+        // An unreadable build number counts as "not Windows 11"; construction never fails.
+        log_printf("Failed to read the Windows version: %s\n", error.what());
+    }
+}
+
+void AudioEndpointPropertyStore::BuildKeyPaths()
+{
+    EDataFlow flow = eAll;
+    if (!GetDataFlow(device_, flow)) {
+        return;
+    }
+    paths_ = EndpointKeyPaths::Build(deviceId_, flow, effectContext_, isWindows11_);
+}
+
+void AudioEndpointPropertyStore::OpenDeviceStore()
+{
+    if (!device_ || FAILED(device_->OpenPropertyStore(STGM_READWRITE, &propertiesStore_))) {
+        log_wprintf(L"Failed to open Properties property store\n");
+    }
+}
+
+void AudioEndpointPropertyStore::CreatePolicyConfig()
+{
+    const HRESULT hr = CoCreateInstance(kPolicyConfigClsid, nullptr, CLSCTX_ALL, kPolicyConfigIid,
+                                        reinterpret_cast<void**>(policyConfig_.ReleaseAndGetAddressOf()));
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to create policy config instance\n");
+    }
+}
+
+void AudioEndpointPropertyStore::OpenEffectStores()
+{
+    CLSID effect{};
+    PropVariant activation;
+    if (FAILED(CLSIDFromString(effectContext_.c_str(), &effect))) {
+        log_wprintf(L"Failed to convert CLSID from string\n");
+    } else if (FAILED(InitPropVariantFromCLSID(effect, activation.get()))) {
+        log_wprintf(L"Failed to init propvariant from CLSID\n");
+    } else {
+        HRESULT hr = ActivateEffectsStore(activation.value());
+        if (hr == kElementNotFound) {
+            CreateEffectKeyPaths();
+            hr = ActivateEffectsStore(activation.value());
+        }
+        if (FAILED(hr)) {
+            log_wprintf(L"Failed to activate property store, err: 0x%08X\n", static_cast<unsigned>(hr));
+        } else {
+            OpenEffectStore(&IAudioSystemEffectsPropertyStore::OpenDefaultPropertyStore, defaultStore_,
+                            L"Failed to open Default property store\n");
+            OpenEffectStore(&IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, userStore_,
+                            L"Failed to open User property store\n");
+            OpenEffectStore(&IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, volatileStore_,
+                            L"Failed to open Volatile property store\n");
+            ComPtr<AudioSystemEffectPropertyChangedEventHandler> handler;
+            handler.Attach(new AudioSystemEffectPropertyChangedEventHandler(effectsStore_));
+            effectChangeHandler_ = std::move(handler);
+        }
+    }
+    // The map holds the three kinds even when opening failed: they are then refused as invalid
+    // rather than served by the FX store.
+    stores_[Default] = defaultStore_;
+    stores_[User] = userStore_;
+    stores_[Volatile] = volatileStore_;
+}
+
+HRESULT AudioEndpointPropertyStore::ActivateEffectsStore(const PROPVARIANT& activation)
+{
+    if (!device_) {
+        return E_POINTER;
+    }
+    PROPVARIANT parameter = activation;  // shallow copy; Activate does not take ownership
+    return device_->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL, &parameter,
+                             reinterpret_cast<void**>(effectsStore_.ReleaseAndGetAddressOf()));
+}
+
+void AudioEndpointPropertyStore::CreateEffectKeyPaths() const
+{
+    for (const std::wstring* path : {&paths_.defaultStore, &paths_.userStore, &paths_.volatileStore}) {
+        if (!path->empty()) {
+            winsys::create_key_path(*path);
+        }
+    }
+}
+
+void AudioEndpointPropertyStore::OpenEffectStore(
+    HRESULT (STDMETHODCALLTYPE IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
+    ComPtr<IPropertyStore>& store, const wchar_t* failureMessage)
+{
+    if (FAILED((effectsStore_.Get()->*open)(STGM_READWRITE, store.ReleaseAndGetAddressOf()))) {
+        store.Reset();
+        log_wprintf(failureMessage);
+    }
+}
+
+AudioEndpointPropertyStore::Route AudioEndpointPropertyStore::Choose(PropertyStoreType kind) const
+{
+    if (IsEffectKind(kind) && !isWindows11_) {
+        return {Route::Kind::Refused, nullptr};
+    }
+    const auto found = stores_.find(kind);
+    if (found == stores_.end()) {
+        const bool usable = policyConfig_ && !deviceId_.empty();
+        return {usable ? Route::Kind::PolicyConfig : Route::Kind::Missing, nullptr};
+    }
+    if (!found->second) {
+        return {Route::Kind::Missing, nullptr};
+    }
+    return {Route::Kind::Store, found->second.Get()};
+}
+
+HRESULT AudioEndpointPropertyStore::Read(const Route& route, const PROPERTYKEY& key,
+                                         PROPVARIANT* value) const
+{
+    if (route.kind == Route::Kind::PolicyConfig) {
+        return policyConfig_->GetPropertyValue(deviceId_.c_str(), kFxStore, key, value);
+    }
+    return route.store->GetValue(key, value);
+}
+
+bool AudioEndpointPropertyStore::ReadForGetter(PropertyStoreType kind, const PROPERTYKEY& key,
+                                               PROPVARIANT* value) const
+{
+    if (!IsKnownKind(kind)) {
+        log_wprintf(L"Unknown property store type: %d\n", static_cast<int>(kind));
+        return false;
+    }
+    const Route route = Choose(kind);
+    if (route.kind == Route::Kind::Refused) {
+        return false;
+    }
+    if (route.kind == Route::Kind::Missing) {
+        log_wprintf(L"Invalid store instance\n");
+        return false;
+    }
+    const HRESULT hr = Read(route, key, value);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to get prop value, err: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    return value->vt != VT_EMPTY;
+}
+
+bool AudioEndpointPropertyStore::HasValue(PropertyStoreType kind, const PROPERTYKEY& key,
+                                          bool& present) const
+{
+    present = true;
+    if (!IsKnownKind(kind)) {
+        return false;
+    }
+    const Route route = Choose(kind);
+    if (route.kind == Route::Kind::Refused || route.kind == Route::Kind::Missing) {
+        return false;
+    }
+    PropVariant value;
+    if (FAILED(Read(route, key, value.get()))) {
+        return false;
+    }
+    present = value.type() != VT_EMPTY;
+    return true;
+}
+
+bool AudioEndpointPropertyStore::GetString(PropertyStoreType kind, const PROPERTYKEY& key,
+                                           std::wstring& value) const
+{
+    PropVariant read;
+    if (!ReadForGetter(kind, key, read.get())) {
+        return false;
+    }
+    if (read.type() != VT_LPWSTR) {
+        log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(read.type()));
+        return false;
+    }
+    value = read.value().pwszVal != nullptr ? read.value().pwszVal : L"";
+    return true;
+}
+
+bool AudioEndpointPropertyStore::GetStringVector(PropertyStoreType kind, const PROPERTYKEY& key,
+                                                 std::vector<std::wstring>& value) const
+{
+    constexpr VARTYPE kStringVector = VT_VECTOR | VT_LPWSTR;
+    PropVariant read;
+    if (!ReadForGetter(kind, key, read.get())) {
+        return false;
+    }
+    if (read.type() != kStringVector) {
+        log_wprintf(L"Incorrect prop varaint type, expected: %u\n", static_cast<unsigned>(kStringVector));
+        return false;
+    }
+    std::vector<std::wstring> strings;
+    const CALPWSTR& list = read.value().calpwstr;
+    strings.reserve(list.cElems);
+    for (ULONG index = 0; index < list.cElems; ++index) {
+        strings.emplace_back(list.pElems[index] != nullptr ? list.pElems[index] : L"");
+    }
+    value = std::move(strings);
+    return true;
+}
+
+bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTYKEY& key,
+                                          DWORD& value) const
+{
+    PropVariant read;
+    if (!ReadForGetter(kind, key, read.get())) {
+        return false;
+    }
+    if (read.type() == VT_UI4) {
+        value = read.value().ulVal;
+        return true;
+    }
+    if (read.type() == VT_UINT) {
+        value = read.value().uintVal;
+        return true;
+    }
+    log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(read.type()));
+    return false;
+}
+
+bool AudioEndpointPropertyStore::Write(PropertyStoreType kind, const PROPERTYKEY& key,
+                                       PROPVARIANT* value) const
+{
+    if (!IsKnownKind(kind)) {
+        log_wprintf(L"Unknown property store type: %d\n", static_cast<int>(kind));
+        return false;
+    }
+    const Route route = Choose(kind);
+    if (route.kind == Route::Kind::Refused) {
+        return false;
+    }
+    if (route.kind == Route::Kind::Missing) {
+        log_wprintf(L"Invalid store instance\n");
+        return false;
+    }
+    const HRESULT hr = route.kind == Route::Kind::PolicyConfig
+                           ? policyConfig_->SetPropertyValue(deviceId_.c_str(), kFxStore, key, value)
+                           : route.store->SetValue(key, *value);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to set prop value\n");
+        return false;
+    }
+    return true;
+}
+
+bool AudioEndpointPropertyStore::SetString(PropertyStoreType kind, const PROPERTYKEY& key,
+                                           const std::wstring& value) const
+{
+    PropVariant written;
+    const size_t bytes = (value.size() + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
+    if (copy == nullptr) {
+        log_wprintf(L"Failed to init prop from string\n");
+        return false;
+    }
+    std::copy(value.c_str(), value.c_str() + value.size() + 1, copy);
+    written.get()->vt = VT_LPWSTR;
+    written.get()->pwszVal = copy;
+    return Write(kind, key, written.get());
+}
+
+bool AudioEndpointPropertyStore::SetStringVector(PropertyStoreType kind, const PROPERTYKEY& key,
+                                                 const std::vector<std::wstring>& value) const
+{
+    if (value.empty()) {
+        return false;
+    }
+    PropVariant written;
+    if (FAILED(InitStringVectorPropVariant(value, written.get()))) {
+        log_wprintf(L"Failed to init prop from string vector\n");
+        return false;
+    }
+    return Write(kind, key, written.get());
+}
+
+bool AudioEndpointPropertyStore::SetDword(PropertyStoreType kind, const PROPERTYKEY& key, DWORD value) const
+{
+    PropVariant written;
+    written.get()->vt = VT_UI4;
+    written.get()->ulVal = value;
+    return Write(kind, key, written.get());
+}
+
+bool AudioEndpointPropertyStore::ClearFxValue(const PROPERTYKEY& key) const
+{
+    PropVariant empty;
+    return Write(FxProperties, key, empty.get());
+}
+
+}  // namespace qev::winaudio

@@ -1,0 +1,13 @@
+#include "winaudio/com_init_guard.h"
+
+namespace qev::winaudio {
+
+ComInitGuard::ComInitGuard() : init_(std::make_unique<ScopedComInit>()) {}
+
+ComInitGuard& ComInitGuard::Instance()
+{
+    static ComInitGuard guard;
+    return guard;
+}
+
+}  // namespace qev::winaudio

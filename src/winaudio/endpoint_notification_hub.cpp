@@ -1,0 +1,117 @@
+#include "winaudio/endpoint_notification_hub.h"
+
+#include <algorithm>
+
+namespace qev::winaudio {
+
+EndpointNotificationHub& GetEndpointNotificationHub()
+{
+    static EndpointNotificationHub hub;
+    return hub;
+}
+
+EndpointNotificationHub::EndpointNotificationHub() : client_(new ImmNotificationClientImpl())
+{
+    client_->Initialize();
+    ImmNotificationCallbacks callbacks;
+    callbacks.defaultDeviceChanged = &EndpointNotificationHub::OnDefaultDeviceChanged;
+    callbacks.deviceAdded = &EndpointNotificationHub::OnDeviceAdded;
+    callbacks.deviceRemoved = &EndpointNotificationHub::OnDeviceRemoved;
+    callbacks.deviceStateChanged = &EndpointNotificationHub::OnDeviceStateChanged;
+    callbacks.propertyValueChanged = &EndpointNotificationHub::OnPropertyValueChanged;
+    client_->Register(callbacks, this);
+}
+
+EndpointNotificationHub::~EndpointNotificationHub()
+{
+    client_->Unregister();
+    client_->Release();
+}
+
+bool EndpointNotificationHub::Unregister()
+{
+    return client_->Unregister();
+}
+
+void EndpointNotificationHub::AddObserver(ImmNotificationObserver* observer)
+{
+    std::lock_guard<std::mutex> lock(observersMutex_);
+    observers_.push_back(observer);
+}
+
+void EndpointNotificationHub::RemoveObserver(ImmNotificationObserver* observer)
+{
+    {
+        std::lock_guard<std::mutex> lock(observersMutex_);
+        observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+    }
+    deliveries_.wait_idle();
+}
+
+void EndpointNotificationHub::Deliver(EndpointEventKind kind, const EndpointEvent& event)
+{
+    deliveries_.enter();
+    CallbackGate::Pass pass(deliveries_);
+    std::vector<ImmNotificationObserver*> observers;
+    {
+        std::lock_guard<std::mutex> lock(observersMutex_);
+        observers = observers_;
+    }
+    for (ImmNotificationObserver* observer : observers) {
+        observer->on_device_notification(kind, event);
+    }
+}
+
+HRESULT EndpointNotificationHub::OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id,
+                                                        void* context)
+{
+    if (context == nullptr) {
+        return E_INVALIDARG;
+    }
+    static_cast<EndpointNotificationHub*>(context)->Deliver(
+        EndpointEventKind::DefaultDeviceChanged, EndpointEvent::DefaultDeviceChanged(id, flow, role));
+    return S_OK;
+}
+
+HRESULT EndpointNotificationHub::OnDeviceAdded(LPCWSTR id, void* context)
+{
+    if (context == nullptr) {
+        return E_INVALIDARG;
+    }
+    static_cast<EndpointNotificationHub*>(context)->Deliver(EndpointEventKind::DeviceAdded,
+                                                            EndpointEvent::DeviceAddedOrRemoved(id));
+    return S_OK;
+}
+
+HRESULT EndpointNotificationHub::OnDeviceRemoved(LPCWSTR id, void* context)
+{
+    if (context == nullptr) {
+        return E_INVALIDARG;
+    }
+    static_cast<EndpointNotificationHub*>(context)->Deliver(EndpointEventKind::DeviceRemoved,
+                                                            EndpointEvent::DeviceAddedOrRemoved(id));
+    return S_OK;
+}
+
+HRESULT EndpointNotificationHub::OnDeviceStateChanged(LPCWSTR id, DWORD newState, void* context)
+{
+    if (context == nullptr) {
+        return E_INVALIDARG;
+    }
+    static_cast<EndpointNotificationHub*>(context)->Deliver(
+        EndpointEventKind::DeviceStateChanged, EndpointEvent::StateChanged(id, newState));
+    return S_OK;
+}
+
+HRESULT EndpointNotificationHub::OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY* key,
+                                                        void* context)
+{
+    if (context == nullptr || key == nullptr) {
+        return E_INVALIDARG;
+    }
+    static_cast<EndpointNotificationHub*>(context)->Deliver(
+        EndpointEventKind::PropertyValueChanged, EndpointEvent::PropertyValueChanged(id, *key));
+    return S_OK;
+}
+
+}  // namespace qev::winaudio

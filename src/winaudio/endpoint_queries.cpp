@@ -1,0 +1,208 @@
+#include "winaudio/endpoint_queries.h"
+
+#include <propsys.h>
+
+#include <regex>
+
+#include "app/logging.h"
+#include "winaudio/co_task_string.h"
+#include "winaudio/endpoint_property_keys.h"
+#include "winaudio/prop_variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio {
+
+namespace {
+
+constexpr auto kIcase = std::regex_constants::ECMAScript | std::regex_constants::icase;
+
+HRESULT CreateEnumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
+{
+    return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                            __uuidof(IMMDeviceEnumerator),
+                            reinterpret_cast<void**>(enumerator.ReleaseAndGetAddressOf()));
+}
+
+// Reads one string property the way the friendly-name queries do.
+bool ReadNameProperty(const ComPtr<IMMDevice>& device, const PROPERTYKEY& key, std::wstring& name)
+{
+    name.clear();
+    if (!device) {
+        return false;
+    }
+    ComPtr<IPropertyStore> store;
+    HRESULT hr = device->OpenPropertyStore(STGM_READ, &store);
+    if (FAILED(hr)) {
+        log_wprintf(L"Unable to open device property store, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    PropVariant value;
+    hr = store->GetValue(key, value.get());
+    if (FAILED(hr)) {
+        log_wprintf(L"Unable to get friendly name for device, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    if (value.type() != VT_LPWSTR) {
+        log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(value.type()));
+        return false;
+    }
+    name = value.value().pwszVal != nullptr ? value.value().pwszVal : L"";
+    return true;
+}
+
+// No value, or an empty text: the hardware id falls back to the next key.
+bool IsBlank(const PropVariant& value)
+{
+    return value.type() == VT_EMPTY ||
+           (value.type() == VT_LPWSTR &&
+            (value.value().pwszVal == nullptr || value.value().pwszVal[0] == L'\0'));
+}
+
+}  // namespace
+
+bool GetDeviceById(const std::wstring& endpointId, ComPtr<IMMDevice>& device)
+{
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    HRESULT hr = CreateEnumerator(enumerator);
+    if (FAILED(hr)) {
+        log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    device.Reset();
+    hr = enumerator->GetDevice(endpointId.c_str(), &device);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to get device, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    return true;
+}
+
+bool GetDeviceId(ComPtr<IMMDevice> device, std::wstring& endpointId)
+{
+    if (!device) {
+        return false;
+    }
+    CoTaskString text;
+    wchar_t* raw = nullptr;
+    const HRESULT hr = device->GetId(&raw);
+    text.reset(raw);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to get device id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    endpointId = ToWString(text);
+    return true;
+}
+
+bool GetDataFlow(ComPtr<IMMDevice> device, EDataFlow& flow)
+{
+    ComPtr<IMMEndpoint> endpoint;
+    if (!device || FAILED(device.As(&endpoint))) {
+        return false;
+    }
+    return SUCCEEDED(endpoint->GetDataFlow(&flow));
+}
+
+bool GetFriendlyName(ComPtr<IMMDevice> device, std::wstring& name)
+{
+    return ReadNameProperty(device, kDeviceFriendlyNameKey, name);
+}
+
+bool GetInterfaceFriendlyName(ComPtr<IMMDevice> device, std::wstring& name)
+{
+    return ReadNameProperty(device, kInterfaceFriendlyNameKey, name);
+}
+
+bool GetHardwareId(ComPtr<IMMDevice> device, std::wstring& hardwareId)
+{
+    hardwareId.clear();
+    if (!device) {
+        return false;
+    }
+    ComPtr<IPropertyStore> store;
+    HRESULT hr = device->OpenPropertyStore(STGM_READ, &store);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to open device property store, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    PropVariant value;
+    hr = store->GetValue(kHardwareIdKey, value.get());
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    if (IsBlank(value)) {
+        value.clear();
+        hr = store->GetValue(kHardwareIdFallbackKey, value.get());
+        if (FAILED(hr) || IsBlank(value)) {
+            log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+            return false;
+        }
+    }
+    if (value.type() != VT_LPWSTR) {
+        log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(value.type()));
+        return false;
+    }
+    hardwareId = value.value().pwszVal != nullptr ? value.value().pwszVal : L"";
+    return true;
+}
+
+bool EnumerateEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flow)
+{
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    HRESULT hr = CreateEnumerator(enumerator);
+    if (FAILED(hr)) {
+        log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    ComPtr<IMMDeviceCollection> collection;
+    hr = enumerator->EnumAudioEndpoints(flow, DEVICE_STATEMASK_ALL, &collection);
+    if (FAILED(hr)) {
+        log_wprintf(L"Unable to get device collection, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    UINT count = 0;
+    hr = collection->GetCount(&count);
+    if (FAILED(hr)) {
+        log_wprintf(L"Unable to get device collection length, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    for (UINT index = 0; index < count; ++index) {
+        ComPtr<IMMDevice> device;
+        if (SUCCEEDED(collection->Item(index, &device)) && device) {
+            endpoints.push_back(device);
+        }
+    }
+    if (endpoints.empty()) {
+        log_wprintf(L"Device list is empty\n");
+    }
+    return true;
+}
+
+bool IsUsbHardwareId(const std::wstring& hardwareId)
+{
+    static const std::wregex pattern(L".*usb\\\\vid_[0-9a-f]{4}&pid_[0-9a-f]{4}.*", kIcase);
+    return std::regex_search(hardwareId, pattern);
+}
+
+bool IsBluetoothHardwareId(const std::wstring& hardwareId)
+{
+    static const std::wregex classic(L".*bthenum\\\\.*", kIcase);
+    static const std::wregex handsFree(L".*bthhfenum\\\\.*", kIcase);
+    return std::regex_search(hardwareId, classic) || std::regex_search(hardwareId, handsFree);
+}
+
+bool IsUsbEndpoint(ComPtr<IMMDevice> device)
+{
+    std::wstring hardwareId;
+    return GetHardwareId(std::move(device), hardwareId) && IsUsbHardwareId(hardwareId);
+}
+
+bool IsBluetoothEndpoint(ComPtr<IMMDevice> device)
+{
+    std::wstring hardwareId;
+    return GetHardwareId(std::move(device), hardwareId) && IsBluetoothHardwareId(hardwareId);
+}
+
+}  // namespace qev::winaudio

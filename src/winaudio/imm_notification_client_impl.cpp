@@ -1,0 +1,173 @@
+#include "winaudio/imm_notification_client_impl.h"
+
+#include "app/logging.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio {
+
+ImmNotificationClientImpl::~ImmNotificationClientImpl()
+{
+    // The enumerator goes before COM is undone.
+    enumerator_.Reset();
+    comInit_.reset();
+}
+
+bool ImmNotificationClientImpl::Initialize()
+{
+    comInit_ = std::make_unique<ScopedComInit>();
+    const HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                                        __uuidof(IMMDeviceEnumerator),
+                                        reinterpret_cast<void**>(enumerator_.ReleaseAndGetAddressOf()));
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    return true;
+}
+
+bool ImmNotificationClientImpl::Register(const ImmNotificationCallbacks& callbacks, void* context)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (registered_ != 0 || !enumerator_) {
+        return false;
+    }
+    const HRESULT hr = enumerator_->RegisterEndpointNotificationCallback(this);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to register endpoint notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    registered_ = 1;
+    context_ = context;
+    callbacks_ = callbacks;
+    return true;
+}
+
+bool ImmNotificationClientImpl::registered() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return registered_ != 0;
+}
+
+bool ImmNotificationClientImpl::Unregister()
+{
+    return UnregisterWith(L"Failed to unregister endpoint notification callback, hr: 0x%08X\n");
+}
+
+bool ImmNotificationClientImpl::UnregisterWith(const wchar_t* failureMessage)
+{
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (registered_ == 0) {
+            return true;
+        }
+        if (!enumerator_) {
+            return false;
+        }
+        registered_ = 0;
+        context_ = nullptr;
+        callbacks_ = ImmNotificationCallbacks{};
+        enumerator = std::move(enumerator_);
+    }
+    AddRef();  // Windows may drop its reference during the call
+    const HRESULT hr = enumerator->UnregisterEndpointNotificationCallback(this);
+    if (FAILED(hr)) {
+        log_wprintf(failureMessage, static_cast<unsigned>(hr));
+    }
+    gate_.wait_idle();
+    enumerator.Reset();
+    Release();  // may free this object
+    return true;
+}
+
+HRESULT ImmNotificationClientImpl::QueryInterface(REFIID iid, void** object)
+{
+    if (object == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
+        *object = static_cast<IMMNotificationClient*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG ImmNotificationClientImpl::AddRef()
+{
+    return ++refCount_;
+}
+
+ULONG ImmNotificationClientImpl::Release()
+{
+    const ULONG count = --refCount_;
+    if (count == 1 && registered()) {
+        // Only the enumerator's reference is left: take it back. Unregistering drops that reference
+        // and may free this object, so nothing of it is touched afterwards.
+        UnregisterWith(L"Failed to unregister endpoint notification callback in Release, hr: 0x%08X\n");
+        return 0;
+    }
+    if (count == 0) {
+        delete this;
+    }
+    return count;
+}
+
+void ImmNotificationClientImpl::Enter(ImmNotificationCallbacks& callbacks, void*& context)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    callbacks = callbacks_;
+    context = context_;
+    gate_.enter();
+}
+
+HRESULT ImmNotificationClientImpl::OnDeviceStateChanged(LPCWSTR id, DWORD newState)
+{
+    ImmNotificationCallbacks callbacks;
+    void* context = nullptr;
+    Enter(callbacks, context);
+    CallbackGate::Pass pass(gate_);
+    return callbacks.deviceStateChanged ? callbacks.deviceStateChanged(id, newState, context) : S_OK;
+}
+
+HRESULT ImmNotificationClientImpl::OnDeviceAdded(LPCWSTR id)
+{
+    ImmNotificationCallbacks callbacks;
+    void* context = nullptr;
+    Enter(callbacks, context);
+    CallbackGate::Pass pass(gate_);
+    return callbacks.deviceAdded ? callbacks.deviceAdded(id, context) : S_OK;
+}
+
+HRESULT ImmNotificationClientImpl::OnDeviceRemoved(LPCWSTR id)
+{
+    ImmNotificationCallbacks callbacks;
+    void* context = nullptr;
+    Enter(callbacks, context);
+    CallbackGate::Pass pass(gate_);
+    return callbacks.deviceRemoved ? callbacks.deviceRemoved(id, context) : S_OK;
+}
+
+HRESULT ImmNotificationClientImpl::OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id)
+{
+    ImmNotificationCallbacks callbacks;
+    void* context = nullptr;
+    Enter(callbacks, context);
+    CallbackGate::Pass pass(gate_);
+    return callbacks.defaultDeviceChanged ? callbacks.defaultDeviceChanged(flow, role, id, context)
+                                          : S_OK;
+}
+
+HRESULT ImmNotificationClientImpl::OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key)
+{
+    ImmNotificationCallbacks callbacks;
+    void* context = nullptr;
+    Enter(callbacks, context);
+    CallbackGate::Pass pass(gate_);
+    const PROPERTYKEY copy = key;
+    return callbacks.propertyValueChanged ? callbacks.propertyValueChanged(id, &copy, context) : S_OK;
+}
+
+}  // namespace qev::winaudio

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+
+#include <mmdeviceapi.h>
+#include <wrl/client.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "winaudio/callback_gate.h"
+#include "winaudio/scoped_com_init.h"
+
+namespace qev::winaudio {
+
+// The owner's handlers for the five endpoint notifications; each gets the owner's context.
+struct ImmNotificationCallbacks {
+    HRESULT (*defaultDeviceChanged)(EDataFlow flow, ERole role, LPCWSTR id, void* context) = nullptr;
+    HRESULT (*deviceAdded)(LPCWSTR id, void* context) = nullptr;
+    HRESULT (*deviceRemoved)(LPCWSTR id, void* context) = nullptr;
+    HRESULT (*deviceStateChanged)(LPCWSTR id, DWORD newState, void* context) = nullptr;
+    HRESULT (*propertyValueChanged)(LPCWSTR id, const PROPERTYKEY* key, void* context) = nullptr;
+};
+
+// The endpoint notification client registered with the device enumerator. Windows calls it on its
+// own threads; unregistration clears the callbacks under the mutex, calls Windows outside it with
+// the count raised, and waits for callbacks still running on other threads.
+class ImmNotificationClientImpl final : public IMMNotificationClient {
+public:
+    ImmNotificationClientImpl() = default;
+    ImmNotificationClientImpl(const ImmNotificationClientImpl&) = delete;
+    ImmNotificationClientImpl& operator=(const ImmNotificationClientImpl&) = delete;
+
+    // Initialises COM for the calling thread and creates the device enumerator.
+    bool Initialize();
+    // Registers with the enumerator once; the callbacks and context take effect on success.
+    bool Register(const ImmNotificationCallbacks& callbacks, void* context);
+    // False only when registered without an enumerator.
+    bool Unregister();
+    bool registered() const;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD newState) override;
+    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override;
+    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override;
+    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) override;
+    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key) override;
+
+private:
+    ~ImmNotificationClientImpl();
+
+    bool UnregisterWith(const wchar_t* failureMessage);
+    // Copies the callbacks and context and enters the gate; the caller leaves it.
+    void Enter(ImmNotificationCallbacks& callbacks, void*& context);
+
+    std::unique_ptr<ScopedComInit> comInit_;
+    Microsoft::WRL::ComPtr<IMMDeviceEnumerator> enumerator_;
+    std::atomic<ULONG> refCount_{1};
+    ULONG registered_ = 0;
+    void* context_ = nullptr;
+    ImmNotificationCallbacks callbacks_;
+    mutable std::mutex mutex_;
+    CallbackGate gate_;
+};
+
+}  // namespace qev::winaudio
