@@ -1,0 +1,123 @@
+#pragma once
+
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <string>
+#include <vector>
+
+namespace qev::winsys::test {
+
+// Reads and sets a key's security directly, to check what the code under test did.
+class KeySecurityProbe {
+public:
+    struct AllowedEntry {
+        std::wstring sid;
+        ACCESS_MASK mask = 0;
+        BYTE flags = 0;
+    };
+
+    explicit KeySecurityProbe(std::wstring subkey) : subkey_(std::move(subkey)) {}
+
+    // Applies an SDDL text ("O:BUD:(A;;KR;;;WD)") to the key's owner and DACL.
+    bool apply(const std::wstring& sddl) const
+    {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                  nullptr)) {
+            return false;
+        }
+        HKEY key = nullptr;
+        LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, WRITE_OWNER | WRITE_DAC, &key);
+        if (status == ERROR_SUCCESS) {
+            status = RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor);
+            RegCloseKey(key);
+        }
+        LocalFree(descriptor);
+        return status == ERROR_SUCCESS;
+    }
+
+    std::wstring owner() const
+    {
+        std::vector<BYTE> descriptor = read(OWNER_SECURITY_INFORMATION);
+        PSID owner = nullptr;
+        BOOL defaulted = FALSE;
+        if (descriptor.empty() || !GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) ||
+            owner == nullptr) {
+            return L"<none>";
+        }
+        return sid_text(owner);
+    }
+
+    std::vector<AllowedEntry> allowed_entries() const
+    {
+        std::vector<AllowedEntry> entries;
+        std::vector<BYTE> descriptor = read(DACL_SECURITY_INFORMATION);
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        PACL dacl = nullptr;
+        if (descriptor.empty() || !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) ||
+            !present || dacl == nullptr) {
+            return entries;
+        }
+        for (DWORD index = 0; index < dacl->AceCount; ++index) {
+            void* ace = nullptr;
+            if (!GetAce(dacl, index, &ace)) {
+                continue;
+            }
+            const auto* header = static_cast<const ACE_HEADER*>(ace);
+            if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+                continue;
+            }
+            const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+            entries.push_back(AllowedEntry{sid_text(const_cast<DWORD*>(&allowed->SidStart)), allowed->Mask,
+                                           header->AceFlags});
+        }
+        return entries;
+    }
+
+    // True when an allowed entry for `sid` has exactly `mask` and carries `flags`.
+    bool allows(const std::wstring& sid, ACCESS_MASK mask, BYTE flags) const
+    {
+        for (const AllowedEntry& entry : allowed_entries()) {
+            if (entry.sid == sid && entry.mask == mask && (entry.flags & flags) == flags) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::vector<BYTE> read(SECURITY_INFORMATION what) const
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) {
+            return {};
+        }
+        DWORD size = 0;
+        RegGetKeySecurity(key, what, nullptr, &size);
+        std::vector<BYTE> buffer(size);
+        const LSTATUS status = size == 0 ? ERROR_INVALID_DATA : RegGetKeySecurity(key, what, buffer.data(), &size);
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS) {
+            buffer.clear();
+        }
+        return buffer;
+    }
+
+    static std::wstring sid_text(PSID sid)
+    {
+        LPWSTR text = nullptr;
+        if (!ConvertSidToStringSidW(sid, &text)) {
+            return L"<bad sid>";
+        }
+        std::wstring result(text);
+        LocalFree(text);
+        return result;
+    }
+
+    std::wstring subkey_;
+};
+
+}  // namespace qev::winsys::test
