@@ -1,6 +1,19 @@
 #include "rpc/rpc_server.h"
 
-RpcServer::RpcServer(DatapathManagerInterface& manager) : manager_(manager) {}
+#include "app/logging.h"
+#include "rpc/pipe_broker.h"
+#include "rpc/read_loop.h"
+#include "rpc/reply_sender.h"
+#include "rpc/rpc_service.h"
+
+#include <utility>
+
+RpcServer::RpcServer(DatapathManagerInterface& manager) : RpcServer(manager, PipeNames{}) {}
+
+RpcServer::RpcServer(DatapathManagerInterface& manager, PipeNames names)
+    : manager_(manager), names_(std::move(names))
+{
+}
 
 RpcServer::~RpcServer()
 {
@@ -10,19 +23,118 @@ RpcServer::~RpcServer()
 
 bool RpcServer::start()
 {
-    return instance_lock_.acquire();
+    if (!instance_lock_.acquire(names_.instance_mutex)) {
+        return false;
+    }
+    stop_ = false;
+    broker_ = PipeBroker::instance(names_);
+    accept_thread_ = std::thread(&RpcServer::accept_loop, this, broker_);
+    return true;
 }
 
 bool RpcServer::stop()
 {
     stop_ = true;
+    PipeBroker::shutdown(broker_);
+    cancel_all_services();
     return true;
 }
 
 bool RpcServer::wait()
 {
+    if (accept_thread_.joinable()) {
+        accept_thread_.join();
+    }
+    join_all_read_loops();
+    broker_.reset();
     instance_lock_.release();
     return true;
 }
 
-void RpcServer::broadcast(const NotifyEvent&) {}
+void RpcServer::accept_loop(std::shared_ptr<PipeBroker> broker)
+{
+    while (!stop_) {
+        std::unique_ptr<PipeConnection> request;
+        std::unique_ptr<PipeConnection> notification;
+        if (!broker->take_pair(request, notification)) {
+            return;
+        }
+        auto service = std::make_shared<RpcService>(manager_, std::move(request), std::move(notification));
+        service->register_callback();
+        log_printf("Connection was successful.\n");
+        adopt_service(service);
+        join_finished_read_loops();
+        start_read_loop(std::move(service));
+    }
+}
+
+void RpcServer::adopt_service(std::shared_ptr<RpcService> service)
+{
+    const std::lock_guard lock(services_mutex_);
+    services_.push_back(service);
+    // stop() may have cancelled the list just before this service joined it.
+    if (stop_) {
+        service->cancel();
+    }
+}
+
+void RpcServer::start_read_loop(std::shared_ptr<RpcService> service)
+{
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([service = std::move(service), finished]() mutable {
+        run_read_loop(service);
+        // The last strong reference usually goes here, destroying the client's handles.
+        service.reset();
+        *finished = true;
+    });
+    const std::lock_guard lock(read_loops_mutex_);
+    read_loops_.push_back(ReadLoopThread{std::move(thread), std::move(finished)});
+}
+
+void RpcServer::join_finished_read_loops()
+{
+    const std::lock_guard lock(read_loops_mutex_);
+    for (auto it = read_loops_.begin(); it != read_loops_.end();) {
+        if (*it->finished) {
+            it->thread.join();
+            it = read_loops_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void RpcServer::join_all_read_loops()
+{
+    std::vector<ReadLoopThread> loops;
+    {
+        const std::lock_guard lock(read_loops_mutex_);
+        loops.swap(read_loops_);
+    }
+    for (auto& loop : loops) {
+        loop.thread.join();
+    }
+}
+
+void RpcServer::cancel_all_services()
+{
+    const std::lock_guard lock(services_mutex_);
+    for (const auto& weak : services_) {
+        if (const auto service = weak.lock()) {
+            service->cancel();
+        }
+    }
+}
+
+void RpcServer::broadcast(const NotifyEvent& event)
+{
+    const std::lock_guard lock(services_mutex_);
+    for (auto it = services_.begin(); it != services_.end();) {
+        if (const auto service = it->lock()) {
+            notify(*service, event);
+            ++it;
+        } else {
+            it = services_.erase(it);
+        }
+    }
+}

@@ -3,6 +3,7 @@
 #include "app/qev_sw_server.h"
 #include "datapath/datapath_manager_interface.h"
 #include "datapath/datapath_records.h"
+#include "rpc/pipe_names.h"
 #include "rpc/single_instance_lock.h"
 
 #include <atomic>
@@ -20,6 +21,8 @@ class RpcService;
 class RpcServer : public QevSwServer {
 public:
     explicit RpcServer(DatapathManagerInterface& manager);
+    // Serves under other pipe and mutex names (tests run several servers side by side).
+    RpcServer(DatapathManagerInterface& manager, PipeNames names);
     ~RpcServer() override;
 
     RpcServer(const RpcServer&) = delete;
@@ -40,12 +43,14 @@ private:
     };
 
     void accept_loop(std::shared_ptr<PipeBroker> broker);
+    void adopt_service(std::shared_ptr<RpcService> service);
     void start_read_loop(std::shared_ptr<RpcService> service);
     void join_finished_read_loops();
     void join_all_read_loops();
     void cancel_all_services();
 
     DatapathManagerInterface& manager_;
+    const PipeNames names_;
     SingleInstanceLock instance_lock_;
     std::atomic<bool> stop_{false};
     std::shared_ptr<PipeBroker> broker_;

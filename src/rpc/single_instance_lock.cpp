@@ -4,19 +4,15 @@
 
 #include <windows.h>
 
-namespace {
-constexpr wchar_t kMutexName[] = L"qev_sw_server_multiple_instance_mutex";
-}
-
-bool SingleInstanceLock::try_once()
+bool SingleInstanceLock::try_once(const std::wstring& name)
 {
-    handle_.reset(CreateMutexW(nullptr, TRUE, kMutexName));
+    handle_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
     return handle_ && GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
-bool SingleInstanceLock::acquire()
+bool SingleInstanceLock::acquire(const std::wstring& name)
 {
-    while (!try_once()) {
+    while (!try_once(name)) {
         if (retry_count_ == kMaxRetries) {
             // Drop our reference so the other holder's mutex is not kept alive by us.
             handle_.reset();

@@ -3,6 +3,7 @@
 #include "winsys/unique_handle.h"
 
 #include <cstdint>
+#include <string>
 
 // The named mutex that makes the RPC role unique on the machine.
 class SingleInstanceLock {
@@ -10,7 +11,7 @@ public:
     SingleInstanceLock() = default;
 
     // Tries 11 times, pausing 500 ms between attempts; false when another process keeps the mutex.
-    bool acquire();
+    bool acquire(const std::wstring& name);
     // Closes the mutex handle.
     void release();
     bool held() const { return static_cast<bool>(handle_); }
@@ -19,7 +20,7 @@ private:
     static constexpr uint32_t kMaxRetries = 10;
     static constexpr unsigned long kRetryPauseMs = 500;
 
-    bool try_once();
+    bool try_once(const std::wstring& name);
 
     qev::winsys::UniqueHandle<> handle_;
     uint32_t retry_count_ = 0;

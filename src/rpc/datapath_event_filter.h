@@ -1,0 +1,12 @@
+#pragma once
+
+#include "datapath/datapath_records.h"
+
+class RpcService;
+
+// Whether a datapath event concerns this client: nothing while it holds no handle; handle events
+// (types 1 and 5) only for its own handles; every other type always.
+bool should_forward(const NotifyEvent& event, const RpcService& service);
+
+// The callback each service registers with the datapath manager; context is the RpcService.
+void on_datapath_event(const NotifyEvent* event, void* context);

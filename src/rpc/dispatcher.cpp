@@ -1,0 +1,46 @@
+#include "rpc/dispatcher.h"
+
+#include "app/logging.h"
+#include "ipc_message_generated.h"
+#include "rpc/api_handlers.h"
+#include "rpc/api_names.h"
+#include "rpc/fnv_hash.h"
+
+#include <map>
+
+namespace {
+
+const std::map<uint64_t, ApiHandler> kDispatchTable = {
+    {fnv1a_hash(api_names::kEnum), &api_handlers::enumerate},
+    {fnv1a_hash(api_names::kGetInfo), &api_handlers::get_info},
+    {fnv1a_hash(api_names::kCreate), &api_handlers::create},
+    {fnv1a_hash(api_names::kDestroy), &api_handlers::destroy},
+    {fnv1a_hash(api_names::kConfig), &api_handlers::config},
+    {fnv1a_hash(api_names::kStart), &api_handlers::start},
+    {fnv1a_hash(api_names::kStop), &api_handlers::stop},
+    {fnv1a_hash(api_names::kSet), &api_handlers::set},
+    {fnv1a_hash(api_names::kGet), &api_handlers::get},
+    {fnv1a_hash(api_names::kGetStatus), &api_handlers::get_status},
+    {fnv1a_hash(api_names::kSetSerialized), &api_handlers::set_serialized},
+    {fnv1a_hash(api_names::kGetSerialized), &api_handlers::get_serialized},
+};
+
+} // namespace
+
+bool dispatch(RpcService& service, const uint8_t* message, size_t size)
+{
+    flatbuffers::Verifier verifier(message, size);
+    if (message == nullptr || !qev::wire::VerifyIpcMessageBuffer(verifier)) {
+        log_printf("Ignored a request that is not a valid IpcMessage (%u bytes)\n", static_cast<unsigned>(size));
+        return true;
+    }
+    const auto* request = qev::wire::GetIpcMessage(message);
+    const char* name = request->name() != nullptr ? request->name()->c_str() : nullptr;
+    log_printf("API NAME: %s\n", name != nullptr ? name : "");
+    const auto handler = name != nullptr ? kDispatchTable.find(fnv1a_hash(name)) : kDispatchTable.end();
+    if (handler == kDispatchTable.end()) {
+        log_printf("Default...\n");
+        return true;
+    }
+    return handler->second(service, *request);
+}

@@ -1,0 +1,147 @@
+#include "rpc/pipe_connection.h"
+
+#include "rpc/pipe_instance.h"
+
+#include <utility>
+
+namespace {
+
+HANDLE new_manual_reset_event()
+{
+    return CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+} // namespace
+
+PipeConnection::PipeConnection(std::wstring name)
+    : name_(std::move(name)),
+      cancel_event_(new_manual_reset_event()),
+      read_event_(new_manual_reset_event()),
+      write_event_(new_manual_reset_event())
+{
+}
+
+PipeConnection::PipeConnection(std::wstring name, HANDLE pipe) : PipeConnection(std::move(name))
+{
+    pipe_.reset(pipe);
+}
+
+PipeConnection::~PipeConnection()
+{
+    close();
+}
+
+bool PipeConnection::create_instance()
+{
+    const std::lock_guard lock(io_mutex_);
+    pipe_.reset(create_pipe_instance(name_, kBufferSize, FILE_FLAG_OVERLAPPED));
+    return pipe_.valid();
+}
+
+bool PipeConnection::is_open() const
+{
+    const std::lock_guard lock(io_mutex_);
+    return pipe_.valid();
+}
+
+// Waits for an overlapped operation unless it already finished; cancels it when this connection is
+// cancelled or extra_event is signalled.
+bool PipeConnection::finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* transferred,
+                               HANDLE extra_event) const
+{
+    if (!started && GetLastError() != ERROR_IO_PENDING) {
+        return false;
+    }
+    const HANDLE waits[3] = {overlapped.hEvent, cancel_event_.get(), extra_event};
+    const DWORD count = extra_event != nullptr ? 3 : 2;
+    const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+    if (woke != WAIT_OBJECT_0) {
+        CancelIoEx(pipe_.get(), &overlapped);
+        DWORD ignored = 0;
+        GetOverlappedResult(pipe_.get(), &overlapped, &ignored, TRUE);
+        SetLastError(ERROR_OPERATION_ABORTED);
+        return false;
+    }
+    return GetOverlappedResult(pipe_.get(), &overlapped, transferred, FALSE) != FALSE;
+}
+
+bool PipeConnection::connect(HANDLE stop_event)
+{
+    if (!pipe_.valid() || cancelled_) {
+        return false;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = read_event_.get();
+    const BOOL started = ConnectNamedPipe(pipe_.get(), &overlapped);
+    bool connected = false;
+    if (!started && GetLastError() == ERROR_PIPE_CONNECTED) {
+        connected = true;
+    } else {
+        DWORD ignored = 0;
+        connected = finish_io(overlapped, started, &ignored, stop_event);
+    }
+    if (!connected) {
+        return false;
+    }
+    ULONG process_id = 0;
+    GetNamedPipeClientProcessId(pipe_.get(), &process_id);
+    client_process_id_ = process_id;
+    return true;
+}
+
+bool PipeConnection::probe() const
+{
+    const std::lock_guard lock(io_mutex_);
+    if (!pipe_.valid()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, nullptr, nullptr) != FALSE;
+}
+
+bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read)
+{
+    *bytes_read = 0;
+    if (!pipe_.valid()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = read_event_.get();
+    const BOOL started = ReadFile(pipe_.get(), buffer, capacity, nullptr, &overlapped);
+    return finish_io(overlapped, started, bytes_read, nullptr);
+}
+
+bool PipeConnection::write(const uint8_t* bytes, DWORD size, DWORD* bytes_written)
+{
+    *bytes_written = 0;
+    const std::lock_guard lock(io_mutex_);
+    if (!pipe_.valid()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = write_event_.get();
+    const BOOL started = WriteFile(pipe_.get(), bytes, size, nullptr, &overlapped);
+    return finish_io(overlapped, started, bytes_written, nullptr);
+}
+
+void PipeConnection::cancel()
+{
+    cancelled_ = true;
+    SetEvent(cancel_event_.get());
+}
+
+void PipeConnection::close()
+{
+    const std::lock_guard lock(io_mutex_);
+    if (!pipe_.valid()) {
+        return;
+    }
+    // A flush waits for the client to read; after cancel() nobody may wait any more.
+    if (!cancelled_) {
+        FlushFileBuffers(pipe_.get());
+    }
+    DisconnectNamedPipe(pipe_.get());
+    pipe_.reset();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "winsys/unique_handle.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+// The server end of one pipe instance. Its I/O is overlapped so that cancel() can end any wait:
+// reads and connects are made by one thread at a time; writes may come from any thread.
+class PipeConnection {
+public:
+    static constexpr uint32_t kBufferSize = 1024;
+
+    explicit PipeConnection(std::wstring name);
+    // Adopts an existing overlapped server end (already connected).
+    PipeConnection(std::wstring name, HANDLE pipe);
+    ~PipeConnection();
+
+    PipeConnection(const PipeConnection&) = delete;
+    PipeConnection& operator=(const PipeConnection&) = delete;
+
+    // Creates the pipe instance; false (last error set) when that failed.
+    bool create_instance();
+    // Waits for a client; false when the connect failed, this connection was cancelled or stop_event
+    // (optional) was signalled. On success the client's process id is known.
+    bool connect(HANDLE stop_event);
+
+    const std::wstring& name() const { return name_; }
+    uint64_t client_process_id() const { return client_process_id_; }
+    bool is_open() const;
+    bool is_cancelled() const { return cancelled_; }
+
+    // PeekNamedPipe without reading: fails once the client end has gone.
+    bool probe() const;
+    // Reads one whole message; false (last error set) on failure or cancellation.
+    bool read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read);
+    // Writes one message; false (last error set) on failure or cancellation.
+    bool write(const uint8_t* bytes, DWORD size, DWORD* bytes_written);
+
+    // Ends every present and future wait on this connection; used when the server stops.
+    void cancel();
+    // Flushes (unless cancelled), disconnects and closes the handle. Idempotent.
+    void close();
+
+private:
+    bool finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* transferred, HANDLE extra_event) const;
+
+    std::wstring name_;
+    qev::winsys::UniqueFileHandle pipe_;
+    uint64_t client_process_id_ = 0;
+    qev::winsys::UniqueHandle<> cancel_event_;
+    qev::winsys::UniqueHandle<> read_event_;
+    qev::winsys::UniqueHandle<> write_event_;
+    std::atomic<bool> cancelled_{false};
+    // Guards the handle against a close while a writer or a prober uses it.
+    mutable std::mutex io_mutex_;
+};

@@ -1,0 +1,21 @@
+#include "rpc/reply_sender.h"
+
+#include "rpc/api_names.h"
+#include "rpc/pipe_connection.h"
+#include "rpc/rpc_service.h"
+#include "rpc/write_message.h"
+
+bool send_reply(PipeConnection& connection, std::string_view name, uint32_t result, const ReplyPayload& payload)
+{
+    const flatbuffers::DetachedBuffer buffer = build_reply(name, result, payload);
+    return write_message(connection, buffer.data(), static_cast<uint32_t>(buffer.size()));
+}
+
+bool notify(RpcService& service, const NotifyEvent& event)
+{
+    PipeConnection& connection = service.notification_connection();
+    if (!connection.probe()) {
+        return false;
+    }
+    return send_reply(connection, api_names::kNotify, kQevOk, event);
+}

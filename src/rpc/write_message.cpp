@@ -1,0 +1,24 @@
+#include "rpc/write_message.h"
+
+#include "app/logging.h"
+#include "rpc/pipe_connection.h"
+
+bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t size)
+{
+    if (!connection.probe()) {
+        return false;
+    }
+    DWORD written = 0;
+    if (!connection.write(bytes, size, &written)) {
+        if (GetLastError() == ERROR_BROKEN_PIPE) {
+            connection.close();
+        }
+        return false;
+    }
+    if (written != size) {
+        log_printf("Number of bytes(%d) and written(%d) are mismatch\n", static_cast<int>(size),
+                   static_cast<int>(written));
+        return false;
+    }
+    return true;
+}
