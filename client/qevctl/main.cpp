@@ -1,0 +1,64 @@
+// qevctl: a command-line client of the qEvSwServer (see usage_text() or --help).
+#include "command_line.h"
+#include "command_runner.h"
+#include "event_queue.h"
+
+#include "client/qev_client.h"
+#include "client/rpc_error.h"
+#include "client/text.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+// The words after the program name, from the wide command line, as UTF-8.
+std::vector<std::string> command_words()
+{
+    int count = 0;
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count),
+                                                             &LocalFree);
+    std::vector<std::string> words;
+    for (int i = 1; argv && i < count; ++i) {
+        words.push_back(qev::client::to_utf8(argv.get()[i]));
+    }
+    return words;
+}
+
+}  // namespace
+
+int main()
+{
+    using namespace qev::qevctl;
+    std::string error;
+    const auto invocation = parse_command_line(command_words(), error);
+    if (!invocation) {
+        std::cerr << "qevctl: " << error << " (see --help)\n";
+        return kExitUsage;
+    }
+    if (invocation->help) {
+        std::cout << usage_text();
+        return kExitOk;
+    }
+    CommandRunner runner(std::cout, std::cerr);
+    if (!runner.check(invocation->commands)) {
+        return kExitUsage;
+    }
+    EventQueue events;
+    qev::client::ClientOptions options;
+    options.connect_timeout = invocation->connect_timeout;
+    options.reply_timeout = invocation->reply_timeout;
+    options.on_event = [&events](const qev::client::Event& event) { events.push(event); };
+    // One connection per process: the server pairs it without help.
+    options.confirm_pairing = false;
+    try {
+        qev::client::QevClient client(options);
+        return runner.run(client, events, invocation->commands);
+    } catch (const qev::client::RpcError& failure) {
+        std::cerr << "qevctl: " << failure.what() << "\n";
+        return kExitTransport;
+    }
+}
