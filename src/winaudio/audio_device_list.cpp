@@ -1,0 +1,130 @@
+#include "winaudio/audio_device_list.h"
+
+#include <propsys.h>
+
+#include <cstdio>
+
+#include "winaudio/co_task_string.h"
+#include "winaudio/endpoint_property_keys.h"
+#include "winaudio/prop_variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio {
+
+namespace {
+
+HRESULT CreateEnumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
+{
+    return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
+                            reinterpret_cast<void**>(enumerator.ReleaseAndGetAddressOf()));
+}
+
+std::wstring IdOf(IMMDevice* device)
+{
+    wchar_t* raw = nullptr;
+    if (device == nullptr || FAILED(device->GetId(&raw))) {
+        CoTaskString discard(raw);
+        return {};
+    }
+    return ToWString(CoTaskString(raw));
+}
+
+// A property that cannot be read as text gives an empty string.
+std::wstring ReadText(IPropertyStore* store, const PROPERTYKEY& key)
+{
+    PropVariant value;
+    if (store == nullptr || FAILED(store->GetValue(key, value.get())) || value.type() != VT_LPWSTR ||
+        value.value().pwszVal == nullptr) {
+        return {};
+    }
+    return value.value().pwszVal;
+}
+
+}  // namespace
+
+AudioDeviceList::AudioDeviceList(const DeviceEventCallbacks* callbacks)
+{
+    comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    if (!comInitialized_ || callbacks == nullptr) {
+        return;
+    }
+    if (!enumerator_ && FAILED(CreateEnumerator(enumerator_))) {
+        enumerator_.Reset();
+        return;
+    }
+    UnregisterWrapper();
+    RegisterWrapper(*callbacks);
+}
+
+AudioDeviceList::~AudioDeviceList()
+{
+    UnregisterWrapper();
+    enumerator_.Reset();
+    // COM goes last, and only when this object initialised it.
+    if (comInitialized_) {
+        CoUninitialize();
+    }
+}
+
+void AudioDeviceList::RegisterWrapper(const DeviceEventCallbacks& callbacks)
+{
+    ComPtr<QevAudioDevMonitorWrapper> wrapper;
+    wrapper.Attach(new QevAudioDevMonitorWrapper(callbacks));
+    if (SUCCEEDED(enumerator_->RegisterEndpointNotificationCallback(wrapper.Get()))) {
+        wrapper_ = std::move(wrapper);
+    }
+}
+
+void AudioDeviceList::UnregisterWrapper()
+{
+    if (enumerator_ && wrapper_) {
+        enumerator_->UnregisterEndpointNotificationCallback(wrapper_.Get());
+    }
+    wrapper_.Reset();
+}
+
+void AudioDeviceList::refresh()
+{
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    if (FAILED(CreateEnumerator(enumerator))) {
+        return;
+    }
+    ListFlow(enumerator.Get(), eRender, renderNames_, renderIds_);
+    ListFlow(enumerator.Get(), eCapture, captureNames_, captureIds_);
+}
+
+void AudioDeviceList::ListFlow(IMMDeviceEnumerator* enumerator, EDataFlow flow, std::vector<std::wstring>& names,
+                               std::vector<std::wstring>& ids)
+{
+    ComPtr<IMMDeviceCollection> collection;
+    UINT count = 0;
+    if (FAILED(enumerator->EnumAudioEndpoints(flow, DEVICE_STATE_ACTIVE, &collection)) ||
+        FAILED(collection->GetCount(&count))) {
+        return;
+    }
+    ComPtr<IMMDevice> defaultDevice;
+    if (FAILED(enumerator->GetDefaultAudioEndpoint(flow, eMultimedia, &defaultDevice))) {
+        defaultDevice.Reset();
+    }
+    std::wprintf(flow == eRender ? L"=> default output: %ls\n" : L"=> default input: %ls\n",
+                 IdOf(defaultDevice.Get()).c_str());
+    for (UINT index = 0; index < count; ++index) {
+        ComPtr<IMMDevice> device;
+        if (FAILED(collection->Item(index, &device))) {
+            continue;
+        }
+        const std::wstring id = IdOf(device.Get());
+        ComPtr<IPropertyStore> store;
+        if (FAILED(device->OpenPropertyStore(STGM_READ, &store))) {
+            store.Reset();
+        }
+        const std::wstring name = ReadText(store.Get(), kDeviceFriendlyNameKey);
+        std::wprintf(L"Audio Device %d: %ls\n", static_cast<int>(index + 1), name.c_str());
+        names.push_back(name);
+        ids.push_back(id);
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace qev::winaudio

@@ -1,0 +1,213 @@
+#include "winaudio/audio_session_event_handler.h"
+
+#include "app/logging.h"
+#include "winaudio/co_task_string.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio {
+
+namespace {
+
+std::wstring ReadSessionText(IAudioSessionControl* session,
+                             HRESULT (STDMETHODCALLTYPE IAudioSessionControl2::*read)(LPWSTR*))
+{
+    ComPtr<IAudioSessionControl2> control;
+    if (session == nullptr || FAILED(session->QueryInterface(__uuidof(IAudioSessionControl2),
+                                                             reinterpret_cast<void**>(control.GetAddressOf())))) {
+        return {};
+    }
+    wchar_t* raw = nullptr;
+    const HRESULT hr = (control.Get()->*read)(&raw);
+    CoTaskString text(raw);
+    return SUCCEEDED(hr) ? ToWString(text) : std::wstring();
+}
+
+std::uint32_t ReadProcessId(IAudioSessionControl* session)
+{
+    ComPtr<IAudioSessionControl2> control;
+    if (session == nullptr || FAILED(session->QueryInterface(__uuidof(IAudioSessionControl2),
+                                                             reinterpret_cast<void**>(control.GetAddressOf())))) {
+        return 0;
+    }
+    DWORD processId = 0;
+    return SUCCEEDED(control->GetProcessId(&processId)) ? processId : 0;
+}
+
+}  // namespace
+
+AudioSessionEventHandler::AudioSessionEventHandler(const std::wstring& endpointId,
+                                                   ComPtr<IAudioSessionControl> session)
+    : session_(std::move(session)), info_(std::make_shared<AudioSessionControlInfo>())
+{
+    info_->endpointId = endpointId;
+    info_->sessionIdentifier = ReadSessionText(session_.Get(), &IAudioSessionControl2::GetSessionIdentifier);
+    info_->sessionInstanceIdentifier =
+        ReadSessionText(session_.Get(), &IAudioSessionControl2::GetSessionInstanceIdentifier);
+    info_->processId = ReadProcessId(session_.Get());
+}
+
+bool AudioSessionEventHandler::Register(const AudioSessionEventCallbacks& callbacks, void* context)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (registered_ || !session_) {
+        return false;
+    }
+    const HRESULT hr = session_->RegisterAudioSessionNotification(this);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to register audio session notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    registered_ = true;
+    context_ = context;
+    callbacks_ = callbacks;
+    return true;
+}
+
+bool AudioSessionEventHandler::registered() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return registered_;
+}
+
+void AudioSessionEventHandler::Unregister()
+{
+    UnregisterWith(L"Failed to unregister audio session notification, hr: 0x%08X\n");
+}
+
+void AudioSessionEventHandler::UnregisterWith(const wchar_t* failureMessage)
+{
+    ComPtr<IAudioSessionControl> session;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!registered_ || !session_) {
+            return;
+        }
+        registered_ = false;
+        context_ = nullptr;
+        callbacks_ = AudioSessionEventCallbacks{};
+        session = std::move(session_);
+    }
+    AddRef();  // the session may drop its reference during the call
+    const HRESULT hr = session->UnregisterAudioSessionNotification(this);
+    if (FAILED(hr)) {
+        log_wprintf(failureMessage, static_cast<unsigned>(hr));
+    }
+    gate_.wait_idle();
+    session.Reset();
+    Release();  // may free this object
+}
+
+HRESULT AudioSessionEventHandler::QueryInterface(REFIID iid, void** object)
+{
+    if (object == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IAudioSessionEvents)) {
+        *object = static_cast<IAudioSessionEvents*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG AudioSessionEventHandler::AddRef()
+{
+    return ++refCount_;
+}
+
+ULONG AudioSessionEventHandler::Release()
+{
+    const ULONG count = --refCount_;
+    if (count == 1 && registered()) {
+        // Only the session's reference is left; unregistering drops it and may free this object.
+        UnregisterWith(L"Failed to unregister audio session notification in Release, hr: 0x%08X\n");
+        return 0;
+    }
+    if (count == 0) {
+        delete this;
+    }
+    return count;
+}
+
+template <typename Call>
+HRESULT AudioSessionEventHandler::Deliver(Call call)
+{
+    AddRef();  // an observer may unregister this session from inside the callback
+    AudioSessionEventCallbacks callbacks;
+    void* context = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        callbacks = callbacks_;
+        context = context_;
+        gate_.enter();
+    }
+    HRESULT hr = S_OK;
+    {
+        CallbackGate::Pass pass(gate_);
+        hr = call(callbacks, context);
+    }
+    Release();
+    return hr;
+}
+
+HRESULT AudioSessionEventHandler::OnDisplayNameChanged(LPCWSTR name, LPCGUID eventContext)
+{
+    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+        return callbacks.displayNameChanged ? callbacks.displayNameChanged(name, eventContext, info_, context)
+                                            : S_OK;
+    });
+}
+
+HRESULT AudioSessionEventHandler::OnIconPathChanged(LPCWSTR path, LPCGUID eventContext)
+{
+    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+        return callbacks.iconPathChanged ? callbacks.iconPathChanged(path, eventContext, info_, context) : S_OK;
+    });
+}
+
+HRESULT AudioSessionEventHandler::OnSimpleVolumeChanged(float volume, BOOL mute, LPCGUID eventContext)
+{
+    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+        return callbacks.simpleVolumeChanged
+                   ? callbacks.simpleVolumeChanged(volume, mute, eventContext, info_, context)
+                   : S_OK;
+    });
+}
+
+HRESULT AudioSessionEventHandler::OnChannelVolumeChanged(DWORD channelCount, float volumes[],
+                                                         DWORD changedChannel, LPCGUID eventContext)
+{
+    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+        return callbacks.channelVolumeChanged
+                   ? callbacks.channelVolumeChanged(channelCount, volumes, changedChannel, eventContext,
+                                                    info_, context)
+                   : S_OK;
+    });
+}
+
+HRESULT AudioSessionEventHandler::OnGroupingParamChanged(LPCGUID grouping, LPCGUID eventContext)
+{
+    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+        return callbacks.groupingParamChanged
+                   ? callbacks.groupingParamChanged(grouping, eventContext, info_, context)
+                   : S_OK;
+    });
+}
+
+HRESULT AudioSessionEventHandler::OnStateChanged(AudioSessionState state)
+{
+    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+        return callbacks.stateChanged ? callbacks.stateChanged(state, info_, context) : S_OK;
+    });
+}
+
+HRESULT AudioSessionEventHandler::OnSessionDisconnected(AudioSessionDisconnectReason reason)
+{
+    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+        return callbacks.sessionDisconnected ? callbacks.sessionDisconnected(reason, info_, context) : S_OK;
+    });
+}
+
+}  // namespace qev::winaudio

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <windows.h>
+
+#include <audiopolicy.h>
+#include <wrl/client.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "winaudio/audio_session_control_info.h"
+#include "winaudio/callback_gate.h"
+
+namespace qev::winaudio {
+
+// The owner's handlers, one per IAudioSessionEvents notification, each with the session info and
+// the owner's context.
+struct AudioSessionEventCallbacks {
+    using Info = std::shared_ptr<AudioSessionControlInfo>;
+    HRESULT (*displayNameChanged)(LPCWSTR name, LPCGUID eventContext, Info info, void* context) = nullptr;
+    HRESULT (*iconPathChanged)(LPCWSTR path, LPCGUID eventContext, Info info, void* context) = nullptr;
+    HRESULT (*simpleVolumeChanged)(float volume, BOOL mute, LPCGUID eventContext, Info info,
+                                   void* context) = nullptr;
+    HRESULT (*channelVolumeChanged)(DWORD channelCount, float* volumes, DWORD changedChannel,
+                                    LPCGUID eventContext, Info info, void* context) = nullptr;
+    HRESULT (*groupingParamChanged)(LPCGUID grouping, LPCGUID eventContext, Info info,
+                                    void* context) = nullptr;
+    HRESULT (*stateChanged)(AudioSessionState state, Info info, void* context) = nullptr;
+    HRESULT (*sessionDisconnected)(AudioSessionDisconnectReason reason, Info info, void* context) = nullptr;
+};
+
+// Receives the events of one session. Count starts at 1. Unregistration clears the callbacks under
+// the mutex, calls Windows outside it with the count raised, and waits for callbacks still running
+// on other threads, so the context is unused once it returns.
+class AudioSessionEventHandler final : public IAudioSessionEvents {
+public:
+    AudioSessionEventHandler(const std::wstring& endpointId,
+                             Microsoft::WRL::ComPtr<IAudioSessionControl> session);
+    AudioSessionEventHandler(const AudioSessionEventHandler&) = delete;
+    AudioSessionEventHandler& operator=(const AudioSessionEventHandler&) = delete;
+
+    bool Register(const AudioSessionEventCallbacks& callbacks, void* context);
+    void Unregister();
+    bool registered() const;
+    const std::shared_ptr<AudioSessionControlInfo>& info() const { return info_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID eventContext) override;
+    HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID eventContext) override;
+    HRESULT STDMETHODCALLTYPE OnSimpleVolumeChanged(float volume, BOOL mute, LPCGUID eventContext) override;
+    HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD channelCount, float volumes[],
+                                                     DWORD changedChannel, LPCGUID eventContext) override;
+    HRESULT STDMETHODCALLTYPE OnGroupingParamChanged(LPCGUID grouping, LPCGUID eventContext) override;
+    HRESULT STDMETHODCALLTYPE OnStateChanged(AudioSessionState state) override;
+    HRESULT STDMETHODCALLTYPE OnSessionDisconnected(AudioSessionDisconnectReason reason) override;
+
+private:
+    ~AudioSessionEventHandler() = default;
+
+    void UnregisterWith(const wchar_t* failureMessage);
+    // Runs one notification: keeps this object alive and inside the gate while the callback runs.
+    template <typename Call>
+    HRESULT Deliver(Call call);
+
+    std::atomic<ULONG> refCount_{1};
+    bool registered_ = false;
+    Microsoft::WRL::ComPtr<IAudioSessionControl> session_;
+    void* context_ = nullptr;
+    AudioSessionEventCallbacks callbacks_;
+    std::shared_ptr<AudioSessionControlInfo> info_;
+    mutable std::mutex mutex_;
+    CallbackGate gate_;
+};
+
+}  // namespace qev::winaudio

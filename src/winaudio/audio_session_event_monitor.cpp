@@ -1,0 +1,166 @@
+#include "winaudio/audio_session_event_monitor.h"
+
+#include <algorithm>
+
+#include "winaudio/com_init_guard.h"
+#include "winaudio/endpoint_queries.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio {
+
+namespace {
+
+using Info = std::shared_ptr<AudioSessionControlInfo>;
+
+// Notifications nobody observes: only accepted.
+HRESULT IgnoreText(LPCWSTR, LPCGUID, Info, void* context)
+{
+    return context != nullptr ? S_OK : E_INVALIDARG;
+}
+
+HRESULT IgnoreSimpleVolume(float, BOOL, LPCGUID, Info, void* context)
+{
+    return context != nullptr ? S_OK : E_INVALIDARG;
+}
+
+HRESULT IgnoreChannelVolume(DWORD, float*, DWORD, LPCGUID, Info, void* context)
+{
+    return context != nullptr ? S_OK : E_INVALIDARG;
+}
+
+HRESULT IgnoreGrouping(LPCGUID, LPCGUID, Info, void* context)
+{
+    return context != nullptr ? S_OK : E_INVALIDARG;
+}
+
+}  // namespace
+
+AudioSessionEventMonitor::AudioSessionEventMonitor(ComPtr<IMMDevice> device)
+{
+    ComInitGuard::Instance();
+    GetDeviceId(std::move(device), endpointId_);
+}
+
+AudioSessionEventMonitor::~AudioSessionEventMonitor()
+{
+    HandlerMap handlers;
+    {
+        std::lock_guard<std::mutex> lock(handlersMutex_);
+        handlers.swap(handlers_);
+    }
+    for (auto& entry : handlers) {
+        entry.second->Unregister();
+    }
+}
+
+AudioSessionEventCallbacks AudioSessionEventMonitor::Callbacks()
+{
+    AudioSessionEventCallbacks callbacks;
+    callbacks.displayNameChanged = &IgnoreText;
+    callbacks.iconPathChanged = &IgnoreText;
+    callbacks.simpleVolumeChanged = &IgnoreSimpleVolume;
+    callbacks.channelVolumeChanged = &IgnoreChannelVolume;
+    callbacks.groupingParamChanged = &IgnoreGrouping;
+    callbacks.stateChanged = &AudioSessionEventMonitor::OnStateChanged;
+    callbacks.sessionDisconnected = &AudioSessionEventMonitor::OnSessionDisconnected;
+    return callbacks;
+}
+
+void AudioSessionEventMonitor::register_session(ComPtr<IAudioSessionControl> session)
+{
+    if (!session) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(handlersMutex_);
+        if (handlers_.count(session.Get()) != 0) {
+            return;
+        }
+    }
+    ComPtr<AudioSessionEventHandler> handler;
+    handler.Attach(new AudioSessionEventHandler(endpointId_, session));
+    handler->Register(Callbacks(), this);
+    ComPtr<AudioSessionEventHandler> loser;
+    {
+        std::lock_guard<std::mutex> lock(handlersMutex_);
+        auto& slot = handlers_[session.Get()];
+        if (slot) {
+            loser = handler;  // registered by another thread meanwhile: keep the first
+        } else {
+            slot = handler;
+        }
+    }
+    if (loser) {
+        loser->Unregister();
+    }
+}
+
+void AudioSessionEventMonitor::unregister_session(const AudioSessionControlInfo& info)
+{
+    std::vector<ComPtr<AudioSessionEventHandler>> removed;
+    {
+        std::lock_guard<std::mutex> lock(handlersMutex_);
+        for (auto it = handlers_.begin(); it != handlers_.end();) {
+            if (_wcsicmp(it->second->info()->sessionInstanceIdentifier.c_str(),
+                         info.sessionInstanceIdentifier.c_str()) == 0) {
+                removed.push_back(it->second);
+                it = handlers_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& handler : removed) {
+        handler->Unregister();
+    }
+}
+
+std::size_t AudioSessionEventMonitor::session_count() const
+{
+    std::lock_guard<std::mutex> lock(handlersMutex_);
+    return handlers_.size();
+}
+
+void AudioSessionEventMonitor::add_observer(AudioSessionEventObserver* observer)
+{
+    std::lock_guard<std::mutex> lock(observersMutex_);
+    observers_.push_back(observer);
+}
+
+void AudioSessionEventMonitor::remove_observer(AudioSessionEventObserver* observer)
+{
+    std::lock_guard<std::mutex> lock(observersMutex_);
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+std::vector<AudioSessionEventObserver*> AudioSessionEventMonitor::Observers()
+{
+    std::lock_guard<std::mutex> lock(observersMutex_);
+    return observers_;
+}
+
+HRESULT AudioSessionEventMonitor::OnStateChanged(AudioSessionState state, Info info, void* context)
+{
+    if (context == nullptr) {
+        return E_INVALIDARG;
+    }
+    for (AudioSessionEventObserver* observer : static_cast<AudioSessionEventMonitor*>(context)->Observers()) {
+        observer->on_session_state_changed(state, info);
+    }
+    return S_OK;
+}
+
+HRESULT AudioSessionEventMonitor::OnSessionDisconnected(AudioSessionDisconnectReason reason, Info info,
+                                                        void* context)
+{
+    if (context == nullptr) {
+        return E_INVALIDARG;
+    }
+    for (AudioSessionEventObserver* observer : static_cast<AudioSessionEventMonitor*>(context)->Observers()) {
+        observer->on_session_disconnected(reason, info);
+    }
+    return S_OK;
+}
+
+}  // namespace qev::winaudio

@@ -1,0 +1,100 @@
+#include "winaudio/audio_session_notification_monitor.h"
+
+#include <algorithm>
+
+#include "app/logging.h"
+#include "winaudio/com_init_guard.h"
+#include "winaudio/endpoint_queries.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio {
+
+AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevice> device)
+    : device_(std::move(device))
+{
+    ComInitGuard::Instance();
+    handler_.Attach(new AudioSessionNotificationHandler());
+    // The id is known before registration, so a notification never sees it half-written.
+    GetDeviceId(device_, endpointId_);
+    if (!device_) {
+        return;
+    }
+    const HRESULT hr = device_->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
+                                         reinterpret_cast<void**>(manager_.GetAddressOf()));
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to activate IAudioSessionManager2, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        manager_.Reset();
+        return;
+    }
+    handler_->Register(manager_, &AudioSessionNotificationMonitor::OnSessionCreated, this);
+}
+
+AudioSessionNotificationMonitor::~AudioSessionNotificationMonitor()
+{
+    handler_->Unregister();
+}
+
+bool AudioSessionNotificationMonitor::enumerate_sessions(std::vector<ComPtr<IAudioSessionControl>>& sessions) const
+{
+    if (!manager_) {
+        return false;
+    }
+    ComPtr<IAudioSessionEnumerator> enumerator;
+    HRESULT hr = manager_->GetSessionEnumerator(&enumerator);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to get session enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    int count = 0;
+    hr = enumerator->GetCount(&count);
+    if (FAILED(hr)) {
+        log_wprintf(L"Failed to get session count, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    for (int index = 0; index < count; ++index) {
+        ComPtr<IAudioSessionControl> session;
+        hr = enumerator->GetSession(index, &session);
+        if (FAILED(hr)) {
+            log_wprintf(L"Failed to get audio session, hr: 0x%08X\n", static_cast<unsigned>(hr));
+            continue;
+        }
+        sessions.push_back(session);
+    }
+    return true;
+}
+
+void AudioSessionNotificationMonitor::add_observer(AudioSessionNotificationObserver* observer)
+{
+    std::lock_guard<std::mutex> lock(observersMutex_);
+    observers_.push_back(observer);
+}
+
+void AudioSessionNotificationMonitor::remove_observer(AudioSessionNotificationObserver* observer)
+{
+    std::lock_guard<std::mutex> lock(observersMutex_);
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+HRESULT AudioSessionNotificationMonitor::OnSessionCreated(IAudioSessionControl* session, void* context)
+{
+    if (context == nullptr) {
+        return E_INVALIDARG;
+    }
+    static_cast<AudioSessionNotificationMonitor*>(context)->Deliver(ComPtr<IAudioSessionControl>(session));
+    return S_OK;
+}
+
+void AudioSessionNotificationMonitor::Deliver(const ComPtr<IAudioSessionControl>& session)
+{
+    std::vector<AudioSessionNotificationObserver*> observers;
+    {
+        std::lock_guard<std::mutex> lock(observersMutex_);
+        observers = observers_;
+    }
+    for (AudioSessionNotificationObserver* observer : observers) {
+        observer->on_session_created(endpointId_, session);
+    }
+}
+
+}  // namespace qev::winaudio
