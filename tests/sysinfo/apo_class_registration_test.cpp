@@ -1,0 +1,142 @@
+#include "sysinfo/apo_class_registration.h"
+
+#include "local_machine_override.h"
+#include "registry_seed.h"
+
+#include <gtest/gtest.h>
+
+namespace qev::sysinfo {
+namespace {
+
+using test::KeyExists;
+using test::ReadStoredString;
+using test::RegistrySeed;
+using test::StoredString;
+
+constexpr wchar_t kTestClass[] = L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A101}";
+constexpr wchar_t kStreamEffect[] = L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}";
+constexpr wchar_t kClassKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{5989fce8-9cd0-467d-8a6a-5419e31529d4}";
+
+std::wstring clsid_key(const std::wstring& class_id)
+{
+    return L"SOFTWARE\\Classes\\CLSID\\" + class_id;
+}
+
+std::wstring server_key(const std::wstring& class_id)
+{
+    return clsid_key(class_id) + L"\\InProcServer32";
+}
+
+class RegisterApoClassTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(kTestClass))) << "left over from an earlier run";
+        // Registered by the test itself; the seed removes it again.
+        seed_.create(clsid_key(kTestClass));
+        seed_.remove(clsid_key(kTestClass));
+    }
+
+    StoredString server(const std::wstring& name = L"") const
+    {
+        return ReadStoredString(HKEY_LOCAL_MACHINE, server_key(kTestClass), name);
+    }
+
+    RegistrySeed seed_;
+};
+
+TEST_F(RegisterApoClassTest, PathInSystem32IsWrittenRelativeToSystemRoot)
+{
+    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
+    EXPECT_EQ(server().text, L"%SystemRoot%\\System32\\qevapo.dll");
+    EXPECT_EQ(server().type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
+    EXPECT_EQ(server(L"ThreadingModel").type, static_cast<DWORD>(REG_SZ));
+}
+
+TEST_F(RegisterApoClassTest, DriverStorePathKeepsEverythingFromSystem32On)
+{
+    ASSERT_TRUE(RegisterApoClass(
+        kTestClass, L"D:\\WINDOWS\\System32\\DriverStore\\FileRepository\\qevapo.inf_amd64_1\\qevapo.dll"));
+    EXPECT_EQ(server().text, L"%SystemRoot%\\System32\\DriverStore\\FileRepository\\qevapo.inf_amd64_1\\qevapo.dll");
+}
+
+TEST_F(RegisterApoClassTest, OtherPathIsWrittenUnchanged)
+{
+    ASSERT_TRUE(RegisterApoClass(kTestClass, L"D:\\Program Files\\qEv\\qevapo.dll"));
+    EXPECT_EQ(server().text, L"D:\\Program Files\\qEv\\qevapo.dll");
+    EXPECT_EQ(server().type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
+}
+
+TEST_F(RegisterApoClassTest, ExistingRegistrationIsOverwritten)
+{
+    seed_.set_string(server_key(kTestClass), L"", L"C:\\old\\apo.dll");
+    seed_.set_string(server_key(kTestClass), L"ThreadingModel", L"Apartment");
+    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\new\\apo.dll"));
+    EXPECT_EQ(server().text, L"C:\\new\\apo.dll");
+    EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
+}
+
+TEST_F(RegisterApoClassTest, BadInputChangesNothing)
+{
+    EXPECT_FALSE(RegisterApoClass(L"", L"C:\\apo.dll"));
+    EXPECT_FALSE(RegisterApoClass(L"not-a-class", L"C:\\apo.dll"));
+    EXPECT_FALSE(RegisterApoClass(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A101}\\x", L"C:\\apo.dll"));
+    EXPECT_FALSE(RegisterApoClass(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A10G}", L"C:\\apo.dll"));
+    EXPECT_FALSE(RegisterApoClass(kTestClass, L""));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(kTestClass)));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(L"not-a-class")));
+}
+
+class ApoClassRegisteredTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(kStreamEffect))) << "the machine registers the APO";
+    }
+    RegistrySeed seed_;
+};
+
+TEST_F(ApoClassRegisteredTest, GlobalRegistrationNeedsTheServerKey)
+{
+    EXPECT_FALSE(IsApoClassRegistered());
+    seed_.create(clsid_key(kStreamEffect));
+    EXPECT_FALSE(IsApoClassRegistered());
+    seed_.create(server_key(kStreamEffect));
+    EXPECT_TRUE(IsApoClassRegistered());
+}
+
+TEST_F(ApoClassRegisteredTest, DriverRegistrationNeedsTheServerKeyInADriverKey)
+{
+    const std::wstring driver = std::wstring(kClassKey) + L"\\9921";
+    seed_.create(driver + L"\\Classes\\CLSID\\" + kStreamEffect);
+    seed_.create(std::wstring(kClassKey) + L"\\9920\\Classes\\CLSID\\" + kTestClass + L"\\InProcServer32");
+    EXPECT_FALSE(IsApoClassRegisteredByDriver());
+    seed_.create(driver + L"\\Classes\\CLSID\\" + kStreamEffect + L"\\InProcServer32");
+    EXPECT_TRUE(IsApoClassRegisteredByDriver());
+    // A driver registration is not a global one.
+    EXPECT_FALSE(IsApoClassRegistered());
+}
+
+TEST(ApoClassRegisteredOnEmptyMachine, BothAreFalse)
+{
+    test::LocalMachineOverride machine;
+    ASSERT_TRUE(machine.active());
+    EXPECT_FALSE(IsApoClassRegistered());
+    EXPECT_FALSE(IsApoClassRegisteredByDriver());
+}
+
+// The class registrations key is repaired before anything is created under it; without it nothing is
+// written.
+TEST(RegisterApoClassOnMachineWithoutClassesKey, FailsAndCreatesNothing)
+{
+    test::LocalMachineOverride machine;
+    ASSERT_TRUE(machine.active());
+    EXPECT_FALSE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE"));
+}
+
+}  // namespace
+}  // namespace qev::sysinfo
