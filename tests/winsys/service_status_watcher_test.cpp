@@ -1,0 +1,208 @@
+#include "winsys/service_status_watcher.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <vector>
+
+#include "debug_output_capture.h"
+#include "test_service_installation.h"
+
+namespace qev::winsys::service_utils {
+namespace {
+
+using Event = ServiceStatusWatcher::Event;
+using namespace std::chrono_literals;
+
+// Collects the events a handler receives and lets a test wait for one.
+class EventLog {
+public:
+    ServiceStatusWatcher::Handler handler()
+    {
+        return [this](const Event& event) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            events_.push_back(event);
+            changed_.notify_all();
+        };
+    }
+
+    // Waits (up to ten seconds) for an event of `name` in `state`, at or after position `from`;
+    // answers its position or -1.
+    int wait_for(const std::wstring& name, DWORD state, size_t from = 0)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        int found = -1;
+        changed_.wait_for(lock, 10s, [&] {
+            for (size_t i = from; i < events_.size(); ++i) {
+                if (events_[i].service_name == name && events_[i].current_state == state &&
+                    events_[i].notification_status == ERROR_SUCCESS) {
+                    found = static_cast<int>(i);
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+
+    std::vector<Event> events() const
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+
+    size_t size() const { return events().size(); }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Event> events_;
+};
+
+// stop() must come back; a hang fails the test instead of blocking the run.
+bool stops_without_hanging(ServiceStatusWatcher& watcher)
+{
+    auto stopped = std::async(std::launch::async, [&watcher] { watcher.stop(); });
+    return stopped.wait_for(20s) == std::future_status::ready;
+}
+
+TEST(ServiceStatusWatcher, UnknownServiceGivesOneErrorEvent)
+{
+    test::DebugOutputCapture capture;
+    EventLog log;
+    ServiceStatusWatcher watcher;
+    watcher.add_service(L"QevNoSuchService");
+    watcher.add_handler(log.handler());
+    ASSERT_TRUE(watcher.start());
+    Sleep(600);
+    ASSERT_TRUE(stops_without_hanging(watcher));
+
+    const std::vector<Event> events = log.events();
+    // It is tried again only when marked for re-arming, so one event however long the watcher runs.
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].service_name, L"QevNoSuchService");
+    EXPECT_EQ(events[0].notification_status, static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
+    EXPECT_EQ(events[0].current_state, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(events[0].controls_accepted, 0u);
+}
+
+TEST(ServiceStatusWatcher, EveryHandlerSeesEveryEvent)
+{
+    EventLog first;
+    EventLog second;
+    ServiceStatusWatcher watcher;
+    watcher.add_service(L"QevNoSuchServiceA");
+    watcher.add_service(L"QevNoSuchServiceB");
+    watcher.add_handler(first.handler());
+    watcher.add_handler(second.handler());
+    ASSERT_TRUE(watcher.start());
+    Sleep(400);
+    ASSERT_TRUE(stops_without_hanging(watcher));
+    const auto a = first.events();
+    const auto b = second.events();
+    ASSERT_EQ(a.size(), 2u);
+    ASSERT_EQ(b.size(), 2u);
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].service_name, b[i].service_name);
+        EXPECT_EQ(a[i].notification_status, static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
+    }
+    EXPECT_NE(a[0].service_name, a[1].service_name);
+}
+
+TEST(ServiceStatusWatcher, StopWithoutStartAndTwiceIsHarmless)
+{
+    ServiceStatusWatcher watcher;
+    watcher.add_service(L"QevNoSuchService");
+    ASSERT_TRUE(stops_without_hanging(watcher));
+    ASSERT_TRUE(watcher.start());
+    ASSERT_TRUE(watcher.start());
+    ASSERT_TRUE(stops_without_hanging(watcher));
+    ASSERT_TRUE(stops_without_hanging(watcher));
+}
+
+TEST(ServiceStatusWatcher, NoHandlerRunsAfterStopReturned)
+{
+    std::atomic<int> calls{0};
+    std::atomic<bool> stopped{false};
+    std::atomic<bool> late_call{false};
+    ServiceStatusWatcher watcher;
+    for (int i = 0; i < 5; ++i) {
+        watcher.add_service(L"QevNoSuchService" + std::to_wstring(i));
+    }
+    watcher.add_handler([&](const Event&) {
+        if (stopped) {
+            late_call = true;
+        }
+        ++calls;
+        Sleep(100);  // slow handler: stop() arrives while it runs
+    });
+    ASSERT_TRUE(watcher.start());
+    while (calls == 0) {
+        Sleep(10);
+    }
+    ASSERT_TRUE(stops_without_hanging(watcher));
+    stopped = true;
+    const int at_stop = calls;
+    Sleep(400);
+    EXPECT_EQ(calls, at_stop);
+    EXPECT_FALSE(late_call);
+    EXPECT_LT(at_stop, 5);
+}
+
+class ServiceStatusWatcherWithService : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(service_.installed()) << "CreateServiceW failed: " << GetLastError(); }
+
+    test::TestServiceInstallation service_;
+};
+
+TEST_F(ServiceStatusWatcherWithService, ReportsStartAndStopInOrder)
+{
+    EventLog log;
+    ServiceStatusWatcher watcher;
+    watcher.add_service(service_.name());
+    watcher.add_handler(log.handler());
+    ASSERT_TRUE(watcher.start());
+
+    // The first arming pass reports the current state.
+    const int initial = log.wait_for(service_.name(), SERVICE_STOPPED);
+    ASSERT_GE(initial, 0);
+
+    const size_t before_start = log.size();
+    ASSERT_TRUE(service_.start());
+    const int running = log.wait_for(service_.name(), SERVICE_RUNNING, before_start);
+    ASSERT_GE(running, 0);
+
+    ASSERT_TRUE(service_.wait_for(SERVICE_RUNNING));
+    const size_t before_stop = log.size();
+    ASSERT_TRUE(service_.stop());
+    const int stopped = log.wait_for(service_.name(), SERVICE_STOPPED, before_stop);
+    ASSERT_GE(stopped, 0);
+    EXPECT_GT(stopped, running);
+
+    ASSERT_TRUE(stops_without_hanging(watcher));
+
+    // Between the start and the report of "running" only start states appear; between the stop
+    // and "stopped" only stop states.
+    const std::vector<Event> events = log.events();
+    for (int i = static_cast<int>(before_start); i < running; ++i) {
+        EXPECT_TRUE(events[i].current_state == SERVICE_STOPPED || events[i].current_state == SERVICE_START_PENDING)
+            << "event " << i << " state " << events[i].current_state;
+    }
+    for (int i = static_cast<int>(before_stop); i < stopped; ++i) {
+        EXPECT_TRUE(events[i].current_state == SERVICE_RUNNING || events[i].current_state == SERVICE_STOP_PENDING)
+            << "event " << i << " state " << events[i].current_state;
+    }
+    EXPECT_EQ(events[running].controls_accepted & SERVICE_ACCEPT_STOP, static_cast<DWORD>(SERVICE_ACCEPT_STOP));
+    for (const Event& event : events) {
+        EXPECT_EQ(event.service_name, service_.name());
+        EXPECT_EQ(event.notification_status, 0u);
+    }
+}
+
+}  // namespace
+}  // namespace qev::winsys::service_utils
