@@ -2,6 +2,8 @@
 
 #include "app/logging.h"
 
+// PKEY_Device_FriendlyName is defined here (mingw-w64 has no library that holds it).
+#include <initguid.h>
 #include <functiondiscoverykeys_devpkey.h>
 #include <propidl.h>
 #include <wrl/client.h>

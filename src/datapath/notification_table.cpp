@@ -2,13 +2,10 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr uint32_t kLastId = 0x7FFFFFFF;
-
-}  // namespace
-
-NotificationTable::NotificationTable(uint64_t capacity) : capacity_(std::min(capacity, kMaxCapacity)) {}
+NotificationTable::NotificationTable(uint64_t capacity, uint32_t first_candidate)
+    : capacity_(std::min(capacity, kMaxCapacity)), next_candidate_(first_candidate & kLastId)
+{
+}
 
 uint32_t NotificationTable::following(uint32_t id)
 {

@@ -12,11 +12,14 @@
 // running and will not be called again. A callback must not add or remove subscribers.
 class NotificationTable {
 public:
-    // Ids run from 0 to 0x7FFFFFFF, so at most 2^31 subscribers fit.
+    // Ids run from 0 to kLastId and then start again at 0, so at most 2^31 subscribers fit.
     static constexpr uint64_t kMaxCapacity = uint64_t{1} << 31;
     static constexpr uint32_t kNoId = 0xFFFFFFFF;
 
-    explicit NotificationTable(uint64_t capacity = kMaxCapacity);
+    static constexpr uint32_t kLastId = 0x7FFFFFFF;
+
+    // The first id handed out is first_candidate (masked into the id range).
+    explicit NotificationTable(uint64_t capacity = kMaxCapacity, uint32_t first_candidate = 0);
 
     NotificationTable(const NotificationTable&) = delete;
     NotificationTable& operator=(const NotificationTable&) = delete;

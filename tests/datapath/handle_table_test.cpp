@@ -1,0 +1,114 @@
+#include "datapath/handle_table.h"
+#include "datapath/handle_table_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(HandleTable, IssuesIncreasingIdsWithDefaultContexts)
+{
+    HandleTable table;
+    EXPECT_EQ(table.issue(), 1u);
+    EXPECT_EQ(table.issue(), 2u);
+    const QevDataPathCntx* cntx = table.find(2);
+    ASSERT_NE(cntx, nullptr);
+    EXPECT_EQ(cntx->handle, 2u);
+    EXPECT_EQ(cntx->status, 7u);
+    EXPECT_EQ(cntx->direction, 2u);
+    EXPECT_TRUE(cntx->device_name.empty());
+    EXPECT_TRUE(cntx->device_id.empty());
+}
+
+TEST(HandleTable, ErasedIdsAreNotReused)
+{
+    HandleTable table;
+    const uint32_t first = table.issue();
+    EXPECT_TRUE(table.erase(first));
+    EXPECT_FALSE(table.erase(first));
+    EXPECT_EQ(table.find(first), nullptr);
+    EXPECT_EQ(table.issue(), 2u);
+    EXPECT_EQ(table.last_issued(), 2u);
+    EXPECT_EQ(table.size(), 1u);
+}
+
+TEST(HandleTable, ZeroIsNeverAHandle)
+{
+    HandleTable table;
+    table.issue();
+    EXPECT_EQ(table.find(0), nullptr);
+    EXPECT_FALSE(table.erase(0));
+    EXPECT_EQ(table.find(99), nullptr);
+}
+
+struct Delivered {
+    std::vector<std::string> texts;
+    std::vector<bool> lock_held;
+};
+
+TEST(HandleTableLock, EventsOutsideTheLockAreNotDeferred)
+{
+    HandleTableLock lock([](const NotifyEvent&) {});
+    NotifyEvent event;
+    EXPECT_FALSE(lock.defer(event));
+    EXPECT_FALSE(lock.held_by_current_thread());
+}
+
+TEST(HandleTableLock, EventsRaisedUnderTheLockArriveAfterTheOutermostRelease)
+{
+    Delivered delivered;
+    HandleTableLock* self = nullptr;
+    HandleTableLock lock([&](const NotifyEvent& event) {
+        delivered.texts.push_back(event.text != nullptr ? event.text : "-");
+        delivered.lock_held.push_back(self->held_by_current_thread());
+    });
+    self = &lock;
+    {
+        const HandleTableLock::Guard outer(lock);
+        {
+            const HandleTableLock::Guard inner(lock);  // the owner takes it again
+            std::string name = "nr_level";
+            NotifyEvent event;
+            event.type = 5;
+            event.value = 3;
+            event.text = name.c_str();
+            EXPECT_TRUE(lock.defer(event));
+            name = "overwritten";  // the queued copy must not depend on the caller's buffer
+        }
+        EXPECT_TRUE(delivered.texts.empty());
+        NotifyEvent nameless;
+        EXPECT_TRUE(lock.defer(nameless));
+        EXPECT_TRUE(lock.held_by_current_thread());
+    }
+    EXPECT_EQ(delivered.texts, (std::vector<std::string>{"nr_level", "-"}));
+    EXPECT_EQ(delivered.lock_held, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(lock.held_by_current_thread());
+}
+
+TEST(HandleTableLock, OtherThreadsWaitAndDoNotDefer)
+{
+    HandleTableLock lock([](const NotifyEvent&) {});
+    std::atomic<bool> acquired{false};
+    std::atomic<bool> deferred_elsewhere{true};
+    std::thread other;
+    {
+        const HandleTableLock::Guard guard(lock);
+        other = std::thread([&] {
+            deferred_elsewhere = lock.defer(NotifyEvent{});
+            const HandleTableLock::Guard inner(lock);
+            acquired = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(acquired.load());
+    }
+    other.join();
+    EXPECT_TRUE(acquired.load());
+    EXPECT_FALSE(deferred_elsewhere.load());
+}
+
+}  // namespace
