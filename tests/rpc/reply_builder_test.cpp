@@ -1,0 +1,226 @@
+#include "rpc/reply_builder.h"
+
+#include "request_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using qev::wire::IpcMessage;
+using qev::wire::NotificationPayload;
+
+// Keeps the built buffer alive with its verified root.
+struct Decoded {
+    flatbuffers::DetachedBuffer buffer;
+    const IpcMessage* message = nullptr;
+};
+
+Decoded build(std::string_view name, uint32_t result, const ReplyPayload& payload)
+{
+    Decoded decoded{build_reply(name, result, payload)};
+    flatbuffers::Verifier verifier(decoded.buffer.data(), decoded.buffer.size());
+    if (qev::wire::VerifyIpcMessageBuffer(verifier)) {
+        decoded.message = qev::wire::GetIpcMessage(decoded.buffer.data());
+    }
+    return decoded;
+}
+
+bool has(const IpcMessage* message, flatbuffers::voffset_t field)
+{
+    return has_field(message, field);
+}
+
+// Only these two fields are present.
+void expect_name_and_result_only(const IpcMessage* message)
+{
+    for (const auto field : {IpcMessage::VT_INFO, IpcMessage::VT_ENUM_RESULT, IpcMessage::VT_CONFIG, IpcMessage::VT_PARAM,
+                             IpcMessage::VT_TYPE, IpcMessage::VT_STATUS, IpcMessage::VT_NOTIFICATION,
+                             IpcMessage::VT_HANDLE, IpcMessage::VT_SERIALIZED_IN, IpcMessage::VT_SERIALIZED_OUT}) {
+        EXPECT_FALSE(has(message, field)) << "field offset " << field;
+    }
+}
+
+TEST(ReplyBuilder, GetInfoCarriesTheFourValuesAndNoResultOnSuccess)
+{
+    const auto reply = build("QevIntfGetInfo", 0, ServerInfo{1, 601, 2777, 0});
+    ASSERT_NE(reply.message, nullptr);
+    EXPECT_EQ(reply.message->name()->str(), "QevIntfGetInfo");
+    ASSERT_NE(reply.message->info(), nullptr);
+    EXPECT_EQ(reply.message->info()->info0(), 1u);
+    EXPECT_EQ(reply.message->info()->info1(), 601u);
+    EXPECT_EQ(reply.message->info()->info2(), 2777u);
+    EXPECT_EQ(reply.message->info()->info3(), 0u);
+    EXPECT_FALSE(has(reply.message, IpcMessage::VT_RESULT)) << "0 is a default and omitted";
+}
+
+TEST(ReplyBuilder, EnumListsNamesInOrderWithCount)
+{
+    const std::vector<std::string> names = {"nr_basic", "nr_vpnr", "aec"};
+    const auto reply = build("QevIntfEnum", 0, &names);
+    ASSERT_NE(reply.message, nullptr);
+    const auto* result = reply.message->enum_result();
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->count(), 3u);
+    ASSERT_NE(result->names(), nullptr);
+    ASSERT_EQ(result->names()->size(), 3u);
+    EXPECT_EQ(result->names()->Get(0)->str(), "nr_basic");
+    EXPECT_EQ(result->names()->Get(2)->str(), "aec");
+}
+
+TEST(ReplyBuilder, EnumWithoutNamesHasEmptyVectorAndNoCount)
+{
+    const std::vector<std::string> names;
+    const auto reply = build("QevIntfEnum", 5, &names);
+    ASSERT_NE(reply.message, nullptr);
+    EXPECT_EQ(reply.message->result(), 5u);
+    const auto* result = reply.message->enum_result();
+    ASSERT_NE(result, nullptr);
+    EXPECT_FALSE(has_field(result, qev::wire::EnumResult::VT_COUNT));
+    ASSERT_NE(result->names(), nullptr);
+    EXPECT_EQ(result->names()->size(), 0u);
+}
+
+TEST(ReplyBuilder, CreateCarriesHandleOnlyWhenNonZero)
+{
+    const auto created = build("QevIntfCreate", 0, HandleReply{7});
+    ASSERT_NE(created.message, nullptr);
+    EXPECT_EQ(created.message->handle(), 7u);
+
+    const auto failed = build("QevIntfCreate", 1, HandleReply{0});
+    ASSERT_NE(failed.message, nullptr);
+    EXPECT_EQ(failed.message->result(), 1u);
+    EXPECT_FALSE(has(failed.message, IpcMessage::VT_HANDLE));
+}
+
+TEST(ReplyBuilder, GetCarriesParamNameAndValue)
+{
+    const auto reply = build("QevIntfGet", 0, ParamReply{"nr_level", 60.5f});
+    ASSERT_NE(reply.message, nullptr);
+    ASSERT_NE(reply.message->param(), nullptr);
+    EXPECT_EQ(reply.message->param()->name()->str(), "nr_level");
+    EXPECT_FLOAT_EQ(reply.message->param()->value(), 60.5f);
+}
+
+TEST(ReplyBuilder, GetStatusKeepsTheLowEightBits)
+{
+    const auto reply = build("QevIntfGetStatus", 0, StatusReply{0x102});
+    ASSERT_NE(reply.message, nullptr);
+    EXPECT_EQ(reply.message->status(), 2u);
+}
+
+TEST(ReplyBuilder, GetSerializedCarriesExactlySizeBytes)
+{
+    const uint8_t bytes[] = {9, 8, 7, 6};
+    const auto reply = build("QevIntfGetSerialized", 0, SerializedReply{"win_reg", 3, bytes});
+    ASSERT_NE(reply.message, nullptr);
+    const auto* out = reply.message->serialized_out();
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->name()->str(), "win_reg");
+    EXPECT_EQ(out->size(), 3u);
+    ASSERT_NE(out->data(), nullptr);
+    EXPECT_EQ(std::vector<uint8_t>(out->data()->begin(), out->data()->end()), (std::vector<uint8_t>{9, 8, 7}));
+}
+
+TEST(ReplyBuilder, GetSerializedOfNothingHasEmptyDataNoSizeNoName)
+{
+    const auto reply = build("QevIntfGetSerialized", 3, SerializedReply{});
+    ASSERT_NE(reply.message, nullptr);
+    const auto* out = reply.message->serialized_out();
+    ASSERT_NE(out, nullptr);
+    EXPECT_FALSE(has_field(out, qev::wire::SerializedParam::VT_SIZE));
+    EXPECT_EQ(out->name(), nullptr);
+    ASSERT_NE(out->data(), nullptr);
+    EXPECT_EQ(out->data()->size(), 0u);
+}
+
+TEST(ReplyBuilder, FunctionsWithoutPayloadCarryNameAndResultOnly)
+{
+    for (const char* name : {"QevIntfDestroy", "QevIntfStart", "QevIntfStop", "QevIntfConfig", "QevIntfSet",
+                             "QevIntfSetSerialized"}) {
+        SCOPED_TRACE(name);
+        const auto reply = build(name, 3, std::monostate{});
+        ASSERT_NE(reply.message, nullptr);
+        EXPECT_EQ(reply.message->name()->str(), name);
+        EXPECT_EQ(reply.message->result(), 3u);
+        expect_name_and_result_only(reply.message);
+    }
+}
+
+TEST(ReplyBuilder, PayloadOfTheWrongKindIsNotWritten)
+{
+    const auto reply = build("QevIntfCreate", 0, ServerInfo{1, 2, 3, 4});
+    ASSERT_NE(reply.message, nullptr);
+    expect_name_and_result_only(reply.message);
+}
+
+TEST(ReplyBuilder, UnknownNameSendsNameAndResultOnly)
+{
+    testing::internal::CaptureStdout();
+    const auto reply = build("QevIntfBogus", 1, HandleReply{5});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "unknown function hash");
+    ASSERT_NE(reply.message, nullptr);
+    EXPECT_EQ(reply.message->name()->str(), "QevIntfBogus");
+    EXPECT_EQ(reply.message->result(), 1u);
+    expect_name_and_result_only(reply.message);
+}
+
+TEST(ReplyBuilder, NameIsEchoedByteForByte)
+{
+    const std::string name("QevIntfStart\0tail\xFF", 18);
+    const auto reply = build(name, 0, std::monostate{});
+    ASSERT_NE(reply.message, nullptr);
+    EXPECT_EQ(reply.message->name()->str(), name);
+}
+
+TEST(ReplyBuilder, SessionActivationNotificationDecodes)
+{
+    const auto reply = build("QevIntfNotify", 0, NotifyEvent{4, 1, "{0.0.1.00000000}.{x}"});
+    ASSERT_NE(reply.message, nullptr);
+    EXPECT_EQ(reply.message->name()->str(), "QevIntfNotify");
+    const auto* notification = reply.message->notification();
+    ASSERT_NE(notification, nullptr);
+    EXPECT_EQ(notification->type(), 4u);
+    EXPECT_EQ(notification->payload_type(), NotificationPayload::SessionActivationEvent);
+    EXPECT_EQ(static_cast<int>(notification->payload_type()), 5);
+    const auto* event = notification->payload_as_SessionActivationEvent();
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(event->value(), 1u);
+    EXPECT_EQ(event->text()->str(), "{0.0.1.00000000}.{x}");
+}
+
+TEST(ReplyBuilder, EveryKnownEventTypeUsesTagTypePlusOne)
+{
+    for (int type = 0; type <= 5; ++type) {
+        SCOPED_TRACE(type);
+        const auto reply = build("QevIntfNotify", 0, NotifyEvent{type, 1, "nr_level"});
+        ASSERT_NE(reply.message, nullptr);
+        const auto* notification = reply.message->notification();
+        ASSERT_NE(notification, nullptr);
+        EXPECT_EQ(static_cast<int>(notification->payload_type()), type + 1);
+        EXPECT_NE(notification->payload(), nullptr);
+    }
+    const auto handle_text = build("QevIntfNotify", 0, NotifyEvent{5, 0x42, "algo_name"});
+    const auto* event = handle_text.message->notification()->payload_as_HandleTextEvent();
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(event->value(), 0x42u);
+    EXPECT_EQ(event->text()->str(), "algo_name");
+    const auto device_list = build("QevIntfNotify", 0, NotifyEvent{0, 1, nullptr});
+    ASSERT_NE(device_list.message->notification()->payload_as_DeviceListEvent(), nullptr);
+    EXPECT_EQ(device_list.message->notification()->payload_as_DeviceListEvent()->value(), 1u);
+}
+
+TEST(ReplyBuilder, OtherEventTypesTravelWithoutPayload)
+{
+    const auto reply = build("QevIntfNotify", 0, NotifyEvent{9, 3, nullptr});
+    ASSERT_NE(reply.message, nullptr);
+    const auto* notification = reply.message->notification();
+    ASSERT_NE(notification, nullptr);
+    EXPECT_EQ(notification->type(), 9u);
+    EXPECT_EQ(notification->payload_type(), NotificationPayload::NONE);
+    EXPECT_EQ(notification->payload(), nullptr);
+}
+
+} // namespace
