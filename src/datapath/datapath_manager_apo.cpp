@@ -4,6 +4,8 @@
 #include "datapath/catalogue.h"
 #include "datapath/param_value_codec.h"
 
+#include <objbase.h>
+
 #include <cctype>
 #include <string_view>
 
@@ -62,6 +64,9 @@ DatapathManagerAPO::DatapathManagerAPO()
     : handle_lock_([this](const NotifyEvent& event) { notifications_.broadcast(event); })
 {
     refresh_endpoint_lists();
+    // Deliberately never balanced: the constructing thread stays in the multithreaded apartment for
+    // the life of the process, so the COM objects held in the endpoint lists stay usable.
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
 }
 
 void DatapathManagerAPO::refresh_endpoint_lists()

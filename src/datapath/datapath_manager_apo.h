@@ -24,7 +24,7 @@ public:
     // The process-wide manager, built on the first call.
     static DatapathManagerAPO& instance();
 
-    // Refreshes the endpoint lists once.
+    // Refreshes the endpoint lists once; the calling thread joins the multithreaded COM apartment.
     DatapathManagerAPO();
     ~DatapathManagerAPO() override = default;
 
