@@ -1,0 +1,217 @@
+// qev_rpc_bench: the server's RPC round trip against the platform's raw named-pipe floor, and its
+// memory per idle client (usage in bench_options.h).
+#include "bench_options.h"
+#include "echo_pipe_server.h"
+#include "process_memory.h"
+#include "round_trip_runner.h"
+#include "server_launcher.h"
+
+#include "client/function_names.h"
+#include "client/message_pipe.h"
+#include "client/qev_client.h"
+#include "client/request_encoder.h"
+#include "client/rpc_error.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace qev;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::chrono::milliseconds kConnectTimeout{30000};
+constexpr std::chrono::milliseconds kCallTimeout{10000};
+constexpr DWORD kSettleMs = 1000;
+
+std::vector<std::wstring> command_words()
+{
+    int count = 0;
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count),
+                                                             &LocalFree);
+    std::vector<std::wstring> words;
+    for (int i = 1; argv && i < count; ++i) {
+        words.emplace_back(argv.get()[i]);
+    }
+    return words;
+}
+
+std::unique_ptr<client::QevClient> connect_server()
+{
+    client::ClientOptions options;
+    options.connect_timeout = kConnectTimeout;
+    options.reply_timeout = kCallTimeout;
+    return std::make_unique<client::QevClient>(options);  // paired once this returns
+}
+
+// Server clients: each sends the GetInfo request as bytes and expects a reply of the known size.
+std::vector<bench::RoundTrip> server_round_trips(const std::vector<std::unique_ptr<client::QevClient>>& clients,
+                                                 const Bytes& request, std::size_t reply_size)
+{
+    std::vector<bench::RoundTrip> trips;
+    for (const auto& c : clients) {
+        trips.push_back([&client = *c, &request, reply_size] {
+            const auto reply = client.send_raw(request, kCallTimeout);
+            return reply && reply->size() == reply_size;
+        });
+    }
+    return trips;
+}
+
+std::vector<bench::RoundTrip> echo_round_trips(std::vector<client::MessagePipe>& pipes, const Bytes& request,
+                                               std::size_t reply_size)
+{
+    std::vector<bench::RoundTrip> trips;
+    for (auto& pipe : pipes) {
+        trips.push_back([&pipe, &request, reply_size] {
+            if (pipe.write(request, kCallTimeout) != client::MessagePipe::IoStatus::kDone) {
+                return false;
+            }
+            const auto reply = pipe.read(kCallTimeout);
+            return reply.status == client::MessagePipe::IoStatus::kDone && reply.bytes.size() == reply_size;
+        });
+    }
+    return trips;
+}
+
+bench::RunResult measure(const std::vector<bench::RoundTrip>& trips, std::size_t iterations)
+{
+    bench::run_clients(trips, std::max<std::size_t>(1, iterations / 10));  // warm-up
+    return bench::run_clients(trips, iterations);
+}
+
+void print_row(const char* label, const bench::RunResult& run)
+{
+    std::printf("%-26s %10.1f %10.1f %12.0f %8zu\n", label, run.stats.p50_us, run.stats.p99_us,
+                run.stats.calls_per_second, run.failures);
+}
+
+struct Figures {
+    bench::RunResult echo_one, echo_many, server_one, server_many;
+};
+
+Figures measure_round_trips(const bench::BenchOptions& options, const Bytes& request, const Bytes& reply)
+{
+    Figures figures;
+    const bench::EchoPipeServer echo(L"\\\\.\\pipe\\qev_bench_echo_" + std::to_wstring(GetCurrentProcessId()), reply);
+    {
+        std::vector<client::MessagePipe> pipes;
+        for (std::size_t i = 0; i < options.concurrent_clients; ++i) {
+            pipes.push_back(client::MessagePipe::connect(echo.name(), kConnectTimeout));
+        }
+        std::vector<client::MessagePipe> one;
+        one.push_back(client::MessagePipe::connect(echo.name(), kConnectTimeout));
+        figures.echo_one = measure(echo_round_trips(one, request, reply.size()), options.iterations);
+        figures.echo_many = measure(echo_round_trips(pipes, request, reply.size()), options.iterations);
+    }
+    std::vector<std::unique_ptr<client::QevClient>> clients;
+    for (std::size_t i = 0; i < options.concurrent_clients; ++i) {
+        clients.push_back(connect_server());
+    }
+    figures.server_one = measure({server_round_trips(clients, request, reply.size()).front()}, options.iterations);
+    figures.server_many = measure(server_round_trips(clients, request, reply.size()), options.iterations);
+    return figures;
+}
+
+double ratio(double a, double b)
+{
+    return b > 0.0 ? a / b : 0.0;
+}
+
+void report_round_trips(const Figures& f, std::size_t clients)
+{
+    const std::string many = std::to_string(clients) + " clients";
+    std::printf("%-26s %10s %10s %12s %8s\n", "", "p50 us", "p99 us", "calls/s", "failed");
+    print_row("raw echo, 1 client", f.echo_one);
+    print_row(("raw echo, " + many).c_str(), f.echo_many);
+    print_row("server GetInfo, 1 client", f.server_one);
+    print_row(("server GetInfo, " + many).c_str(), f.server_many);
+    const double p50_ratio = ratio(f.server_one.stats.p50_us, f.echo_one.stats.p50_us);
+    const double p50_many_ratio = ratio(f.server_many.stats.p50_us, f.echo_many.stats.p50_us);
+    const double throughput_ratio = ratio(f.server_many.stats.calls_per_second, f.echo_many.stats.calls_per_second);
+    std::printf("ratio p50 server/raw, 1 client:       %.2f (target <= 1.50: %s)\n", p50_ratio,
+                p50_ratio <= 1.5 ? "met" : "missed");
+    std::printf("ratio p50 server/raw, %-3zu clients:    %.2f\n", clients, p50_many_ratio);
+    std::printf("ratio throughput server/raw, %-3zu cl.: %.2f (target >= 0.70: %s)\n", clients, throughput_ratio,
+                throughput_ratio >= 0.7 ? "met" : "missed");
+}
+
+// Memory growth of the server per idle connected client; false when the counters cannot be read.
+bool report_memory(DWORD pid, std::size_t idle_clients)
+{
+    Sleep(kSettleMs);
+    const auto before = bench::sample_memory(pid);
+    std::vector<std::unique_ptr<client::QevClient>> clients;
+    for (std::size_t i = 0; i < idle_clients; ++i) {
+        clients.push_back(connect_server());
+    }
+    Sleep(kSettleMs);
+    const auto after = bench::sample_memory(pid);
+    if (!before || !after) {
+        std::printf("memory: cannot read the counters of process %lu\n", pid);
+        return false;
+    }
+    const auto per_client = [idle_clients](std::uint64_t low, std::uint64_t high) {
+        return high > low ? static_cast<double>(high - low) / 1024.0 / static_cast<double>(idle_clients) : 0.0;
+    };
+    const double private_kib = per_client(before->private_bytes, after->private_bytes);
+    const double working_kib = per_client(before->working_set, after->working_set);
+    std::printf("memory before: private %llu KiB, working set %llu KiB\n",
+                static_cast<unsigned long long>(before->private_bytes / 1024),
+                static_cast<unsigned long long>(before->working_set / 1024));
+    std::printf("memory with %zu idle clients: private %llu KiB, working set %llu KiB\n", idle_clients,
+                static_cast<unsigned long long>(after->private_bytes / 1024),
+                static_cast<unsigned long long>(after->working_set / 1024));
+    std::printf("memory per idle client: private %.1f KiB (target < 256: %s), working set %.1f KiB\n", private_kib,
+                private_kib < 256.0 ? "met" : "missed", working_kib);
+    return true;
+}
+
+int run(const bench::BenchOptions& options)
+{
+    bench::ServerLauncher server;
+    const bool found = options.server_exe.empty() ? server.find_running(L"qEvSwServer.exe")
+                                                  : server.start(options.server_exe);
+    if (!found) {
+        std::fprintf(stderr, "qev_rpc_bench: no server (start qEvSwServer.exe or pass --server-exe)\n");
+        return 2;
+    }
+    auto probe = connect_server();
+    client::Request get_info;
+    get_info.name = client::fn::kGetInfo;
+    const Bytes request = client::encode_request(get_info);
+    const auto reply = probe->send_raw(request, kCallTimeout);
+    if (!reply || probe->get_info().info[1] != 601) {
+        std::fprintf(stderr, "qev_rpc_bench: the server does not answer QevIntfGetInfo\n");
+        return 1;
+    }
+    std::printf("server pid %lu; request %zu bytes, reply %zu bytes; %zu round trips per client\n", server.pid(),
+                request.size(), reply->size(), options.iterations);
+    const Figures figures = measure_round_trips(options, request, *reply);
+    report_round_trips(figures, options.concurrent_clients);
+    const bool memory_ok = report_memory(server.pid(), options.idle_clients);
+    const std::size_t failures = figures.echo_one.failures + figures.echo_many.failures +
+                                 figures.server_one.failures + figures.server_many.failures;
+    return failures == 0 && memory_ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main()
+{
+    std::string error;
+    const auto options = bench::parse_bench_options(command_words(), error);
+    if (!options) {
+        std::fprintf(stderr, "qev_rpc_bench: %s\n%s", error.c_str(), bench::kBenchUsage);
+        return 2;
+    }
+    try {
+        return run(*options);
+    } catch (const client::RpcError& failure) {
+        std::fprintf(stderr, "qev_rpc_bench: %s\n", failure.what());
+        return 1;
+    }
+}

@@ -1,0 +1,74 @@
+#include "server_launcher.h"
+
+#include <tlhelp32.h>
+
+#include <vector>
+
+namespace qev::bench {
+
+namespace {
+
+constexpr DWORD kGoneTimeoutMs = 10000;
+
+// Under Wine a build-tree path may arrive in its Unix form; drive Z: maps the Unix root.
+std::wstring windows_path(const std::wstring& path)
+{
+    if (path.empty() || path.front() != L'/') {
+        return path;
+    }
+    std::wstring converted = L"Z:" + path;
+    for (auto& c : converted) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return converted;
+}
+
+}  // namespace
+
+ServerLauncher::~ServerLauncher()
+{
+    if (started_) {
+        TerminateProcess(started_.get(), 1);
+        WaitForSingleObject(started_.get(), kGoneTimeoutMs);
+    }
+}
+
+bool ServerLauncher::start(const std::wstring& unix_or_windows_path)
+{
+    const std::wstring exe = windows_path(unix_or_windows_path);
+    std::wstring line = L"\"" + exe + L"\"";
+    std::vector<wchar_t> mutable_line(line.begin(), line.end());
+    mutable_line.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info)) {
+        return false;
+    }
+    const client::WinHandle thread(info.hThread);
+    started_.reset(info.hProcess);
+    pid_ = info.dwProcessId;
+    return true;
+}
+
+bool ServerLauncher::find_running(const std::wstring& exe_name)
+{
+    const client::WinHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        return false;
+    }
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, exe_name.c_str()) == 0) {
+            pid_ = entry.th32ProcessID;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace qev::bench
