@@ -1,0 +1,96 @@
+#include "effects_property_store.h"
+
+#include "endpoint_catalog.h"
+#include "notification_hub.h"
+#include "property_codec.h"
+#include "reg_key.h"
+#include "registry_property_store.h"
+
+namespace qevsim {
+
+EffectsPropertyStore::EffectsPropertyStore(EndpointId endpoint, std::wstring context)
+    : endpoint_(std::move(endpoint)), context_(std::move(context))
+{
+}
+
+void* EffectsPropertyStore::interfaceFor(REFIID iid)
+{
+    if (iid == IID_IUnknown || iid == kAudioSystemEffectsPropertyStoreIid) {
+        return static_cast<IAudioSystemEffectsPropertyStore*>(this);
+    }
+    return nullptr;
+}
+
+std::wstring EffectsPropertyStore::storePath(const wchar_t* name) const
+{
+    return endpoint_.fxPath() + L"\\" + context_ + L"\\" + name;
+}
+
+std::wstring EffectsPropertyStore::scope() const
+{
+    return endpoint_.text() + L"|" + context_;
+}
+
+HRESULT EffectsPropertyStore::open(const wchar_t* name, DWORD access, IPropertyStore** store) const
+{
+    if (store == nullptr) {
+        return E_POINTER;
+    }
+    *store = nullptr;
+    if (!keyExists(HKEY_LOCAL_MACHINE, endpoint_.fxPath() + L"\\" + context_)) {
+        return kElementNotFound;
+    }
+    const bool writable = (access & (STGM_WRITE | STGM_READWRITE)) != 0;
+    // Writes need the context key to still exist; the store key itself is made on first write.
+    return handOut(new (std::nothrow) RegistryPropertyStore(storePath(name), endpoint_.fxPath() + L"\\" + context_,
+                                                            writable),
+                   IID_IPropertyStore, reinterpret_cast<void**>(store));
+}
+
+HRESULT EffectsPropertyStore::reset(const wchar_t* name) const
+{
+    const RegKey key = RegKey::open(HKEY_LOCAL_MACHINE, storePath(name), KEY_READ | KEY_SET_VALUE);
+    for (const auto& value : key.values()) {
+        key.deleteValue(value.name);
+    }
+    return S_OK;
+}
+
+HRESULT EffectsPropertyStore::OpenDefaultPropertyStore(DWORD access, IPropertyStore** store)
+{
+    return open(L"Default", access, store);
+}
+
+HRESULT EffectsPropertyStore::OpenUserPropertyStore(DWORD access, IPropertyStore** store)
+{
+    return open(L"User", access, store);
+}
+
+HRESULT EffectsPropertyStore::OpenVolatilePropertyStore(DWORD access, IPropertyStore** store)
+{
+    return open(L"Volatile", access, store);
+}
+
+HRESULT EffectsPropertyStore::ResetUserPropertyStore()
+{
+    return reset(L"User");
+}
+
+HRESULT EffectsPropertyStore::ResetVolatilePropertyStore()
+{
+    return reset(L"Volatile");
+}
+
+HRESULT EffectsPropertyStore::RegisterPropertyChangeNotification(
+    IAudioSystemEffectsPropertyChangeNotificationClient* client)
+{
+    return NotificationHub::instance().add(ClientKind::EffectStore, scope(), client);
+}
+
+HRESULT EffectsPropertyStore::UnregisterPropertyChangeNotification(
+    IAudioSystemEffectsPropertyChangeNotificationClient* client)
+{
+    return NotificationHub::instance().remove(ClientKind::EffectStore, scope(), client);
+}
+
+}  // namespace qevsim

@@ -1,0 +1,103 @@
+#include "machine_watcher.h"
+
+#include <objbase.h>
+
+#include "change_dispatcher.h"
+#include "machine_layout.h"
+#include "notification_hub.h"
+
+namespace qevsim {
+
+namespace {
+// Lets a burst of writes (one qevsim command) settle before the machine is read again.
+constexpr DWORD kSettleMilliseconds = 15;
+constexpr DWORD kStartTimeoutMilliseconds = 10000;
+constexpr REGSAM kWatchAccess = KEY_NOTIFY | KEY_READ;
+}  // namespace
+
+std::shared_ptr<MachineWatcher> MachineWatcher::start()
+{
+    std::shared_ptr<MachineWatcher> watcher(new MachineWatcher());
+    watcher->changed_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    watcher->stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    watcher->ready_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    watcher->audioKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kAudioRoot, kWatchAccess);
+    watcher->simKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kSimRoot, kWatchAccess);
+    if (!watcher->changed_ || !watcher->stop_ || !watcher->ready_ || !watcher->audioKey_ || !watcher->simKey_) {
+        return nullptr;
+    }
+    // The thread holds a reference to this DLL and gives it up as its last act.
+    HMODULE module = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                              reinterpret_cast<LPCWSTR>(&MachineWatcher::threadMain), &module)) {
+        return nullptr;
+    }
+    auto* parameter = new std::shared_ptr<MachineWatcher>(watcher);
+    const UniqueHandle thread(::CreateThread(nullptr, 0, &MachineWatcher::threadMain, parameter, 0, nullptr));
+    if (!thread) {
+        delete parameter;
+        ::FreeLibrary(module);
+        return nullptr;
+    }
+    ::WaitForSingleObject(watcher->ready_.get(), kStartTimeoutMilliseconds);
+    return watcher;
+}
+
+void MachineWatcher::requestStop()
+{
+    ::SetEvent(stop_.get());
+}
+
+DWORD WINAPI MachineWatcher::threadMain(void* parameter)
+{
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&MachineWatcher::threadMain), &module);
+    {
+        const std::unique_ptr<std::shared_ptr<MachineWatcher>> self(
+            static_cast<std::shared_ptr<MachineWatcher>*>(parameter));
+        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        (*self)->run();
+        if (SUCCEEDED(com)) {
+            ::CoUninitialize();
+        }
+    }
+    ::FreeLibraryAndExitThread(module, 0);
+    return 0;
+}
+
+void MachineWatcher::arm()
+{
+    ::ResetEvent(changed_.get());
+    constexpr DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+    ::RegNotifyChangeKeyValue(audioKey_.get(), TRUE, filter, changed_.get(), TRUE);
+    ::RegNotifyChangeKeyValue(simKey_.get(), TRUE, filter, changed_.get(), TRUE);
+}
+
+void MachineWatcher::run()
+{
+    arm();
+    baseline_ = MachineSnapshot::capture();
+    ::SetEvent(ready_.get());
+    const HANDLE handles[2] = {changed_.get(), stop_.get()};
+    for (;;) {
+        const DWORD woke = ::WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            if (NotificationHub::instance().releaseWatcherIfIdle(this)) {
+                return;
+            }
+            ::ResetEvent(stop_.get());
+            continue;
+        }
+        if (woke != WAIT_OBJECT_0) {
+            return;
+        }
+        ::Sleep(kSettleMilliseconds);
+        arm();
+        MachineSnapshot next = MachineSnapshot::capture();
+        ChangeDispatcher::dispatch(baseline_, next);
+        baseline_ = std::move(next);
+    }
+}
+
+}  // namespace qevsim

@@ -1,0 +1,135 @@
+#include "policy_config.h"
+
+#include <optional>
+
+#include "endpoint_catalog.h"
+#include "machine_layout.h"
+#include "registry_property_store.h"
+
+namespace qevsim {
+
+namespace {
+
+std::optional<EndpointId> existingEndpoint(PCWSTR deviceId)
+{
+    if (deviceId == nullptr) {
+        return std::nullopt;
+    }
+    auto id = EndpointId::parse(deviceId);
+    if (!id || !EndpointCatalog::state(*id)) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+std::wstring storePath(const EndpointId& id, BOOL fxStore)
+{
+    return fxStore ? id.fxPath() : id.propertiesPath();
+}
+
+}  // namespace
+
+void* PolicyConfig::interfaceFor(REFIID iid)
+{
+    if (iid == IID_IUnknown || iid == kPolicyConfigIid) {
+        return static_cast<IPolicyConfig*>(this);
+    }
+    return nullptr;
+}
+
+HRESULT PolicyConfig::GetMixFormat(PCWSTR, WAVEFORMATEX**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::GetDeviceFormat(PCWSTR, INT, WAVEFORMATEX**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::ResetDeviceFormat(PCWSTR)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::SetDeviceFormat(PCWSTR, WAVEFORMATEX*, WAVEFORMATEX*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::GetProcessingPeriod(PCWSTR, INT, PINT64, PINT64)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::SetProcessingPeriod(PCWSTR, PINT64)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::GetShareMode(PCWSTR, DeviceShareMode*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::SetShareMode(PCWSTR, DeviceShareMode*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT PolicyConfig::GetPropertyValue(PCWSTR deviceId, BOOL fxStore, const PROPERTYKEY& key, PROPVARIANT* value)
+{
+    if (value == nullptr) {
+        return E_POINTER;
+    }
+    PropVariantInit(value);
+    const auto id = existingEndpoint(deviceId);
+    if (!id) {
+        return kElementNotFound;
+    }
+    return RegistryPropertyStore::read(storePath(*id, fxStore), key, value);
+}
+
+HRESULT PolicyConfig::SetPropertyValue(PCWSTR deviceId, BOOL fxStore, const PROPERTYKEY& key, PROPVARIANT* value)
+{
+    if (value == nullptr) {
+        return E_POINTER;
+    }
+    const auto id = existingEndpoint(deviceId);
+    if (!id) {
+        return kElementNotFound;
+    }
+    return RegistryPropertyStore::write(storePath(*id, fxStore), id->keyPath(), key, *value);
+}
+
+HRESULT PolicyConfig::SetDefaultEndpoint(PCWSTR deviceId, ERole role)
+{
+    const auto id = existingEndpoint(deviceId);
+    if (!id) {
+        return kElementNotFound;
+    }
+    if (role < eConsole || role > eCommunications) {
+        return E_INVALIDARG;
+    }
+    return HRESULT_FROM_WIN32(DefaultRoles::set(*id, role));
+}
+
+HRESULT PolicyConfig::SetEndpointVisibility(PCWSTR deviceId, BOOL visible)
+{
+    const auto id = existingEndpoint(deviceId);
+    if (!id) {
+        return kElementNotFound;
+    }
+    // Hiding disables an active endpoint and showing brings a disabled one back; unplugged or
+    // absent endpoints keep their state.
+    const DWORD state = EndpointCatalog::state(*id).value_or(0);
+    if (!visible && state == DEVICE_STATE_ACTIVE) {
+        return HRESULT_FROM_WIN32(EndpointCatalog::setState(*id, DEVICE_STATE_DISABLED));
+    }
+    if (visible && state == DEVICE_STATE_DISABLED) {
+        return HRESULT_FROM_WIN32(EndpointCatalog::setState(*id, DEVICE_STATE_ACTIVE));
+    }
+    return S_OK;
+}
+
+}  // namespace qevsim

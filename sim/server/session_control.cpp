@@ -1,0 +1,137 @@
+#include "session_control.h"
+
+#include <cstring>
+
+#include "notification_hub.h"
+
+namespace qevsim {
+
+HRESULT copyToTaskMemory(const std::wstring& text, LPWSTR* out)
+{
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
+    if (*out == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    std::memcpy(*out, text.c_str(), bytes);
+    return S_OK;
+}
+
+SessionControl::SessionControl(SessionRecord record) : record_(std::move(record)) {}
+
+std::wstring SessionControl::eventScope(const SessionRecord& record)
+{
+    return record.endpointId + L"|" + record.number;
+}
+
+void* SessionControl::interfaceFor(REFIID iid)
+{
+    if (iid == IID_IUnknown || iid == __uuidof(IAudioSessionControl) || iid == __uuidof(IAudioSessionControl2)) {
+        return static_cast<IAudioSessionControl2*>(this);
+    }
+    return nullptr;
+}
+
+SessionRecord SessionControl::current() const
+{
+    // A session that was removed from the machine reads as expired with its last known data.
+    if (auto live = SessionStore::find(record_.endpointId, record_.number)) {
+        return *live;
+    }
+    SessionRecord gone = record_;
+    gone.state = AudioSessionStateExpired;
+    return gone;
+}
+
+HRESULT SessionControl::GetState(AudioSessionState* state)
+{
+    if (state == nullptr) {
+        return E_POINTER;
+    }
+    *state = current().state;
+    return S_OK;
+}
+
+HRESULT SessionControl::GetDisplayName(LPWSTR* name)
+{
+    return copyToTaskMemory(current().displayName, name);
+}
+
+HRESULT SessionControl::SetDisplayName(LPCWSTR name, LPCGUID)
+{
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    return HRESULT_FROM_WIN32(SessionStore::setText(record_.endpointId, record_.number, L"DisplayName", name));
+}
+
+HRESULT SessionControl::GetIconPath(LPWSTR* path)
+{
+    return copyToTaskMemory(current().iconPath, path);
+}
+
+HRESULT SessionControl::SetIconPath(LPCWSTR path, LPCGUID)
+{
+    if (path == nullptr) {
+        return E_POINTER;
+    }
+    return HRESULT_FROM_WIN32(SessionStore::setText(record_.endpointId, record_.number, L"IconPath", path));
+}
+
+HRESULT SessionControl::GetGroupingParam(GUID* grouping)
+{
+    if (grouping == nullptr) {
+        return E_POINTER;
+    }
+    *grouping = GUID_NULL;
+    return S_OK;
+}
+
+HRESULT SessionControl::SetGroupingParam(LPCGUID, LPCGUID)
+{
+    return S_OK;
+}
+
+HRESULT SessionControl::RegisterAudioSessionNotification(IAudioSessionEvents* events)
+{
+    return NotificationHub::instance().add(ClientKind::SessionEvents, eventScope(record_), events);
+}
+
+HRESULT SessionControl::UnregisterAudioSessionNotification(IAudioSessionEvents* events)
+{
+    return NotificationHub::instance().remove(ClientKind::SessionEvents, eventScope(record_), events);
+}
+
+HRESULT SessionControl::GetSessionIdentifier(LPWSTR* identifier)
+{
+    return copyToTaskMemory(record_.sessionIdentifier(), identifier);
+}
+
+HRESULT SessionControl::GetSessionInstanceIdentifier(LPWSTR* identifier)
+{
+    return copyToTaskMemory(record_.instanceIdentifier(), identifier);
+}
+
+HRESULT SessionControl::GetProcessId(DWORD* processId)
+{
+    if (processId == nullptr) {
+        return E_POINTER;
+    }
+    *processId = record_.processId;
+    return S_OK;
+}
+
+HRESULT SessionControl::IsSystemSoundsSession()
+{
+    return record_.processId == 0 ? S_OK : S_FALSE;
+}
+
+HRESULT SessionControl::SetDuckingPreference(WINBOOL)
+{
+    return S_OK;
+}
+
+}  // namespace qevsim

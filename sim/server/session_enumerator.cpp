@@ -1,0 +1,39 @@
+#include "session_enumerator.h"
+
+#include "session_control.h"
+
+namespace qevsim {
+
+SessionEnumerator::SessionEnumerator(std::vector<SessionRecord> sessions) : sessions_(std::move(sessions)) {}
+
+void* SessionEnumerator::interfaceFor(REFIID iid)
+{
+    if (iid == IID_IUnknown || iid == __uuidof(IAudioSessionEnumerator)) {
+        return static_cast<IAudioSessionEnumerator*>(this);
+    }
+    return nullptr;
+}
+
+HRESULT SessionEnumerator::GetCount(int* count)
+{
+    if (count == nullptr) {
+        return E_POINTER;
+    }
+    *count = static_cast<int>(sessions_.size());
+    return S_OK;
+}
+
+HRESULT SessionEnumerator::GetSession(int index, IAudioSessionControl** session)
+{
+    if (session == nullptr) {
+        return E_POINTER;
+    }
+    *session = nullptr;
+    if (index < 0 || static_cast<std::size_t>(index) >= sessions_.size()) {
+        return E_INVALIDARG;
+    }
+    return handOut(new (std::nothrow) SessionControl(sessions_[static_cast<std::size_t>(index)]),
+                   __uuidof(IAudioSessionControl), reinterpret_cast<void**>(session));
+}
+
+}  // namespace qevsim

@@ -1,0 +1,89 @@
+#include "session_manager.h"
+
+#include <vector>
+
+#include "notification_hub.h"
+#include "session_control.h"
+#include "session_enumerator.h"
+#include "session_store.h"
+
+namespace qevsim {
+
+SessionManager::SessionManager(std::wstring endpointId) : endpointId_(std::move(endpointId)) {}
+
+void* SessionManager::interfaceFor(REFIID iid)
+{
+    if (iid == IID_IUnknown || iid == __uuidof(IAudioSessionManager) || iid == __uuidof(IAudioSessionManager2)) {
+        return static_cast<IAudioSessionManager2*>(this);
+    }
+    return nullptr;
+}
+
+HRESULT SessionManager::GetAudioSessionControl(LPCGUID, DWORD, IAudioSessionControl** control)
+{
+    if (control == nullptr) {
+        return E_POINTER;
+    }
+    *control = nullptr;
+    // The calling process's session on this endpoint, made on first request as Windows does.
+    const DWORD self = ::GetCurrentProcessId();
+    for (const auto& record : SessionStore::list(endpointId_)) {
+        if (record.processId == self && !record.disconnectReason) {
+            return handOut(new (std::nothrow) SessionControl(record), __uuidof(IAudioSessionControl),
+                           reinterpret_cast<void**>(control));
+        }
+    }
+    const std::wstring number = SessionStore::create(endpointId_, self, AudioSessionStateInactive, L"", L"");
+    const auto created = SessionStore::find(endpointId_, number);
+    if (!created) {
+        return E_FAIL;
+    }
+    return handOut(new (std::nothrow) SessionControl(*created), __uuidof(IAudioSessionControl),
+                   reinterpret_cast<void**>(control));
+}
+
+HRESULT SessionManager::GetSimpleAudioVolume(LPCGUID, DWORD, ISimpleAudioVolume** volume)
+{
+    if (volume != nullptr) {
+        *volume = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT SessionManager::GetSessionEnumerator(IAudioSessionEnumerator** sessions)
+{
+    if (sessions == nullptr) {
+        return E_POINTER;
+    }
+    *sessions = nullptr;
+    std::vector<SessionRecord> live;
+    for (auto& record : SessionStore::list(endpointId_)) {
+        if (!record.disconnectReason) {
+            live.push_back(std::move(record));
+        }
+    }
+    return handOut(new (std::nothrow) SessionEnumerator(std::move(live)), __uuidof(IAudioSessionEnumerator),
+                   reinterpret_cast<void**>(sessions));
+}
+
+HRESULT SessionManager::RegisterSessionNotification(IAudioSessionNotification* client)
+{
+    return NotificationHub::instance().add(ClientKind::SessionCreated, endpointId_, client);
+}
+
+HRESULT SessionManager::UnregisterSessionNotification(IAudioSessionNotification* client)
+{
+    return NotificationHub::instance().remove(ClientKind::SessionCreated, endpointId_, client);
+}
+
+HRESULT SessionManager::RegisterDuckNotification(LPCWSTR, IAudioVolumeDuckNotification*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT SessionManager::UnregisterDuckNotification(IAudioVolumeDuckNotification*)
+{
+    return E_NOTIMPL;
+}
+
+}  // namespace qevsim

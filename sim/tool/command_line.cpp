@@ -1,0 +1,282 @@
+#include "command_line.h"
+
+#include <audiopolicy.h>
+
+#include <cstdio>
+
+#include "machine_editor.h"
+#include "machine_layout.h"
+#include "machine_printer.h"
+#include "reg_file_parser.h"
+#include "reg_key.h"
+#include "session_store.h"
+
+namespace qevsim {
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+constexpr const wchar_t* kServedClasses[] = {L"{BCDE0395-E52F-467C-8E3D-C4579291692E}",
+                                             L"{870AF99C-171D-4F9E-AF0D-E63DF40C2BC9}"};
+
+void write(FILE* stream, const std::wstring& text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) {
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                              nullptr);
+    }
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+int failed(const std::wstring& message)
+{
+    printError(L"qevsim: " + message + L"\n");
+    return kFailed;
+}
+
+int badUsage(const std::wstring& message)
+{
+    printError(L"qevsim: " + message + L"\n" + CommandLine::usage());
+    return kUsage;
+}
+
+bool parseSessionState(const std::wstring& text, AudioSessionState* state)
+{
+    const std::wstring word = toLower(text);
+    if (word == L"inactive" || word == L"0") {
+        *state = AudioSessionStateInactive;
+    } else if (word == L"active" || word == L"1") {
+        *state = AudioSessionStateActive;
+    } else if (word == L"expired" || word == L"2") {
+        *state = AudioSessionStateExpired;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool parseNumber(const std::wstring& text, DWORD* value)
+{
+    if (text.empty() || text.size() > 10 || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return false;
+    }
+    const unsigned long long number = std::stoull(text);
+    if (number > 0xFFFFFFFFull) {
+        return false;
+    }
+    *value = static_cast<DWORD>(number);
+    return true;
+}
+
+// A session's endpoint must be on the machine; its id is written as the endpoint's own id.
+bool sessionEndpoint(const std::wstring& text, std::wstring* id)
+{
+    const auto resolved = EndpointId::resolve(text);
+    if (!resolved || !keyExists(HKEY_LOCAL_MACHINE, resolved->keyPath())) {
+        return false;
+    }
+    *id = resolved->text();
+    return true;
+}
+
+int result(bool ok, const std::wstring& error, const std::wstring& done)
+{
+    if (!ok) {
+        return failed(error);
+    }
+    printOut(done);
+    return kDone;
+}
+
+}  // namespace
+
+void printOut(const std::wstring& text)
+{
+    write(stdout, text);
+}
+
+void printError(const std::wstring& text)
+{
+    write(stderr, text);
+}
+
+std::wstring CommandLine::usage()
+{
+    return L"usage: qevsim <command> [arguments]\n"
+           L"  register                                   register the simulator DLL in this prefix\n"
+           L"  load <machine.reg>                         replace the machine by a machine file\n"
+           L"  clear                                      remove every endpoint and session\n"
+           L"  show                                       print the machine\n"
+           L"  set-build <number>                         set the simulated Windows build\n"
+           L"  add-endpoint <render|capture> <{GUID}> <friendly name> [state]\n"
+           L"  remove-endpoint <id>\n"
+           L"  set-state <id> <active|disabled|notpresent|unplugged>\n"
+           L"  set-prop <id> <device|fx|default:{CLSID}|user:{CLSID}|volatile:{CLSID}> <{fmtid},pid>\n"
+           L"           <sz|multi|dword|i4|empty> [value...]\n"
+           L"  set-default <id> [console|multimedia|communications|all]\n"
+           L"  session-add <endpoint id> <process id> [inactive|active] [display name]\n"
+           L"  session-state <endpoint id> <number> <inactive|active|expired>\n"
+           L"  session-disconnect <endpoint id> <number> [reason 0-5]\n"
+           L"  session-remove <endpoint id> <number>\n"
+           L"An endpoint id is {0.0.0.00000000}.{GUID} (render), {0.0.1.00000000}.{GUID} (capture) or the bare {GUID}.\n";
+}
+
+int CommandLine::run(const std::vector<std::wstring>& args)
+{
+    if (args.empty()) {
+        return badUsage(L"no command given");
+    }
+    const std::wstring& command = args[0];
+    if (command == L"help" || command == L"--help") {
+        printOut(usage());
+        return kDone;
+    }
+    if (command == L"register") {
+        return args.size() == 1 ? registerServer() : badUsage(L"register takes no arguments");
+    }
+    if (command.rfind(L"session-", 0) == 0) {
+        return runSessionCommand(args);
+    }
+    return runMachineCommand(args);
+}
+
+int CommandLine::runMachineCommand(const std::vector<std::wstring>& args)
+{
+    const std::wstring& command = args[0];
+    std::wstring error;
+    if (command == L"show" && args.size() == 1) {
+        printOut(MachinePrinter::describe());
+        return kDone;
+    }
+    if (command == L"clear" && args.size() == 1) {
+        return result(MachineEditor::clear(&error), error, L"machine cleared\n");
+    }
+    if (command == L"load" && args.size() == 2) {
+        std::vector<RegOperation> ops;
+        try {
+            ops = RegFileParser::parse(RegFileParser::readFile(args[1]));
+        } catch (const RegFileError& e) {
+            const std::string what = e.what();
+            return failed(args[1] + L": " + std::wstring(what.begin(), what.end()));
+        }
+        return result(MachineEditor::load(ops, &error), error, L"machine loaded from " + args[1] + L"\n");
+    }
+    if (command == L"set-build" && args.size() == 2) {
+        return result(MachineEditor::setBuild(args[1], &error), error, L"Windows build set to " + args[1] + L"\n");
+    }
+    if (command == L"add-endpoint" && (args.size() == 4 || args.size() == 5)) {
+        DWORD state = 1;
+        if (args.size() == 5 && !parseDeviceState(args[4], &state)) {
+            return badUsage(L"unknown endpoint state \"" + args[4] + L"\"");
+        }
+        return result(MachineEditor::addEndpoint(args[1], args[2], args[3], state, &error), error,
+                      L"endpoint added\n");
+    }
+    if (command == L"remove-endpoint" && args.size() == 2) {
+        return result(MachineEditor::removeEndpoint(args[1], &error), error, L"endpoint removed\n");
+    }
+    if (command == L"set-state" && args.size() == 3) {
+        DWORD state = 0;
+        if (!parseDeviceState(args[2], &state)) {
+            return badUsage(L"unknown endpoint state \"" + args[2] + L"\"");
+        }
+        return result(MachineEditor::setState(args[1], state, &error), error, L"state set\n");
+    }
+    if (command == L"set-prop" && args.size() >= 5) {
+        const std::vector<std::wstring> values(args.begin() + 5, args.end());
+        return result(MachineEditor::setProperty(args[1], args[2], args[3], args[4], values, &error), error,
+                      L"property set\n");
+    }
+    if (command == L"set-default" && (args.size() == 2 || args.size() == 3)) {
+        return result(MachineEditor::setDefault(args[1], args.size() == 3 ? args[2] : L"all", &error), error,
+                      L"default set\n");
+    }
+    return badUsage(L"unknown command or wrong arguments: " + command);
+}
+
+int CommandLine::runSessionCommand(const std::vector<std::wstring>& args)
+{
+    const std::wstring& command = args[0];
+    std::wstring endpoint;
+    if (args.size() < 3) {
+        return badUsage(L"unknown command or wrong arguments: " + command);
+    }
+    if (!sessionEndpoint(args[1], &endpoint)) {
+        return failed(L"no endpoint \"" + args[1] + L"\" on this machine");
+    }
+    if (command == L"session-add" && args.size() >= 3 && args.size() <= 5) {
+        DWORD processId = 0;
+        AudioSessionState state = AudioSessionStateActive;
+        if (!parseNumber(args[2], &processId)) {
+            return badUsage(L"process id must be a number");
+        }
+        if (args.size() >= 4 && !parseSessionState(args[3], &state)) {
+            return badUsage(L"unknown session state \"" + args[3] + L"\"");
+        }
+        const std::wstring number =
+            SessionStore::create(endpoint, processId, state, args.size() == 5 ? args[4] : L"", L"");
+        if (number.empty()) {
+            return failed(L"cannot create the session");
+        }
+        printOut(number + L"\n");
+        return kDone;
+    }
+    const std::wstring& number = args[2];
+    if (!SessionStore::find(endpoint, number)) {
+        return failed(L"no session " + number + L" on " + endpoint);
+    }
+    if (command == L"session-state" && args.size() == 4) {
+        AudioSessionState state = AudioSessionStateInactive;
+        if (!parseSessionState(args[3], &state)) {
+            return badUsage(L"unknown session state \"" + args[3] + L"\"");
+        }
+        const LONG rc = SessionStore::setState(endpoint, number, state);
+        return result(rc == ERROR_SUCCESS, L"cannot set the session state", L"session state set\n");
+    }
+    if (command == L"session-disconnect" && (args.size() == 3 || args.size() == 4)) {
+        DWORD reason = DisconnectReasonDeviceRemoval;
+        if (args.size() == 4 && (!parseNumber(args[3], &reason) || reason > DisconnectReasonExclusiveModeOverride)) {
+            return badUsage(L"disconnect reason must be 0 to 5");
+        }
+        const LONG rc = SessionStore::disconnect(endpoint, number, reason);
+        return result(rc == ERROR_SUCCESS, L"cannot disconnect the session", L"session disconnected\n");
+    }
+    if (command == L"session-remove" && args.size() == 3) {
+        const LONG rc = SessionStore::remove(endpoint, number);
+        return result(rc == ERROR_SUCCESS, L"cannot remove the session", L"session removed\n");
+    }
+    return badUsage(L"unknown command or wrong arguments: " + command);
+}
+
+int CommandLine::registerServer()
+{
+    wchar_t exe[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return failed(L"cannot find my own path");
+    }
+    std::wstring dll(exe, length);
+    dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"qevaudiosim.dll";
+    if (::GetFileAttributesW(dll.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return failed(L"simulator DLL not found at " + dll);
+    }
+    for (const wchar_t* clsid : kServedClasses) {
+        const std::wstring path = std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + clsid + L"\\InprocServer32";
+        const RegKey key = RegKey::create(HKEY_LOCAL_MACHINE, path, KEY_WRITE);
+        if (!key || key.setString(L"", dll) != ERROR_SUCCESS ||
+            key.setString(L"ThreadingModel", L"Both") != ERROR_SUCCESS) {
+            return failed(std::wstring(L"cannot register class ") + clsid);
+        }
+    }
+    printOut(L"registered " + dll + L"\n");
+    return kDone;
+}
+
+}  // namespace qevsim

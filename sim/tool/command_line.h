@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qevsim {
+
+// The qevsim commands: parses one command line, runs it, prints the result. Returns the process
+// exit code: 0 done, 1 the command failed, 2 bad usage.
+class CommandLine {
+public:
+    static int run(const std::vector<std::wstring>& args);
+    static std::wstring usage();
+
+private:
+    static int runMachineCommand(const std::vector<std::wstring>& args);
+    static int runSessionCommand(const std::vector<std::wstring>& args);
+    static int registerServer();
+};
+
+// Writes text (UTF-8) to standard output or standard error.
+void printOut(const std::wstring& text);
+void printError(const std::wstring& text);
+
+}  // namespace qevsim
