@@ -25,13 +25,18 @@ bool parse_count(const std::wstring& text, std::size_t& out)
 std::optional<BenchOptions> parse_bench_options(const std::vector<std::wstring>& words, std::string& error)
 {
     BenchOptions options;
-    for (std::size_t i = 0; i < words.size(); i += 2) {
-        if (i + 1 >= words.size()) {
+    std::size_t i = 0;
+    while (i < words.size()) {
+        const std::wstring& option = words[i++];
+        if (option == L"--echo-only") {
+            options.echo_only = true;
+            continue;
+        }
+        if (i >= words.size()) {
             error = "an option needs a value";
             return std::nullopt;
         }
-        const std::wstring& option = words[i];
-        const std::wstring& value = words[i + 1];
+        const std::wstring& value = words[i++];
         bool ok = true;
         if (option == L"--iterations") {
             ok = parse_count(value, options.iterations);

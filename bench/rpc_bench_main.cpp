@@ -12,6 +12,8 @@
 #include "client/request_encoder.h"
 #include "client/rpc_error.h"
 
+#include "ipc_message_generated.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -93,27 +95,38 @@ struct Figures {
     bench::RunResult echo_one, echo_many, server_one, server_many;
 };
 
-Figures measure_round_trips(const bench::BenchOptions& options, const Bytes& request, const Bytes& reply)
+void measure_echo(const bench::BenchOptions& options, const Bytes& request, const Bytes& reply, Figures& figures)
 {
-    Figures figures;
     const bench::EchoPipeServer echo(L"\\\\.\\pipe\\qev_bench_echo_" + std::to_wstring(GetCurrentProcessId()), reply);
-    {
-        std::vector<client::MessagePipe> pipes;
-        for (std::size_t i = 0; i < options.concurrent_clients; ++i) {
-            pipes.push_back(client::MessagePipe::connect(echo.name(), kConnectTimeout));
-        }
-        std::vector<client::MessagePipe> one;
-        one.push_back(client::MessagePipe::connect(echo.name(), kConnectTimeout));
-        figures.echo_one = measure(echo_round_trips(one, request, reply.size()), options.iterations);
-        figures.echo_many = measure(echo_round_trips(pipes, request, reply.size()), options.iterations);
+    std::vector<client::MessagePipe> one;
+    one.push_back(client::MessagePipe::connect(echo.name(), kConnectTimeout));
+    std::vector<client::MessagePipe> many;
+    for (std::size_t i = 0; i < options.concurrent_clients; ++i) {
+        many.push_back(client::MessagePipe::connect(echo.name(), kConnectTimeout));
     }
+    figures.echo_one = measure(echo_round_trips(one, request, reply.size()), options.iterations);
+    figures.echo_many = measure(echo_round_trips(many, request, reply.size()), options.iterations);
+}
+
+void measure_server(const bench::BenchOptions& options, const Bytes& request, const Bytes& reply, Figures& figures)
+{
     std::vector<std::unique_ptr<client::QevClient>> clients;
     for (std::size_t i = 0; i < options.concurrent_clients; ++i) {
         clients.push_back(connect_server());
     }
-    figures.server_one = measure({server_round_trips(clients, request, reply.size()).front()}, options.iterations);
-    figures.server_many = measure(server_round_trips(clients, request, reply.size()), options.iterations);
-    return figures;
+    const auto trips = server_round_trips(clients, request, reply.size());
+    figures.server_one = measure({trips.front()}, options.iterations);
+    figures.server_many = measure(trips, options.iterations);
+}
+
+// What the server answers to QevIntfGetInfo, for measuring the echo without a server.
+Bytes typical_info_reply()
+{
+    flatbuffers::FlatBufferBuilder builder;
+    const auto name = builder.CreateString(client::fn::kGetInfo);
+    const wire::ServerInfo info(1, 601, 2777, 0);
+    builder.Finish(wire::CreateIpcMessage(builder, name, &info));
+    return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
 }
 
 double ratio(double a, double b)
@@ -121,12 +134,17 @@ double ratio(double a, double b)
     return b > 0.0 ? a / b : 0.0;
 }
 
+void report_echo(const Figures& f, std::size_t clients)
+{
+    std::printf("%-26s %10s %10s %12s %8s\n", "", "p50 us", "p99 us", "calls/s", "failed");
+    print_row("raw echo, 1 client", f.echo_one);
+    print_row(("raw echo, " + std::to_string(clients) + " clients").c_str(), f.echo_many);
+}
+
 void report_round_trips(const Figures& f, std::size_t clients)
 {
     const std::string many = std::to_string(clients) + " clients";
-    std::printf("%-26s %10s %10s %12s %8s\n", "", "p50 us", "p99 us", "calls/s", "failed");
-    print_row("raw echo, 1 client", f.echo_one);
-    print_row(("raw echo, " + many).c_str(), f.echo_many);
+    report_echo(f, clients);
     print_row("server GetInfo, 1 client", f.server_one);
     print_row(("server GetInfo, " + many).c_str(), f.server_many);
     const double p50_ratio = ratio(f.server_one.stats.p50_us, f.echo_one.stats.p50_us);
@@ -170,6 +188,25 @@ bool report_memory(DWORD pid, std::size_t idle_clients)
     return true;
 }
 
+std::size_t failures_of(const Figures& f)
+{
+    return f.echo_one.failures + f.echo_many.failures + f.server_one.failures + f.server_many.failures;
+}
+
+int run_echo_only(const bench::BenchOptions& options)
+{
+    client::Request get_info;
+    get_info.name = client::fn::kGetInfo;
+    const Bytes request = client::encode_request(get_info);
+    const Bytes reply = typical_info_reply();
+    std::printf("raw echo only; request %zu bytes, reply %zu bytes; %zu round trips per client\n", request.size(),
+                reply.size(), options.iterations);
+    Figures figures;
+    measure_echo(options, request, reply, figures);
+    report_echo(figures, options.concurrent_clients);
+    return failures_of(figures) == 0 ? 0 : 1;
+}
+
 int run(const bench::BenchOptions& options)
 {
     bench::ServerLauncher server;
@@ -190,12 +227,12 @@ int run(const bench::BenchOptions& options)
     }
     std::printf("server pid %lu; request %zu bytes, reply %zu bytes; %zu round trips per client\n", server.pid(),
                 request.size(), reply->size(), options.iterations);
-    const Figures figures = measure_round_trips(options, request, *reply);
+    Figures figures;
+    measure_echo(options, request, *reply, figures);
+    measure_server(options, request, *reply, figures);
     report_round_trips(figures, options.concurrent_clients);
     const bool memory_ok = report_memory(server.pid(), options.idle_clients);
-    const std::size_t failures = figures.echo_one.failures + figures.echo_many.failures +
-                                 figures.server_one.failures + figures.server_many.failures;
-    return failures == 0 && memory_ok ? 0 : 1;
+    return failures_of(figures) == 0 && memory_ok ? 0 : 1;
 }
 
 }  // namespace
@@ -209,7 +246,7 @@ int main()
         return 2;
     }
     try {
-        return run(*options);
+        return options->echo_only ? run_echo_only(*options) : run(*options);
     } catch (const client::RpcError& failure) {
         std::fprintf(stderr, "qev_rpc_bench: %s\n", failure.what());
         return 1;
