@@ -1,0 +1,147 @@
+#include <wrl/client.h>
+
+#include <memory>
+#include <thread>
+
+#include "log_capture.h"
+#include "recording_observers.h"
+#include "sim_fixture.h"
+#include "winaudio/audio_session_event_monitor.h"
+#include "winaudio/audio_session_notification_monitor.h"
+#include "winaudio/endpoint_queries.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio::test {
+namespace {
+
+constexpr DWORD kProcessId = 4242;
+
+class AudioSessionMonitors : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimMachine::Fresh(kWindows11Build);
+        microphone_ = SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
+        ASSERT_TRUE(GetDeviceById(microphone_, device_));
+    }
+
+    // A notification monitor that reported one new session; returns that session.
+    ComPtr<IAudioSessionControl> CreateReportedSession(AudioSessionNotificationMonitor& monitor,
+                                                       RecordingSessionObserver& observer)
+    {
+        number_ = SimMachine::AddSession(microphone_, kProcessId, L"inactive");
+        EXPECT_FALSE(number_.empty());
+        EXPECT_TRUE(WaitFor([&] { return !observer.created().empty(); }));
+        const auto created = observer.created();
+        return created.empty() ? nullptr : created.front();
+    }
+
+    std::wstring microphone_;
+    std::wstring number_;
+    ComPtr<IMMDevice> device_;
+};
+
+TEST_F(AudioSessionMonitors, NewSessionIsReportedWithTheEndpointIdAndEnumerated)
+{
+    RecordingSessionObserver observer;
+    auto monitor = std::make_shared<AudioSessionNotificationMonitor>(device_);
+    ASSERT_TRUE(monitor->registered());
+    monitor->add_observer(&observer);
+    std::vector<ComPtr<IAudioSessionControl>> sessions;
+    ASSERT_TRUE(monitor->enumerate_sessions(sessions));
+    EXPECT_TRUE(sessions.empty());
+
+    ASSERT_TRUE(CreateReportedSession(*monitor, observer));
+    EXPECT_EQ(observer.createdOn(), std::vector<std::wstring>{microphone_});
+    ASSERT_TRUE(monitor->enumerate_sessions(sessions));
+    EXPECT_EQ(sessions.size(), 1u);
+    monitor->remove_observer(&observer);
+}
+
+TEST_F(AudioSessionMonitors, StateChangesAndDisconnectReachEventObservers)
+{
+    RecordingSessionObserver observer;
+    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
+    notifications->add_observer(&observer);
+    const ComPtr<IAudioSessionControl> session = CreateReportedSession(*notifications, observer);
+    ASSERT_TRUE(session);
+
+    auto events = std::make_shared<AudioSessionEventMonitor>(device_);
+    events->add_observer(&observer);
+    events->register_session(session);
+    events->register_session(session);
+    EXPECT_EQ(events->session_count(), 1u) << "one handler per session";
+
+    SimMachine::Must({L"session-state", microphone_, number_, L"active"});
+    ASSERT_TRUE(WaitFor([&] { return !observer.states().empty(); }));
+    const auto change = observer.states().front();
+    EXPECT_EQ(change.state, AudioSessionStateActive);
+    ASSERT_TRUE(change.info);
+    EXPECT_EQ(change.info->endpointId, microphone_);
+    EXPECT_EQ(change.info->processId, kProcessId);
+    EXPECT_FALSE(change.info->sessionInstanceIdentifier.empty());
+
+    SimMachine::Must({L"session-disconnect", microphone_, number_, L"1"});
+    ASSERT_TRUE(WaitFor([&] { return !observer.disconnects().empty(); }));
+    EXPECT_EQ(observer.disconnects().front().reason, DisconnectReasonServerShutdown);
+    EXPECT_EQ(observer.disconnects().front().info->processId, kProcessId);
+}
+
+TEST_F(AudioSessionMonitors, UnregisteredSessionIsSilentAndCaseOfInstanceIdDoesNotMatter)
+{
+    RecordingSessionObserver observer;
+    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
+    notifications->add_observer(&observer);
+    const ComPtr<IAudioSessionControl> session = CreateReportedSession(*notifications, observer);
+    ASSERT_TRUE(session);
+    auto events = std::make_shared<AudioSessionEventMonitor>(device_);
+    events->add_observer(&observer);
+    events->register_session(session);
+
+    SimMachine::Must({L"session-state", microphone_, number_, L"active"});
+    ASSERT_TRUE(WaitFor([&] { return !observer.states().empty(); }));
+    AudioSessionControlInfo info = *observer.states().front().info;
+    for (auto& c : info.sessionInstanceIdentifier) {
+        c = static_cast<wchar_t>(iswlower(c) ? towupper(c) : towlower(c));
+    }
+    events->unregister_session(info);
+    EXPECT_EQ(events->session_count(), 0u);
+
+    const size_t before = observer.states().size();
+    SimMachine::Must({L"session-state", microphone_, number_, L"inactive"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(observer.states().size(), before);
+}
+
+TEST_F(AudioSessionMonitors, InactiveEndpointHasNoSessionManager)
+{
+    SimMachine::Must({L"set-state", microphone_, L"disabled"});
+    ASSERT_TRUE(GetDeviceById(microphone_, device_));
+    LogCapture log;
+    AudioSessionNotificationMonitor monitor(device_);
+    EXPECT_FALSE(monitor.registered());
+    std::vector<ComPtr<IAudioSessionControl>> sessions;
+    EXPECT_FALSE(monitor.enumerate_sessions(sessions));
+    EXPECT_TRUE(sessions.empty());
+    bool logged = false;
+    for (const auto& line : log.lines()) {
+        logged = logged || line.find(L"Failed to activate IAudioSessionManager2, hr: 0x") != std::wstring::npos;
+    }
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(AudioSessionMonitors, DestroyedMonitorsLeaveNoRegistrationBehind)
+{
+    RecordingSessionObserver observer;
+    {
+        auto monitor = std::make_shared<AudioSessionNotificationMonitor>(device_);
+        monitor->add_observer(&observer);
+    }
+    SimMachine::AddSession(microphone_, kProcessId, L"active");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(observer.created().empty());
+}
+
+}  // namespace
+}  // namespace qev::winaudio::test

@@ -1,0 +1,131 @@
+// Endpoint and session notifications arriving while monitors and observers come and go, from
+// several threads at once: nothing may crash or hang, and the machinery still works afterwards.
+#include <wrl/client.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "recording_observers.h"
+#include "sim_fixture.h"
+#include "winaudio/audio_session_event_monitor.h"
+#include "winaudio/audio_session_notification_monitor.h"
+#include "winaudio/endpoint_notification_hub.h"
+#include "winaudio/endpoint_queries.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace qev::winaudio::test {
+namespace {
+
+constexpr int kChurnRounds = 40;
+constexpr int kNotifierRounds = 150;
+constexpr wchar_t kSessionsRoot[] = L"SOFTWARE\\qevsim\\Sessions\\";
+
+class NotificationStress : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimMachine::Fresh(kWindows11Build);
+        microphone_ = SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
+        number_ = SimMachine::AddSession(microphone_, 777, L"inactive");
+        ASSERT_FALSE(number_.empty());
+    }
+
+    // Changes the machine the way qevsim does, directly in the registry, as fast as possible.
+    void Notify(std::atomic<bool>& stop)
+    {
+        const std::wstring endpointKey =
+            std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\") + kMicrophoneGuid;
+        const std::wstring sessionKey = kSessionsRoot + microphone_ + L"\\" + number_;
+        for (int round = 0; round < kNotifierRounds && !stop; ++round) {
+            const DWORD sessionState = round % 2 == 0 ? AudioSessionStateActive : AudioSessionStateInactive;
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, sessionKey.c_str(), L"State", REG_DWORD, &sessionState,
+                            sizeof(sessionState));
+            if (round % 10 == 5) {
+                const DWORD deviceState = DEVICE_STATE_DISABLED;
+                RegSetKeyValueW(HKEY_LOCAL_MACHINE, endpointKey.c_str(), L"DeviceState", REG_DWORD, &deviceState,
+                                sizeof(deviceState));
+            } else if (round % 10 == 6) {
+                const DWORD deviceState = DEVICE_STATE_ACTIVE;
+                RegSetKeyValueW(HKEY_LOCAL_MACHINE, endpointKey.c_str(), L"DeviceState", REG_DWORD, &deviceState,
+                                sizeof(deviceState));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    // Creates and destroys monitors and observers over and over.
+    void Churn(std::atomic<int>& rounds)
+    {
+        ScopedComInit com;
+        for (int round = 0; round < kChurnRounds; ++round) {
+            RecordingEndpointObserver endpointObserver;
+            RecordingSessionObserver sessionObserver;
+            GetEndpointNotificationHub().AddObserver(&endpointObserver);
+            {
+                ComPtr<IMMDevice> device;
+                if (GetDeviceById(microphone_, device)) {
+                    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device);
+                    auto events = std::make_shared<AudioSessionEventMonitor>(device);
+                    notifications->add_observer(&sessionObserver);
+                    events->add_observer(&sessionObserver);
+                    std::vector<ComPtr<IAudioSessionControl>> sessions;
+                    notifications->enumerate_sessions(sessions);
+                    for (const auto& session : sessions) {
+                        events->register_session(session);
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(round % 3 * 10));
+                    if (round % 2 == 0) {
+                        events->remove_observer(&sessionObserver);
+                    }
+                }
+            }
+            GetEndpointNotificationHub().RemoveObserver(&endpointObserver);
+            ++rounds;
+        }
+    }
+
+    std::wstring microphone_;
+    std::wstring number_;
+};
+
+TEST_F(NotificationStress, MonitorsComeAndGoWhileNotificationsArrive)
+{
+    GetEndpointNotificationHub();
+    std::atomic<bool> stop{false};
+    std::atomic<int> rounds{0};
+    std::thread notifier([&] { Notify(stop); });
+    std::thread churnA([&] { Churn(rounds); });
+    std::thread churnB([&] { Churn(rounds); });
+    churnA.join();
+    churnB.join();
+    stop = true;
+    notifier.join();
+    EXPECT_EQ(rounds.load(), 2 * kChurnRounds);
+
+    // Afterwards a fresh monitor still hears the session.
+    SimMachine::Must({L"set-state", microphone_, L"active"});
+    ComPtr<IMMDevice> device;
+    ASSERT_TRUE(GetDeviceById(microphone_, device));
+    RecordingSessionObserver observer;
+    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device);
+    auto events = std::make_shared<AudioSessionEventMonitor>(device);
+    events->add_observer(&observer);
+    std::vector<ComPtr<IAudioSessionControl>> sessions;
+    ASSERT_TRUE(notifications->enumerate_sessions(sessions));
+    ASSERT_EQ(sessions.size(), 1u);
+    events->register_session(sessions.front());
+    SimMachine::Must({L"session-state", microphone_, number_, L"expired"});
+    EXPECT_TRUE(WaitFor([&] {
+        for (const auto& change : observer.states()) {
+            if (change.state == AudioSessionStateExpired) {
+                return true;
+            }
+        }
+        return false;
+    }));
+}
+
+}  // namespace
+}  // namespace qev::winaudio::test

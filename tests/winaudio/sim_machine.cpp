@@ -1,0 +1,157 @@
+#include "sim_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "winsys/unique_handle.h"
+
+namespace qev::winaudio::test {
+
+namespace {
+
+// The tool's path, given by the build as a Unix path; Wine maps the Unix root to drive Z:.
+std::wstring QevsimPath()
+{
+    const std::string unixPath = QEVSIM_PATH;
+    std::wstring path = L"Z:";
+    for (char c : unixPath) {
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    }
+    return path;
+}
+
+std::wstring Quote(const std::wstring& arg)
+{
+    return L"\"" + arg + L"\"";
+}
+
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty()) {
+        return {};
+    }
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+}  // namespace
+
+int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
+{
+    std::wstring commandLine = Quote(QevsimPath());
+    for (const auto& arg : args) {
+        commandLine += L" " + Quote(arg);
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readRaw = nullptr;
+    HANDLE writeRaw = nullptr;
+    if (!CreatePipe(&readRaw, &writeRaw, &inherit, 0)) {
+        return -1;
+    }
+    winsys::UniqueKernelHandle readEnd(readRaw);
+    winsys::UniqueKernelHandle writeEnd(writeRaw);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = nullptr;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return -1;
+    }
+    winsys::UniqueKernelHandle processHandle(process.hProcess);
+    winsys::UniqueKernelHandle threadHandle(process.hThread);
+    writeEnd.reset();
+
+    std::string text;
+    char buffer[512];
+    DWORD read = 0;
+    while (ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    WaitForSingleObject(processHandle.get(), INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(processHandle.get(), &exitCode);
+    if (output != nullptr) {
+        *output = Widen(text);
+    }
+    return static_cast<int>(exitCode);
+}
+
+std::wstring SimMachine::Must(const std::vector<std::wstring>& args)
+{
+    std::wstring output;
+    const int code = Run(args, &output);
+    std::wstring joined;
+    for (const auto& arg : args) {
+        joined += arg + L" ";
+    }
+    EXPECT_EQ(code, 0) << "qevsim " << std::string(joined.begin(), joined.end());
+    return output;
+}
+
+void SimMachine::Fresh(unsigned build)
+{
+    Must({L"register"});
+    Must({L"clear"});
+    Must({L"set-build", std::to_wstring(build)});
+}
+
+std::wstring SimMachine::AddEndpoint(EDataFlow flow, const std::wstring& guid, const std::wstring& name,
+                                     const std::wstring& state)
+{
+    Must({L"add-endpoint", flow == eRender ? L"render" : L"capture", guid, name, state});
+    return flow == eRender ? RenderId(guid) : CaptureId(guid);
+}
+
+void SimMachine::SetDeviceProperty(const std::wstring& id, const std::wstring& key, const std::wstring& type,
+                                   const std::vector<std::wstring>& values)
+{
+    std::vector<std::wstring> args = {L"set-prop", id, L"device", key, type};
+    args.insert(args.end(), values.begin(), values.end());
+    Must(args);
+}
+
+std::wstring SimMachine::AddSession(const std::wstring& endpointId, DWORD processId, const std::wstring& state)
+{
+    std::wstring number = Must({L"session-add", endpointId, std::to_wstring(processId), state});
+    while (!number.empty() && (number.back() == L'\n' || number.back() == L'\r')) {
+        number.pop_back();
+    }
+    return number;
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+bool RegistryValueExists(const std::wstring& subkey, const std::wstring& name)
+{
+    return RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                        nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool RegistryKeyExists(const std::wstring& subkey)
+{
+    HKEY raw = nullptr;
+    const bool opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &raw) == ERROR_SUCCESS;
+    winsys::UniqueRegKey key(opened ? raw : nullptr);
+    return opened;
+}
+
+}  // namespace qev::winaudio::test
