@@ -152,6 +152,12 @@ size_t PipeBroker::pending_count() const
     return pending_.size();
 }
 
+size_t PipeBroker::complete_pair_count() const
+{
+    const std::lock_guard lock(mutex_);
+    return complete_pairs_;
+}
+
 void PipeBroker::sweep(int64_t now)
 {
     std::vector<std::unique_ptr<PipeConnection>> expired;

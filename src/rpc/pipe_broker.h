@@ -40,6 +40,7 @@ public:
     // (100-ns ticks since 1601, as GetSystemTimeAsFileTime gives).
     void sweep(int64_t now_ticks);
     size_t pending_count() const;
+    size_t complete_pair_count() const;
     static int64_t now_ticks();
 
 private:

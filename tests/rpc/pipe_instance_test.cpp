@@ -1,0 +1,110 @@
+#include "rpc/pipe_instance.h"
+
+#include "pipe_client_end.h"
+#include "winsys/unique_handle.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+std::wstring sid_text(PSID sid)
+{
+    qev::winsys::UniqueLocalPtr<wchar_t> text;
+    if (!ConvertSidToStringSidW(sid, text.put())) {
+        return L"?";
+    }
+    return text.get();
+}
+
+// What the pipe's DACL grants, by SID, or an empty map when it cannot be read.
+std::map<std::wstring, ACCESS_MASK> read_dacl(HANDLE pipe, size_t* ace_count)
+{
+    std::map<std::wstring, ACCESS_MASK> granted;
+    PACL dacl = nullptr;
+    qev::winsys::UniqueLocalMemory descriptor;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    const DWORD status = GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                         nullptr, &raw);
+    descriptor.reset(raw);
+    if (status != ERROR_SUCCESS || dacl == nullptr) {
+        return granted;
+    }
+    *ace_count = dacl->AceCount;
+    for (DWORD index = 0; index < dacl->AceCount; ++index) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, index, &ace)) {
+            continue;
+        }
+        const auto* header = static_cast<ACE_HEADER*>(ace);
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            continue;
+        }
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        granted[sid_text(&allowed->SidStart)] = allowed->Mask;
+    }
+    return granted;
+}
+
+// The system may store generic rights as given or mapped to the file-specific rights.
+ACCESS_MASK mapped(ACCESS_MASK mask)
+{
+    GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    MapGenericMask(&mask, &mapping);
+    return mask;
+}
+
+TEST(PipeInstance, DaclHoldsExactlyTheThreeEntries)
+{
+    qev::winsys::UniqueFileHandle pipe(create_pipe_instance(unique_pipe_name(L"dacl"), 1024));
+    ASSERT_TRUE(pipe.valid()) << GetLastError();
+    size_t ace_count = 0;
+    const auto granted = read_dacl(pipe.get(), &ace_count);
+    EXPECT_EQ(ace_count, 3u);
+    ASSERT_EQ(granted.size(), 3u);
+    const std::map<std::wstring, ACCESS_MASK> expected = {
+        {L"S-1-5-18", GENERIC_ALL},
+        {L"S-1-5-32-544", GENERIC_ALL},
+        {L"S-1-5-4", GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE},
+    };
+    for (const auto& [sid, mask] : expected) {
+        const auto it = granted.find(sid);
+        ASSERT_NE(it, granted.end()) << std::string(sid.begin(), sid.end());
+        EXPECT_TRUE(it->second == mask || it->second == mapped(mask))
+            << std::string(sid.begin(), sid.end()) << " has 0x" << std::hex << it->second;
+    }
+}
+
+TEST(PipeInstance, IsADuplexMessagePipeWithRequestedBuffers)
+{
+    const auto name = unique_pipe_name(L"modes");
+    qev::winsys::UniqueFileHandle pipe(create_pipe_instance(name, 1024));
+    ASSERT_TRUE(pipe.valid());
+    DWORD flags = 0;
+    DWORD out_size = 0;
+    DWORD in_size = 0;
+    DWORD max_instances = 0;
+    ASSERT_TRUE(GetNamedPipeInfo(pipe.get(), &flags, &out_size, &in_size, &max_instances));
+    EXPECT_EQ(flags, static_cast<DWORD>(PIPE_TYPE_MESSAGE | PIPE_SERVER_END));
+    // Windows reports unlimited as 255, Wine as 0xFFFFFFFF.
+    EXPECT_TRUE(max_instances == PIPE_UNLIMITED_INSTANCES || max_instances == 0xFFFFFFFF) << max_instances;
+    DWORD state = 0;
+    ASSERT_TRUE(GetNamedPipeHandleStateW(pipe.get(), &state, nullptr, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(state & PIPE_READMODE_MESSAGE, static_cast<DWORD>(PIPE_READMODE_MESSAGE));
+    EXPECT_EQ(state & PIPE_NOWAIT, 0u);
+    // Further instances of the same name can be created.
+    qev::winsys::UniqueFileHandle second(create_pipe_instance(name, 1024));
+    EXPECT_TRUE(second.valid());
+}
+
+TEST(PipeInstance, InvalidNameFailsWithInvalidHandle)
+{
+    EXPECT_EQ(create_pipe_instance(L"not a pipe name", 1024), INVALID_HANDLE_VALUE);
+}
+
+} // namespace

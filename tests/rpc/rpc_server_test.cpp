@@ -1,0 +1,362 @@
+#include "rpc/rpc_server.h"
+
+#include "debug_output_capture.h"
+#include "mock_datapath_manager.h"
+#include "pipe_client_end.h"
+#include "request_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace {
+
+using testing::_;
+using testing::DoAll;
+using testing::Invoke;
+using testing::Return;
+using testing::SetArgPointee;
+
+// Counts calls made on other threads so a test can wait for them.
+class CallCounter {
+public:
+    void hit()
+    {
+        const std::lock_guard lock(mutex_);
+        ++count_;
+        changed_.notify_all();
+    }
+    bool wait_for(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return count_ >= count; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int count_ = 0;
+};
+
+// One client process's two pipes.
+struct TestClient {
+    PipeClientEnd request;
+    PipeClientEnd notify;
+
+    bool connect(const PipeNames& names) { return request.open(names.request_pipe) && notify.open(names.notify_pipe); }
+
+    const qev::wire::IpcMessage* call(const std::vector<uint8_t>& bytes)
+    {
+        if (!request.send(bytes)) {
+            return nullptr;
+        }
+        return receive();
+    }
+
+    const qev::wire::IpcMessage* receive()
+    {
+        auto message = request.next_message();
+        if (!message) {
+            return nullptr;
+        }
+        replies.push_back(std::make_unique<std::vector<uint8_t>>(std::move(*message)));
+        return decode_message(*replies.back());
+    }
+
+    std::vector<std::unique_ptr<std::vector<uint8_t>>> replies;
+};
+
+// Names of this test's own, so that test processes running side by side do not meet.
+PipeNames test_names()
+{
+    PipeNames names;
+    names.request_pipe = unique_pipe_name(L"server_request");
+    names.notify_pipe = unique_pipe_name(L"server_notify");
+    names.instance_mutex = L"qev_rpc_test_mutex_" + std::to_wstring(GetCurrentProcessId());
+    return names;
+}
+
+class Server : public testing::Test {
+protected:
+    Server()
+    {
+        ON_CALL(manager_, RegisterCallback(_, _, _))
+            .WillByDefault(Invoke([this](QevNotifyCallback callback, void* context, uint32_t* id) {
+                const std::lock_guard lock(mutex_);
+                callback_ = callback;
+                context_ = context;
+                *id = ++last_callback_id_;
+                registered_.hit();
+                return 0u;
+            }));
+        ON_CALL(manager_, GetInfo(_)).WillByDefault(DoAll(SetArgPointee<0>(ServerInfo{1, 601, 2777, 0}), Return(0u)));
+    }
+
+    ~Server() override
+    {
+        server_.stop();
+        server_.wait();
+    }
+
+    const qev::wire::IpcMessage* get_info(TestClient& client)
+    {
+        return client.call(build_named_request("QevIntfGetInfo"));
+    }
+
+    DebugOutputCapture log_;
+    testing::NiceMock<MockDatapathManager> manager_;
+    const PipeNames names_ = test_names();
+    RpcServer server_{manager_, names_};
+    std::mutex mutex_;
+    QevNotifyCallback callback_ = nullptr;
+    void* context_ = nullptr;
+    uint32_t last_callback_id_ = 100;
+    CallCounter registered_;
+};
+
+TEST_F(Server, PairedClientIsServedAndSubscribed)
+{
+    ASSERT_TRUE(server_.start());
+    TestClient client;
+    ASSERT_TRUE(client.connect(names_));
+    const auto* reply = get_info(client);
+    ASSERT_NE(reply, nullptr);
+    EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
+    EXPECT_EQ(reply->info()->info2(), 2777u);
+    EXPECT_TRUE(registered_.wait_for(1));
+    EXPECT_TRUE(log_.contains("[qev] Connection was successful.\n"));
+}
+
+TEST_F(Server, TwoClientsGetTheirOwnReplies)
+{
+    EXPECT_CALL(manager_, Get(_, _)).WillRepeatedly(Invoke([](uint32_t handle, QevParam* param) {
+        param->value = static_cast<float>(handle);
+        return 0u;
+    }));
+    ASSERT_TRUE(server_.start());
+    TestClient first;
+    ASSERT_TRUE(first.connect(names_));
+    ASSERT_NE(get_info(first), nullptr);
+    TestClient second;
+    ASSERT_TRUE(second.connect(names_));
+    ASSERT_NE(get_info(second), nullptr);
+
+    auto get = [](uint32_t handle, const char* name) {
+        RequestFields fields;
+        fields.name = "QevIntfGet";
+        fields.handle = handle;
+        fields.param_name = name;
+        return build_request(fields);
+    };
+    ASSERT_TRUE(first.request.send(get(1, "first")));
+    ASSERT_TRUE(second.request.send(get(2, "second")));
+    const auto* second_reply = second.receive();
+    const auto* first_reply = first.receive();
+    ASSERT_NE(first_reply, nullptr);
+    ASSERT_NE(second_reply, nullptr);
+    EXPECT_EQ(first_reply->param()->name()->str(), "first");
+    EXPECT_FLOAT_EQ(first_reply->param()->value(), 1.0f);
+    EXPECT_EQ(second_reply->param()->name()->str(), "second");
+    EXPECT_FLOAT_EQ(second_reply->param()->value(), 2.0f);
+}
+
+TEST_F(Server, ClosingTheRequestPipeDestroysHandlesAndUnsubscribes)
+{
+    CallCounter destroyed;
+    CallCounter unregistered;
+    EXPECT_CALL(manager_, Create(_, _)).WillOnce(DoAll(SetArgPointee<0>(7u), Return(0u)));
+    EXPECT_CALL(manager_, Destroy(7u, true)).WillOnce(Invoke([&](uint32_t, bool) {
+        destroyed.hit();
+        return 0u;
+    }));
+    EXPECT_CALL(manager_, UnregisterCallback(101u)).WillOnce(Invoke([&](uint32_t) {
+        unregistered.hit();
+        return 0u;
+    }));
+    ASSERT_TRUE(server_.start());
+    TestClient client;
+    ASSERT_TRUE(client.connect(names_));
+    const auto* created = client.call(build_named_request("QevIntfCreate"));
+    ASSERT_NE(created, nullptr);
+    EXPECT_EQ(created->handle(), 7u);
+
+    client.request.close();
+    EXPECT_TRUE(unregistered.wait_for(1));
+    EXPECT_TRUE(destroyed.wait_for(1));
+    EXPECT_TRUE(client.notify.wait_closed());
+    EXPECT_TRUE(log_.contains("[qev] Error occurred while reading data from IPC channel: 109\n"));
+}
+
+// A SetSerialized request padded to exactly `total` bytes; the payload fills what the buffer allows.
+std::vector<uint8_t> serialized_request_of_size(size_t total, uint32_t* payload_size)
+{
+    RequestFields fields;
+    fields.name = "QevIntfSetSerialized";
+    fields.handle = 1;
+    fields.with_serialized = true;
+    fields.serialized_name = "win_reg";
+    size_t payload = total - 256;
+    std::vector<uint8_t> bytes;
+    while (true) {
+        fields.serialized_size = static_cast<uint32_t>(payload);
+        fields.serialized_data = std::vector<uint8_t>(payload, 0x5A);
+        fields.serialized_data->back() = 0xA5;
+        bytes = build_request(fields);
+        if (bytes.size() <= total) {
+            break;
+        }
+        payload -= bytes.size() - total;
+    }
+    bytes.resize(total, 0);
+    *payload_size = static_cast<uint32_t>(payload);
+    return bytes;
+}
+
+TEST_F(Server, RequestsUpToEightMebibytesAndEmptyMessagesAreHandled)
+{
+    ASSERT_TRUE(server_.start());
+    TestClient client;
+    ASSERT_TRUE(client.connect(names_));
+    for (const size_t total : {size_t{0x7FFFFF}, size_t{0x800000}}) {
+        SCOPED_TRACE(total);
+        uint32_t payload = 0;
+        const auto bytes = serialized_request_of_size(total, &payload);
+        ASSERT_EQ(bytes.size(), total);
+        EXPECT_CALL(manager_, SetSerialized(1u, _)).WillOnce(Invoke([payload](uint32_t, const QevSerializedParam* param) {
+            EXPECT_EQ(param->size, payload);
+            EXPECT_EQ(param->data[0], 0x5A);
+            EXPECT_EQ(param->data[payload - 1], 0xA5);
+            return 0u;
+        }));
+        const auto* reply = client.call(bytes);
+        ASSERT_NE(reply, nullptr);
+        EXPECT_EQ(reply->name()->str(), "QevIntfSetSerialized");
+        testing::Mock::VerifyAndClearExpectations(&manager_);
+    }
+    ASSERT_TRUE(client.request.send(nullptr, 0));
+    const auto* after_empty = get_info(client);
+    ASSERT_NE(after_empty, nullptr);
+    EXPECT_EQ(after_empty->name()->str(), "QevIntfGetInfo") << "the empty message got a reply";
+    EXPECT_TRUE(log_.contains("[qev] Ignored a request that is not a valid IpcMessage (0 bytes)\n"));
+}
+
+TEST_F(Server, OversizedRequestClosesTheConnectionAndDestroysItsHandles)
+{
+    CallCounter destroyed;
+    EXPECT_CALL(manager_, Create(_, _)).WillOnce(DoAll(SetArgPointee<0>(3u), Return(0u)));
+    EXPECT_CALL(manager_, Destroy(3u, true)).WillOnce(Invoke([&](uint32_t, bool) {
+        destroyed.hit();
+        return 0u;
+    }));
+    ASSERT_TRUE(server_.start());
+    TestClient client;
+    ASSERT_TRUE(client.connect(names_));
+    ASSERT_NE(client.call(build_named_request("QevIntfCreate")), nullptr);
+    uint32_t payload = 0;
+    client.request.send(serialized_request_of_size(0x800001, &payload));
+    EXPECT_TRUE(client.request.wait_closed());
+    EXPECT_TRUE(destroyed.wait_for(1));
+}
+
+TEST_F(Server, DatapathEventsAndBroadcastsReachTheClient)
+{
+    EXPECT_CALL(manager_, Create(_, _)).WillOnce(DoAll(SetArgPointee<0>(5u), Return(0u)));
+    ASSERT_TRUE(server_.start());
+    TestClient client;
+    ASSERT_TRUE(client.connect(names_));
+    ASSERT_TRUE(registered_.wait_for(1));
+
+    server_.broadcast(NotifyEvent{4, 1, "{0.0.1.00000000}.{e}"});
+    auto message = client.notify.next_message();
+    ASSERT_TRUE(message.has_value()) << "a client without handles still gets session activations";
+    const auto* activation = decode_message(*message);
+    ASSERT_NE(activation, nullptr);
+    EXPECT_EQ(activation->notification()->payload_as_SessionActivationEvent()->text()->str(), "{0.0.1.00000000}.{e}");
+
+    ASSERT_NE(client.call(build_named_request("QevIntfCreate")), nullptr);
+    QevNotifyCallback callback = nullptr;
+    void* context = nullptr;
+    {
+        const std::lock_guard lock(mutex_);
+        callback = callback_;
+        context = context_;
+    }
+    const NotifyEvent refreshed{0, 1, nullptr};
+    callback(&refreshed, context);
+    message = client.notify.next_message();
+    ASSERT_TRUE(message.has_value());
+    const auto* decoded = decode_message(*message);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->notification()->type(), 0u);
+    EXPECT_EQ(decoded->notification()->payload_as_DeviceListEvent()->value(), 1u);
+}
+
+TEST_F(Server, StopAndWaitReturnPromptlyWithIdleClientsAndListeners)
+{
+    ASSERT_TRUE(server_.start());
+    TestClient first;
+    TestClient second;
+    ASSERT_TRUE(first.connect(names_));
+    ASSERT_NE(get_info(first), nullptr);
+    ASSERT_TRUE(second.connect(names_));
+    ASSERT_NE(get_info(second), nullptr);
+    PipeClientEnd unpaired;
+    ASSERT_TRUE(unpaired.open(names_.request_pipe));
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(server_.stop());
+    EXPECT_TRUE(server_.wait());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_TRUE(first.request.wait_closed());
+    EXPECT_TRUE(second.notify.wait_closed());
+    EXPECT_TRUE(unpaired.wait_closed());
+}
+
+TEST_F(Server, StopAndWaitWithoutClientsOrStart)
+{
+    RpcServer never_started(manager_, names_);
+    EXPECT_TRUE(never_started.stop());
+    EXPECT_TRUE(never_started.wait());
+    ASSERT_TRUE(server_.start());
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(server_.stop());
+    EXPECT_TRUE(server_.wait());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST_F(Server, SecondInstanceGivesUpAfterItsRetries)
+{
+    ASSERT_TRUE(server_.start());
+    RpcServer second(manager_, names_);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(second.start());
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(4500)) << "ten pauses of 500 ms";
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
+    EXPECT_EQ(log_.count("[qev] rpc server already running.\n"), 1u);
+
+    // The first server is untouched by the failed attempt.
+    TestClient client;
+    ASSERT_TRUE(client.connect(names_));
+    EXPECT_NE(get_info(client), nullptr);
+}
+
+TEST_F(Server, RestartsAfterStopAndWait)
+{
+    ASSERT_TRUE(server_.start());
+    server_.stop();
+    server_.wait();
+    RpcServer again(manager_, names_);
+    ASSERT_TRUE(again.start()) << "the single-instance mutex was released";
+    TestClient client;
+    ASSERT_TRUE(client.connect(names_));
+    EXPECT_NE(get_info(client), nullptr);
+    again.stop();
+    again.wait();
+}
+
+} // namespace
