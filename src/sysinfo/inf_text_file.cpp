@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <climits>
 
 namespace qev::sysinfo {
 namespace {

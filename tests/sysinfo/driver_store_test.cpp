@@ -4,6 +4,7 @@
 
 #include "debug_output_capture.h"
 #include "device_seed.h"
+#include "local_machine_override.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +20,6 @@ using test::DeviceSeed;
 
 // Wine keeps device properties in the device key and has no driver store; the success paths that need
 // one are the simulator's. Here the queries run against devices seeded with the properties themselves.
-
-TEST(DriverStoreWithoutDevices, AnswersEmptyWithoutLogging)
-{
-    DebugOutputCapture capture;
-    EXPECT_EQ(GetApoInfPath(), L"");
-    EXPECT_EQ(GetApoDriverVersion(), L"");
-    EXPECT_EQ(GetAudioServiceDriverVersion(), L"");
-    EXPECT_TRUE(capture.lines().empty());
-}
 
 TEST(DriverStoreWithDevices, ReadsTheDriverVersionsOfTheMatchingDevices)
 {
@@ -80,6 +72,19 @@ TEST(DriverStoreWithDevices, InfPathOfADeviceWithoutInfNameIsEmpty)
     DebugOutputCapture capture;
     EXPECT_EQ(GetApoInfPath(), L"");
     EXPECT_EQ(capture.lines(), std::vector<std::string>{"[qev] Failed to get device property buffer size, 0x00000490\n"});
+}
+
+// A machine key without devices (this process's HKEY_LOCAL_MACHINE redirected to an empty key, which
+// SetupAPI reads too).
+TEST(DriverStoreOnEmptyMachine, AnswersEmptyWithoutLogging)
+{
+    test::LocalMachineOverride machine;
+    ASSERT_TRUE(machine.active());
+    DebugOutputCapture capture;
+    EXPECT_EQ(GetApoInfPath(), L"");
+    EXPECT_EQ(GetApoDriverVersion(), L"");
+    EXPECT_EQ(GetAudioServiceDriverVersion(), L"");
+    EXPECT_TRUE(capture.lines().empty());
 }
 
 }  // namespace
