@@ -128,6 +128,10 @@ SecurityOutcome write_dacl(HKEY key, PACL dacl)
 
 SecurityOutcome set_administrators_owner(HKEY root, const std::wstring& subkey)
 {
+    // An empty subkey would name the hive root itself, which is never ours to change.
+    if (subkey.empty()) {
+        return failed(SecurityStep::open_key, ERROR_INVALID_PARAMETER);
+    }
     PrivilegeGuard privilege(SE_TAKE_OWNERSHIP_NAME);
     if (privilege.result() != PrivilegeGuard::Result::ok) {
         return failed(privilege_failure(privilege.result()), privilege.error());
@@ -142,6 +146,9 @@ SecurityOutcome set_administrators_owner(HKEY root, const std::wstring& subkey)
 
 SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey)
 {
+    if (subkey.empty()) {
+        return failed(SecurityStep::open_key, ERROR_INVALID_PARAMETER);
+    }
     UniqueHkey key;
     const LSTATUS status =
         RegOpenKeyExW(root, subkey.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY, key.put());

@@ -83,24 +83,29 @@ void RegKeyWatcher::watch_loop()
         log_wprintf(L"[Reg] Failed to create event, err: 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return;
     }
+    // Registered before the first read, so nothing between the two goes unnoticed.
+    LSTATUS status = register_change(key.get(), change.get());
     enum_subkeys(root_, subkey_, last_subkeys_);
-    const DWORD filter =
-        (watch_subkeys_ ? REG_NOTIFY_CHANGE_NAME : 0u) | (watch_values_ ? REG_NOTIFY_CHANGE_LAST_SET : 0u);
-    for (;;) {
-        ResetEvent(change.get());
-        const LSTATUS status = RegNotifyChangeKeyValue(key.get(), watch_subkeys_, filter, change.get(), TRUE);
-        if (status != ERROR_SUCCESS) {
-            log_wprintf(L"[Reg] Failed to notify value change, err: 0x%08X, key: %s\n", static_cast<unsigned>(status),
-                        subkey_.c_str());
-            return;
-        }
+    while (status == ERROR_SUCCESS) {
         // The stop event comes first so it wins over a pending change.
         const HANDLE handles[] = {stop_event_.get(), change.get()};
         if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
             return;
         }
+        // Registered again before the key is read, so a change made while observers run is not lost.
+        status = register_change(key.get(), change.get());
         report_change();
     }
+    log_wprintf(L"[Reg] Failed to notify value change, err: 0x%08X, key: %s\n", static_cast<unsigned>(status),
+                subkey_.c_str());
+}
+
+LSTATUS RegKeyWatcher::register_change(HKEY key, HANDLE change) const
+{
+    const DWORD filter =
+        (watch_subkeys_ ? REG_NOTIFY_CHANGE_NAME : 0u) | (watch_values_ ? REG_NOTIFY_CHANGE_LAST_SET : 0u);
+    ResetEvent(change);
+    return RegNotifyChangeKeyValue(key, watch_subkeys_, filter, change, TRUE);
 }
 
 void RegKeyWatcher::report_change()

@@ -34,6 +34,7 @@ public:
 
 private:
     void watch_loop();
+    LSTATUS register_change(HKEY key, HANDLE change) const;
     void report_change();
     void report_subkeys();
     template <typename Call>

@@ -235,5 +235,15 @@ TEST_F(RegistryPath, SecurityOnMissingKeyThrows)
                                ERROR_FILE_NOT_FOUND));
 }
 
+TEST(RegistryPathSecurity, HiveRootIsRefused)
+{
+    EXPECT_EQ(message_of([] { take_ownership(L"HKEY_LOCAL_MACHINE\\"); }),
+              with_system_text(L"Error while setting security information for registry key HKEY_LOCAL_MACHINE\\",
+                               ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(message_of([] { ensure_writability(L"HKEY_LOCAL_MACHINE\\"); }),
+              with_system_text(L"Error while getting security information for registry key HKEY_LOCAL_MACHINE\\",
+                               ERROR_INVALID_PARAMETER));
+}
+
 }  // namespace
 }  // namespace qev::winsys::regpath

@@ -119,6 +119,19 @@ TEST(RegistrySecurity, MissingKeyFails)
     EXPECT_FALSE(key.exists());
 }
 
+TEST(RegistrySecurity, HiveRootIsNeverChanged)
+{
+    const KeySecurityProbe probe(L"");
+    const std::wstring owner = probe.owner();
+    EXPECT_FALSE(take_ownership(L""));
+    EXPECT_FALSE(make_writable(L""));
+    EXPECT_FALSE(write_string(L"", L"qevtest_root_value", L"x"));
+    DWORD type = 0;
+    EXPECT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, nullptr, L"qevtest_root_value", RRF_RT_ANY, &type, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(probe.owner(), owner);
+}
+
 // ---- write_dword on the own settings key -------------------------------------------------------
 
 class OwnSettingsKey : public ::testing::Test {

@@ -204,5 +204,23 @@ TEST_F(ServiceStatusWatcherWithService, ReportsStartAndStopInOrder)
     }
 }
 
+// Stopping with a notification armed must cancel it cleanly, however soon after the start.
+TEST_F(ServiceStatusWatcherWithService, RepeatedStartAndStopWhileArmed)
+{
+    ASSERT_TRUE(service_.start());
+    ASSERT_TRUE(service_.wait_for(SERVICE_RUNNING));
+    for (int round = 0; round < 20; ++round) {
+        EventLog log;
+        auto watcher = std::make_unique<ServiceStatusWatcher>();
+        watcher->add_service(service_.name());
+        watcher->add_handler(log.handler());
+        ASSERT_TRUE(watcher->start());
+        ASSERT_GE(log.wait_for(service_.name(), SERVICE_RUNNING), 0) << "round " << round;
+        Sleep(round % 3 * 60);
+        ASSERT_TRUE(stops_without_hanging(*watcher));
+        watcher.reset();
+    }
+}
+
 }  // namespace
 }  // namespace qev::winsys::service_utils
