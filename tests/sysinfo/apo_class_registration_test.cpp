@@ -33,9 +33,7 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(kTestClass))) << "left over from an earlier run";
-        // Registered by the test itself; the seed removes it again.
-        seed_.create(clsid_key(kTestClass));
-        seed_.remove(clsid_key(kTestClass));
+        seed_.remove_at_end(clsid_key(kTestClass));
     }
 
     StoredString server(const std::wstring& name = L"") const

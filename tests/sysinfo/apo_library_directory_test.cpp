@@ -144,8 +144,7 @@ TEST_F(FindApoLibraryDirectoryTest, NoCandidateGivesEmpty)
 
 TEST_F(FindApoLibraryDirectoryTest, RegisteredClassIsFoundThroughItsRegistration)
 {
-    const std::wstring key = L"SOFTWARE\\Classes\\CLSID\\" + std::wstring(kTestClass);
-    seed_.create(key);
+    seed_.remove_at_end(L"SOFTWARE\\Classes\\CLSID\\" + std::wstring(kTestClass));
     ASSERT_TRUE(RegisterApoClass(kTestClass, L"D:\\Vendor\\qEv\\apo.dll"));
     EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"D:\\Vendor\\qEv");
 }

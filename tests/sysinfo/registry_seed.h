@@ -23,6 +23,8 @@ public:
     void set_multi_string(const std::wstring& path, const std::wstring& name, const std::vector<std::wstring>& items);
     void set_dword(const std::wstring& path, const std::wstring& name, DWORD value);
     void set_raw(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, DWORD size);
+    // Deletes path with its subtree at the end too (for keys the code under test creates).
+    void remove_at_end(const std::wstring& path) { created_tops_.push_back(path); }
     // Deletes path with its subtree now.
     void remove(const std::wstring& path);
 
