@@ -160,7 +160,7 @@ protected:
     test::TestServiceInstallation service_;
 };
 
-TEST_F(ServiceStatusWatcherWithService, ReportsStartAndStopInOrder)
+TEST_F(ServiceStatusWatcherWithService, ReportsStartStopAndRestartInOrder)
 {
     EventLog log;
     ServiceStatusWatcher watcher;
@@ -183,6 +183,14 @@ TEST_F(ServiceStatusWatcherWithService, ReportsStartAndStopInOrder)
     const int stopped = log.wait_for(service_.name(), SERVICE_STOPPED, before_stop);
     ASSERT_GE(stopped, 0);
     EXPECT_GT(stopped, running);
+
+    // And back: the notification was re-armed after every report.
+    ASSERT_TRUE(service_.wait_for(SERVICE_STOPPED));
+    const size_t before_restart = log.size();
+    ASSERT_TRUE(service_.start());
+    const int restarted = log.wait_for(service_.name(), SERVICE_RUNNING, before_restart);
+    ASSERT_GE(restarted, 0);
+    EXPECT_GT(restarted, stopped);
 
     ASSERT_TRUE(stops_without_hanging(watcher));
 
