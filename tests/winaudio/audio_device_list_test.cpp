@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 #include "sim_fixture.h"
 
@@ -85,19 +86,31 @@ TEST_F(DeviceList, CallbacksHearEndpointChanges)
         g_stateIds.emplace_back(id);
     };
     callbacks.deviceAdded = [](LPCWSTR) { ++g_added; };
+    // The list joins the multithreaded apartment, as the server's main thread does.
+    std::thread owner([&] {
+        AudioDeviceList list(&callbacks);
+        ASSERT_TRUE(list.registered());
+        SimMachine::Must({L"set-state", speakers_, L"disabled"});
+        ASSERT_TRUE(WaitFor([] {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            return !g_stateIds.empty();
+        }));
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            EXPECT_EQ(_wcsicmp(g_stateIds.front().c_str(), speakers_.c_str()), 0);
+        }
+        SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
+        EXPECT_TRUE(WaitFor([] { return g_added.load() > 0; }));
+    });
+    owner.join();
+}
+
+TEST_F(DeviceList, OnAThreadOfAnotherApartmentNothingIsRegistered)
+{
+    // The test thread is apartment-threaded: the multithreaded initialisation fails and stops here.
+    DeviceEventCallbacks callbacks;
     AudioDeviceList list(&callbacks);
-    ASSERT_TRUE(list.registered());
-    SimMachine::Must({L"set-state", speakers_, L"disabled"});
-    ASSERT_TRUE(WaitFor([] {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        return !g_stateIds.empty();
-    }));
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        EXPECT_EQ(_wcsicmp(g_stateIds.front().c_str(), speakers_.c_str()), 0);
-    }
-    SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
-    EXPECT_TRUE(WaitFor([] { return g_added.load() > 0; }));
+    EXPECT_FALSE(list.registered());
 }
 
 }  // namespace

@@ -26,9 +26,8 @@ protected:
         ASSERT_TRUE(GetDeviceById(microphone_, device_));
     }
 
-    // A notification monitor that reported one new session; returns that session.
-    ComPtr<IAudioSessionControl> CreateReportedSession(AudioSessionNotificationMonitor& monitor,
-                                                       RecordingSessionObserver& observer)
+    // Creates a session and waits until the observer of a notification monitor hears of it.
+    ComPtr<IAudioSessionControl> CreateReportedSession(RecordingSessionObserver& observer)
     {
         number_ = SimMachine::AddSession(microphone_, kProcessId, L"inactive");
         EXPECT_FALSE(number_.empty());
@@ -52,7 +51,7 @@ TEST_F(AudioSessionMonitors, NewSessionIsReportedWithTheEndpointIdAndEnumerated)
     ASSERT_TRUE(monitor->enumerate_sessions(sessions));
     EXPECT_TRUE(sessions.empty());
 
-    ASSERT_TRUE(CreateReportedSession(*monitor, observer));
+    ASSERT_TRUE(CreateReportedSession(observer));
     EXPECT_EQ(observer.createdOn(), std::vector<std::wstring>{microphone_});
     ASSERT_TRUE(monitor->enumerate_sessions(sessions));
     EXPECT_EQ(sessions.size(), 1u);
@@ -64,7 +63,7 @@ TEST_F(AudioSessionMonitors, StateChangesAndDisconnectReachEventObservers)
     RecordingSessionObserver observer;
     auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
     notifications->add_observer(&observer);
-    const ComPtr<IAudioSessionControl> session = CreateReportedSession(*notifications, observer);
+    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
     ASSERT_TRUE(session);
 
     auto events = std::make_shared<AudioSessionEventMonitor>(device_);
@@ -93,7 +92,7 @@ TEST_F(AudioSessionMonitors, UnregisteredSessionIsSilentAndCaseOfInstanceIdDoesN
     RecordingSessionObserver observer;
     auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
     notifications->add_observer(&observer);
-    const ComPtr<IAudioSessionControl> session = CreateReportedSession(*notifications, observer);
+    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
     ASSERT_TRUE(session);
     auto events = std::make_shared<AudioSessionEventMonitor>(device_);
     events->add_observer(&observer);

@@ -87,7 +87,8 @@ TEST_F(EndpointEnumeration, UnknownIdIsRefusedWithItsMessage)
 
 TEST_F(EndpointEnumeration, EmptyFlowIsASuccessWithAMessage)
 {
-    SimMachine::Must({L"remove-endpoint", microphone_});
+    SimMachine::Fresh(kWindows10Build);
+    SimMachine::AddEndpoint(eRender, kSpeakersGuid, L"Speakers");
     LogCapture log;
     std::vector<ComPtr<IMMDevice>> capture;
     EXPECT_TRUE(EnumerateEndpoints(capture, eCapture));

@@ -18,8 +18,8 @@ using Microsoft::WRL::ComPtr;
 namespace qev::winaudio::test {
 namespace {
 
-constexpr int kChurnRounds = 40;
-constexpr int kNotifierRounds = 150;
+constexpr int kChurnRounds = 60;
+constexpr int kNotifierRounds = 400;
 constexpr wchar_t kSessionsRoot[] = L"SOFTWARE\\qevsim\\Sessions\\";
 
 class NotificationStress : public SimTest {
@@ -56,7 +56,7 @@ protected:
     }
 
     // Creates and destroys monitors and observers over and over.
-    void Churn(std::atomic<int>& rounds)
+    void Churn(std::atomic<int>& rounds, std::atomic<int>& heard)
     {
         ScopedComInit com;
         for (int round = 0; round < kChurnRounds; ++round) {
@@ -75,13 +75,14 @@ protected:
                     for (const auto& session : sessions) {
                         events->register_session(session);
                     }
-                    std::this_thread::sleep_for(std::chrono::milliseconds(round % 3 * 10));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(round % 4 * 10));
                     if (round % 2 == 0) {
                         events->remove_observer(&sessionObserver);
                     }
                 }
             }
             GetEndpointNotificationHub().RemoveObserver(&endpointObserver);
+            heard += static_cast<int>(endpointObserver.entries().size() + sessionObserver.states().size());
             ++rounds;
         }
     }
@@ -95,14 +96,16 @@ TEST_F(NotificationStress, MonitorsComeAndGoWhileNotificationsArrive)
     GetEndpointNotificationHub();
     std::atomic<bool> stop{false};
     std::atomic<int> rounds{0};
+    std::atomic<int> heard{0};
     std::thread notifier([&] { Notify(stop); });
-    std::thread churnA([&] { Churn(rounds); });
-    std::thread churnB([&] { Churn(rounds); });
+    std::thread churnA([&] { Churn(rounds, heard); });
+    std::thread churnB([&] { Churn(rounds, heard); });
     churnA.join();
     churnB.join();
     stop = true;
     notifier.join();
     EXPECT_EQ(rounds.load(), 2 * kChurnRounds);
+    EXPECT_GT(heard.load(), 0) << "notifications arrived while monitors came and went";
 
     // Afterwards a fresh monitor still hears the session.
     SimMachine::Must({L"set-state", microphone_, L"active"});
