@@ -21,7 +21,8 @@ public:
 
     void AddObserver(ImmNotificationObserver* observer);
     // Erases every entry equal to observer; on return no delivery to it is still running on
-    // another thread, so the caller may destroy it.
+    // another thread, so the caller may destroy it. Not to be called while holding a lock that an
+    // observer takes.
     void RemoveObserver(ImmNotificationObserver* observer);
     bool Unregister();
     bool registered() const { return client_->registered(); }

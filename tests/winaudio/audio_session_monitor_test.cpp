@@ -113,6 +113,36 @@ TEST_F(AudioSessionMonitors, UnregisteredSessionIsSilentAndCaseOfInstanceIdDoesN
     EXPECT_EQ(observer.states().size(), before);
 }
 
+// Unregisters the disconnected session from inside the notification, as the session filter does.
+class UnregisteringObserver : public RecordingSessionObserver {
+public:
+    std::shared_ptr<AudioSessionEventMonitor> monitor;
+
+    void on_session_disconnected(AudioSessionDisconnectReason reason,
+                                 std::shared_ptr<AudioSessionControlInfo> info) override
+    {
+        monitor->unregister_session(*info);
+        RecordingSessionObserver::on_session_disconnected(reason, info);
+    }
+};
+
+TEST_F(AudioSessionMonitors, SessionCanBeUnregisteredFromItsOwnDisconnectNotification)
+{
+    UnregisteringObserver observer;
+    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
+    notifications->add_observer(&observer);
+    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
+    ASSERT_TRUE(session);
+    observer.monitor = std::make_shared<AudioSessionEventMonitor>(device_);
+    observer.monitor->add_observer(&observer);
+    observer.monitor->register_session(session);
+
+    SimMachine::Must({L"session-disconnect", microphone_, number_, L"0"});
+    ASSERT_TRUE(WaitFor([&] { return !observer.disconnects().empty(); }));
+    EXPECT_EQ(observer.monitor->session_count(), 0u);
+    observer.monitor.reset();
+}
+
 TEST_F(AudioSessionMonitors, InactiveEndpointHasNoSessionManager)
 {
     SimMachine::Must({L"set-state", microphone_, L"disabled"});
