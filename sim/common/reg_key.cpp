@@ -184,21 +184,8 @@ bool keyExists(HKEY root, const std::wstring& path)
 
 LONG deleteTree(HKEY root, const std::wstring& path)
 {
-    const auto split = path.find_last_of(L'\\');
-    if (split == std::wstring::npos) {
-        return ::RegDeleteTreeW(root, path.c_str());
-    }
-    const RegKey parent = RegKey::open(root, path.substr(0, split), KEY_ALL_ACCESS);
-    if (!parent) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    const std::wstring leaf = path.substr(split + 1);
-    const LONG rc = parent.deleteSubtree(leaf);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    // RegDeleteTree leaves the named key itself behind.
-    return ::RegDeleteKeyExW(parent.get(), leaf.c_str(), KEY_WOW64_64KEY, 0);
+    // With a subkey name RegDeleteTree removes that key as well as everything below it.
+    return ::RegDeleteTreeW(root, path.c_str());
 }
 
 std::wstring toLower(std::wstring text)

@@ -1,0 +1,248 @@
+#include "sim_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <propsys.h>
+
+#include <cstring>
+#include <cwchar>
+#include <fstream>
+#include <thread>
+
+namespace qevsim::test {
+
+namespace {
+
+std::wstring testDirectory()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring text(path, length);
+    return text.substr(0, text.find_last_of(L'\\'));
+}
+
+std::wstring quote(const std::wstring& arg)
+{
+    std::wstring out = L"\"";
+    for (const wchar_t c : arg) {
+        if (c == L'"') {
+            out += L'\\';
+        }
+        out += c;
+    }
+    return out + L"\"";
+}
+
+const char* kMachineTemplate = R"(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion]
+"CurrentBuildNumber"="@BUILD@"
+"CurrentMajorVersionNumber"=dword:0000000a
+"CurrentMinorVersionNumber"=dword:00000000
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Render\{11111111-0000-4000-8000-000000000001}]
+"DeviceState"=dword:00000001
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Render\{11111111-0000-4000-8000-000000000001}\Properties]
+"{a45c254e-df1c-4efd-8020-67d146a850e0},14"="Test Speakers"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Render\{11111111-0000-4000-8000-000000000001}\FxProperties]
+"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14"=multi:"{AAAAAAAA-0000-4000-8000-000000000001}"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000002}]
+"DeviceState"=dword:00000001
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000002}\Properties]
+"{a45c254e-df1c-4efd-8020-67d146a850e0},14"="Test Mic"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000002}\FxProperties\{4D99D9D2-C5DE-4A46-8E6E-6D7307FE73FF}\Default]
+"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9980"=dword:00000007
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000002}\FxProperties\{4D99D9D2-C5DE-4A46-8E6E-6D7307FE73FF}\User]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000002}\FxProperties\{4D99D9D2-C5DE-4A46-8E6E-6D7307FE73FF}\Volatile]
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000003}]
+"DeviceState"=dword:00000002
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000003}\Properties]
+"{a45c254e-df1c-4efd-8020-67d146a850e0},14"="Test Line In"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Render\{11111111-0000-4000-8000-000000000004}]
+"DeviceState"=dword:00000008
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000005}]
+"DeviceState"=dword:00000001
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000005}\Properties]
+"{a45c254e-df1c-4efd-8020-67d146a850e0},14"="Test USB Mic"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000005}\FxProperties]
+)";
+
+}  // namespace
+
+ToolResult runQevsim(const std::vector<std::wstring>& args)
+{
+    ToolResult result;
+    std::wstring command = quote(testDirectory() + L"\\..\\..\\sim\\qevsim.exe");
+    for (const auto& arg : args) {
+        command += L" " + quote(arg);
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return result;
+    }
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                          nullptr, nullptr, &startup, &process);
+    ::CloseHandle(writeEnd);
+    if (started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+            result.output.append(buffer, got);
+        }
+        ::WaitForSingleObject(process.hProcess, 60000);
+        ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    ::CloseHandle(readEnd);
+    return result;
+}
+
+void loadTestMachine(unsigned build)
+{
+    const ToolResult registered = runQevsim({L"register"});
+    ASSERT_EQ(registered.exitCode, 0u) << registered.output;
+    std::string text = kMachineTemplate;
+    text.replace(text.find("@BUILD@"), 7, std::to_string(build));
+    wchar_t directory[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, directory);
+    const std::wstring path = std::wstring(directory) + L"qevsim_test_machine.reg";
+    {
+        std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+        file << text;
+    }
+    const ToolResult loaded = runQevsim({L"load", path});
+    ::DeleteFileW(path.c_str());
+    ASSERT_EQ(loaded.exitCode, 0u) << loaded.output;
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+ComPtr<IMMDeviceEnumerator> makeEnumerator()
+{
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    EXPECT_EQ(::CoCreateInstance(kDeviceEnumeratorClsid, nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
+                                 reinterpret_cast<void**>(enumerator.GetAddressOf())),
+              S_OK);
+    return enumerator;
+}
+
+ComPtr<IPolicyConfig> makePolicyConfig()
+{
+    ComPtr<IPolicyConfig> config;
+    EXPECT_EQ(::CoCreateInstance(kPolicyConfigClsid, nullptr, CLSCTX_ALL, kPolicyConfigIid,
+                                 reinterpret_cast<void**>(config.GetAddressOf())),
+              S_OK);
+    return config;
+}
+
+ComPtr<IMMDevice> device(const std::wstring& id)
+{
+    ComPtr<IMMDevice> result;
+    const auto enumerator = makeEnumerator();
+    if (enumerator) {
+        EXPECT_EQ(enumerator->GetDevice(id.c_str(), result.GetAddressOf()), S_OK);
+    }
+    return result;
+}
+
+PROPVARIANT stringList(const std::vector<const wchar_t*>& items)
+{
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    value.vt = VT_VECTOR | VT_LPWSTR;
+    value.calpwstr.pElems = static_cast<LPWSTR*>(::CoTaskMemAlloc(sizeof(LPWSTR) * items.size()));
+    for (const wchar_t* item : items) {
+        const std::size_t bytes = (std::wcslen(item) + 1) * sizeof(wchar_t);
+        auto* copy = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
+        std::memcpy(copy, item, bytes);
+        value.calpwstr.pElems[value.calpwstr.cElems++] = copy;
+    }
+    return value;
+}
+
+PROPERTYKEY key(const wchar_t* text)
+{
+    // "{fmtid},pid", the text form the machine keeps as value names.
+    PROPERTYKEY result{};
+    const std::wstring full(text);
+    const auto comma = full.find(L',');
+    EXPECT_NE(comma, std::wstring::npos) << "bad key in test";
+    EXPECT_EQ(::CLSIDFromString(full.substr(0, comma).c_str(), &result.fmtid), S_OK) << "bad key in test";
+    result.pid = static_cast<DWORD>(std::stoul(full.substr(comma + 1)));
+    return result;
+}
+
+RawValue rawRead(const std::wstring& path, const std::wstring& name)
+{
+    RawValue value;
+    DWORD size = 0;
+    value.status = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(),
+                                  RRF_RT_ANY | RRF_NOEXPAND, &value.type, nullptr, &size);
+    if (value.status != ERROR_SUCCESS) {
+        return value;
+    }
+    value.data.resize(size);
+    value.status = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(),
+                                  RRF_RT_ANY | RRF_NOEXPAND, &value.type,
+                                  value.data.data(), &size);
+    value.data.resize(size);
+    return value;
+}
+
+LONG rawWrite(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key = nullptr;
+    LONG rc = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                                nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS) {
+        return rc;
+    }
+    rc = ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    ::RegCloseKey(key);
+    return rc;
+}
+
+std::wstring rawString(const RawValue& value)
+{
+    std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+ComScope::ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+
+ComScope::~ComScope()
+{
+    if (SUCCEEDED(hr_)) {
+        ::CoUninitialize();
+    }
+}
+
+}  // namespace qevsim::test

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <windows.h>
+
+#include <mmdeviceapi.h>
+#include <wrl/client.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "audio_interfaces.h"
+
+namespace qevsim::test {
+
+using Microsoft::WRL::ComPtr;
+
+// Endpoints of the test machine.
+inline constexpr wchar_t kSpeakers[] = L"{0.0.0.00000000}.{11111111-0000-4000-8000-000000000001}";
+inline constexpr wchar_t kMic[] = L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000002}";
+inline constexpr wchar_t kLineIn[] = L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000003}";
+inline constexpr wchar_t kHdmi[] = L"{0.0.0.00000000}.{11111111-0000-4000-8000-000000000004}";
+inline constexpr wchar_t kUsbMic[] = L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000005}";
+inline constexpr wchar_t kMicKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\{11111111-0000-4000-8000-000000000002}";
+inline constexpr wchar_t kSpeakersKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{11111111-0000-4000-8000-000000000001}";
+inline constexpr wchar_t kUsbMicKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\{11111111-0000-4000-8000-000000000005}";
+inline constexpr wchar_t kApoContext[] = L"{4D99D9D2-C5DE-4A46-8E6E-6D7307FE73FF}";
+
+// Takes over the one reference a new object starts with. (mingw-w64's ComPtr::Attach adds a
+// reference of its own, unlike Microsoft's, so it can't be used for this.)
+template <typename T>
+ComPtr<T> adopt(T* created)
+{
+    ComPtr<T> owner;
+    *owner.GetAddressOf() = created;
+    return owner;
+}
+
+struct ToolResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // standard output and error together
+};
+
+// Runs qevsim (built beside the tests) with the arguments; waits at most 60 s.
+ToolResult runQevsim(const std::vector<std::wstring>& args);
+
+// Registers the simulator and loads the test machine: Windows build `build`, a mic with the
+// APO's per-APO store keys, speakers, a disabled line-in, an unplugged HDMI output and a USB mic
+// without store keys. Fails the current test when that does not work.
+void loadTestMachine(unsigned build);
+
+// Polls until done() or the timeout; true if done() became true.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// COM objects of the simulator.
+ComPtr<IMMDeviceEnumerator> makeEnumerator();
+ComPtr<IPolicyConfig> makePolicyConfig();
+ComPtr<IMMDevice> device(const std::wstring& id);
+
+// A VT_VECTOR|VT_LPWSTR value (mingw-w64 does not declare InitPropVariantFromStringVector).
+PROPVARIANT stringList(const std::vector<const wchar_t*>& items);
+
+// Property keys used by the tests.
+PROPERTYKEY key(const wchar_t* text);
+
+// Raw registry reads (no simulator code involved).
+struct RawValue {
+    LONG status = ERROR_FILE_NOT_FOUND;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+RawValue rawRead(const std::wstring& path, const std::wstring& name);
+LONG rawWrite(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, DWORD size);
+std::wstring rawString(const RawValue& value);
+
+// COM initialised (multithreaded) for the test's lifetime.
+class ComScope {
+public:
+    ComScope();
+    ~ComScope();
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+}  // namespace qevsim::test
