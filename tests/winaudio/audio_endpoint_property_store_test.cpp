@@ -179,6 +179,23 @@ TEST_F(PropertyStoreTest, FxStoreAndRegistrySeeTheSameValues)
     EXPECT_EQ(read, modes);
 }
 
+TEST_F(PropertyStoreTest, StringsTravelBetweenStoreAndRegistryBothWays)
+{
+    Load(kWindows11Build);
+    AudioEndpointPropertyStore store(device_, kEffectContext);
+    // Store to registry.
+    ASSERT_TRUE(store.SetString(FxProperties, kListedKey, L"SWD\\DRIVERENUM\\vestaRionAPO&1"));
+    std::wstring text;
+    ASSERT_TRUE(winsys::read_string(HKEY_LOCAL_MACHINE, store.GetFxPropertiesKeyPath(), kListedName, text));
+    EXPECT_EQ(text, L"SWD\\DRIVERENUM\\vestaRionAPO&1");
+    // Registry to store, in a per-APO store as well.
+    ASSERT_TRUE(winsys::write_string(store.GetUserKeyPath(), kLevelName, L"from the registry"));
+    std::wstring read;
+    EXPECT_TRUE(store.GetString(User, kLevelKey, read));
+    EXPECT_EQ(read, L"from the registry");
+    EXPECT_FALSE(store.GetString(Volatile, kLevelKey, read)) << "each per-APO store is its own key";
+}
+
 TEST_F(PropertyStoreTest, GetDwordRefusesSignedValues)
 {
     Load(kWindows10Build);
