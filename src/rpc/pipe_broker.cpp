@@ -101,6 +101,9 @@ void PipeBroker::listen(const std::wstring& name, Slot slot)
         }
         if (connection->connect(stop_event_.get())) {
             add_pending(std::move(connection), slot);
+        } else {
+            // Nothing was written: closing need not wait for a flush.
+            connection->cancel();
         }
     }
 }

@@ -45,21 +45,23 @@ bool PipeConnection::is_open() const
 }
 
 // Waits for an overlapped operation unless it already finished; cancels it when this connection is
-// cancelled or extra_event is signalled.
-bool PipeConnection::finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* transferred,
-                               HANDLE extra_event) const
+// cancelled, extra_event is signalled or the time is up.
+bool PipeConnection::finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* transferred, HANDLE extra_event,
+                               DWORD timeout_ms) const
 {
     if (!started && GetLastError() != ERROR_IO_PENDING) {
         return false;
     }
     const HANDLE waits[3] = {overlapped.hEvent, cancel_event_.get(), extra_event};
     const DWORD count = extra_event != nullptr ? 3 : 2;
-    const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+    const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, timeout_ms);
     if (woke != WAIT_OBJECT_0) {
         CancelIoEx(pipe_.get(), &overlapped);
-        DWORD ignored = 0;
-        GetOverlappedResult(pipe_.get(), &overlapped, &ignored, TRUE);
-        SetLastError(ERROR_OPERATION_ABORTED);
+        // The operation may have completed just before the cancel took effect.
+        if (GetOverlappedResult(pipe_.get(), &overlapped, transferred, TRUE)) {
+            return true;
+        }
+        SetLastError(woke == WAIT_TIMEOUT ? ERROR_TIMEOUT : ERROR_OPERATION_ABORTED);
         return false;
     }
     return GetOverlappedResult(pipe_.get(), &overlapped, transferred, FALSE) != FALSE;
@@ -112,7 +114,7 @@ bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read)
     return finish_io(overlapped, started, bytes_read, nullptr);
 }
 
-bool PipeConnection::write(const uint8_t* bytes, DWORD size, DWORD* bytes_written)
+bool PipeConnection::write(const uint8_t* bytes, DWORD size, DWORD* bytes_written, DWORD timeout_ms)
 {
     *bytes_written = 0;
     const std::lock_guard lock(io_mutex_);
@@ -123,7 +125,7 @@ bool PipeConnection::write(const uint8_t* bytes, DWORD size, DWORD* bytes_writte
     OVERLAPPED overlapped{};
     overlapped.hEvent = write_event_.get();
     const BOOL started = WriteFile(pipe_.get(), bytes, size, nullptr, &overlapped);
-    return finish_io(overlapped, started, bytes_written, nullptr);
+    return finish_io(overlapped, started, bytes_written, nullptr, timeout_ms);
 }
 
 void PipeConnection::cancel()

@@ -38,8 +38,9 @@ public:
     bool probe() const;
     // Reads one whole message; false (last error set) on failure or cancellation.
     bool read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read);
-    // Writes one message; false (last error set) on failure or cancellation.
-    bool write(const uint8_t* bytes, DWORD size, DWORD* bytes_written);
+    // Writes one message; false (last error set) on failure, cancellation, or when the client has not
+    // taken it within timeout_ms (ERROR_TIMEOUT; the message is then withdrawn).
+    bool write(const uint8_t* bytes, DWORD size, DWORD* bytes_written, DWORD timeout_ms = INFINITE);
 
     // Ends every present and future wait on this connection; used when the server stops.
     void cancel();
@@ -47,7 +48,8 @@ public:
     void close();
 
 private:
-    bool finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* transferred, HANDLE extra_event) const;
+    bool finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* transferred, HANDLE extra_event,
+                   DWORD timeout_ms = INFINITE) const;
 
     std::wstring name_;
     qev::winsys::UniqueFileHandle pipe_;

@@ -5,10 +5,11 @@
 #include "rpc/rpc_service.h"
 #include "rpc/write_message.h"
 
-bool send_reply(PipeConnection& connection, std::string_view name, uint32_t result, const ReplyPayload& payload)
+bool send_reply(PipeConnection& connection, std::string_view name, uint32_t result, const ReplyPayload& payload,
+                DWORD timeout_ms)
 {
     const flatbuffers::DetachedBuffer buffer = build_reply(name, result, payload);
-    return write_message(connection, buffer.data(), static_cast<uint32_t>(buffer.size()));
+    return write_message(connection, buffer.data(), static_cast<uint32_t>(buffer.size()), timeout_ms);
 }
 
 bool notify(RpcService& service, const NotifyEvent& event)
@@ -17,5 +18,5 @@ bool notify(RpcService& service, const NotifyEvent& event)
     if (!connection.probe()) {
         return false;
     }
-    return send_reply(connection, api_names::kNotify, kQevOk, event);
+    return send_reply(connection, api_names::kNotify, kQevOk, event, kNotifyWriteTimeoutMs);
 }

@@ -3,13 +3,13 @@
 #include "app/logging.h"
 #include "rpc/pipe_connection.h"
 
-bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t size)
+bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t size, DWORD timeout_ms)
 {
     if (!connection.probe()) {
         return false;
     }
     DWORD written = 0;
-    if (!connection.write(bytes, size, &written)) {
+    if (!connection.write(bytes, size, &written, timeout_ms)) {
         if (GetLastError() == ERROR_BROKEN_PIPE) {
             connection.close();
         }
