@@ -69,6 +69,9 @@ DWORD WINAPI MachineWatcher::threadMain(void* parameter)
 void MachineWatcher::arm()
 {
     ::ResetEvent(changed_.get());
+    // Opened afresh each time: a key deleted and made again (a machine reload) is a new key.
+    audioKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kAudioRoot, kWatchAccess);
+    simKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kSimRoot, kWatchAccess);
     constexpr DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
     ::RegNotifyChangeKeyValue(audioKey_.get(), TRUE, filter, changed_.get(), TRUE);
     ::RegNotifyChangeKeyValue(simKey_.get(), TRUE, filter, changed_.get(), TRUE);

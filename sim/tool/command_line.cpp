@@ -111,6 +111,7 @@ std::wstring CommandLine::usage()
 {
     return L"usage: qevsim <command> [arguments]\n"
            L"  register                                   register the simulator DLL in this prefix\n"
+           L"  driver-store-for <name.exe>...             let these executables load the simulated setupapi.dll\n"
            L"  load <machine.reg>                         replace the machine by a machine file\n"
            L"  clear                                      remove every endpoint and session\n"
            L"  show                                       print the machine\n"
@@ -140,6 +141,10 @@ int CommandLine::run(const std::vector<std::wstring>& args)
     }
     if (command == L"register") {
         return args.size() == 1 ? registerServer() : badUsage(L"register takes no arguments");
+    }
+    if (command == L"driver-store-for") {
+        return args.size() >= 2 ? useDriverStore(std::vector<std::wstring>(args.begin() + 1, args.end()))
+                                : badUsage(L"driver-store-for needs executable names");
     }
     if (command.rfind(L"session-", 0) == 0) {
         return runSessionCommand(args);
@@ -253,6 +258,27 @@ int CommandLine::runSessionCommand(const std::vector<std::wstring>& args)
         return result(rc == ERROR_SUCCESS, L"cannot remove the session", L"session removed\n");
     }
     return badUsage(L"unknown command or wrong arguments: " + command);
+}
+
+int CommandLine::useDriverStore(const std::vector<std::wstring>& executables)
+{
+    for (const auto& name : executables) {
+        if (name.empty() || name.find_first_of(L"\\/") != std::wstring::npos || name.size() < 5 ||
+            !equalsNoCase(name.substr(name.size() - 4), L".exe")) {
+            return badUsage(L"\"" + name + L"\" is not an executable file name");
+        }
+    }
+    for (const auto& name : executables) {
+        // Wine's per-application override: only this executable prefers a native setupapi.dll
+        // (the simulator's, found beside it).
+        const RegKey key = RegKey::create(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + name + L"\\DllOverrides",
+                                          KEY_WRITE);
+        if (!key || key.setString(L"setupapi", L"native,builtin") != ERROR_SUCCESS) {
+            return failed(L"cannot write the override for " + name);
+        }
+        printOut(L"driver store override for " + name + L"\n");
+    }
+    return kDone;
 }
 
 int CommandLine::registerServer()

@@ -16,6 +16,7 @@ private:
     static int runMachineCommand(const std::vector<std::wstring>& args);
     static int runSessionCommand(const std::vector<std::wstring>& args);
     static int registerServer();
+    static int useDriverStore(const std::vector<std::wstring>& executables);
 };
 
 // Writes text (UTF-8) to standard output or standard error.

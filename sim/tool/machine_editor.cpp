@@ -178,15 +178,22 @@ const wchar_t* deviceStateWord(DWORD state)
 
 bool MachineEditor::clear(std::wstring* error)
 {
-    for (const std::wstring& path : {std::wstring(kAudioRoot) + L"\\Render", std::wstring(kAudioRoot) + L"\\Capture",
-                                    std::wstring(kSimRoot)}) {
-        const LONG rc = deleteTree(HKEY_LOCAL_MACHINE, path);
-        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
-            return fail(error, L"cannot clear HKLM\\" + path + L" (error " + std::to_wstring(rc) + L")");
+    // The roots themselves stay, so processes watching them keep seeing changes.
+    const std::wstring roots[] = {std::wstring(kAudioRoot) + L"\\Render", std::wstring(kAudioRoot) + L"\\Capture",
+                                  std::wstring(kSimRoot)};
+    for (const auto& root : roots) {
+        const RegKey key = RegKey::create(HKEY_LOCAL_MACHINE, root, KEY_ALL_ACCESS);
+        if (!key) {
+            return fail(error, L"cannot open HKLM\\" + root);
+        }
+        for (const auto& name : key.subkeys()) {
+            const LONG rc = key.deleteSubtree(name);
+            if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+                return fail(error, L"cannot clear HKLM\\" + root + L"\\" + name + L" (error " +
+                                       std::to_wstring(rc) + L")");
+            }
         }
     }
-    RegKey::create(HKEY_LOCAL_MACHINE, std::wstring(kAudioRoot) + L"\\Render", KEY_WRITE);
-    RegKey::create(HKEY_LOCAL_MACHINE, std::wstring(kAudioRoot) + L"\\Capture", KEY_WRITE);
     RegKey::create(HKEY_LOCAL_MACHINE, kSessionsRoot, KEY_WRITE);
     return true;
 }

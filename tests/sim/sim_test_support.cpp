@@ -114,10 +114,15 @@ ToolResult runQevsim(const std::vector<std::wstring>& args)
 
 void loadTestMachine(unsigned build)
 {
-    const ToolResult registered = runQevsim({L"register"});
-    ASSERT_EQ(registered.exitCode, 0u) << registered.output;
     std::string text = kMachineTemplate;
     text.replace(text.find("@BUILD@"), 7, std::to_string(build));
+    loadMachineText(text);
+}
+
+void loadMachineText(const std::string& text)
+{
+    const ToolResult registered = runQevsim({L"register"});
+    ASSERT_EQ(registered.exitCode, 0u) << registered.output;
     wchar_t directory[MAX_PATH];
     ::GetTempPathW(MAX_PATH, directory);
     const std::wstring path = std::wstring(directory) + L"qevsim_test_machine.reg";

@@ -52,6 +52,8 @@ ToolResult runQevsim(const std::vector<std::wstring>& args);
 // APO's per-APO store keys, speakers, a disabled line-in, an unplugged HDMI output and a USB mic
 // without store keys. Fails the current test when that does not work.
 void loadTestMachine(unsigned build);
+// Registers the simulator and loads a machine file given as text.
+void loadMachineText(const std::string& text);
 
 // Polls until done() or the timeout; true if done() became true.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
