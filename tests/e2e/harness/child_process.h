@@ -1,0 +1,42 @@
+#pragma once
+
+#include "winsys/unique_handle.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace qev::e2e {
+
+// A process started for a test. It never outlives its owner: the destructor terminates it if it
+// still runs and waits until it is gone.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Runs `exe` with the command line "\"exe\" arguments" exactly (arguments are not quoted).
+    // Console programs get no console window. False (with `error`) if it could not be created or
+    // one is already running.
+    bool start(const std::wstring& exe, const std::wstring& arguments, std::string& error);
+
+    DWORD pid() const { return pid_; }
+    bool running() const;
+
+    // The exit code once the process has ended within `timeout`, otherwise nullopt.
+    std::optional<DWORD> wait_exit(std::chrono::milliseconds timeout) const;
+
+    // Ends the process (exit code 1) if it still runs and waits until it is gone.
+    void terminate();
+
+private:
+    qev::winsys::UniqueKernelHandle process_;
+    DWORD pid_ = 0;
+};
+
+}  // namespace qev::e2e

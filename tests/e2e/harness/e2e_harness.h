@@ -1,0 +1,27 @@
+#pragma once
+
+// End-to-end test harness: drives the real qEvSwServer.exe from GoogleTest under Wine.
+//
+//   ServerProcess  starts $QEV_BUILD/src/app/qEvSwServer.exe with an exact command line through
+//                  CreateProcessW, and ends it (TerminateProcess) when it goes out of scope.
+//   LogWatcher     reads every process's debugger output over DBWIN (in-process, the same reader
+//                  as tools/qevlog) and waits, with a time-out, for a line of a given process.
+//   ChildProcess   the same start/exit/end handling for any other executable.
+//   build_file()   "Z:\..." path of a file in the build tree (Wine maps Z: to /).
+//
+// Typical test:
+//
+//   qev::e2e::LogWatcher log;
+//   ASSERT_TRUE(log.start());                     // before the server, so no line is missed
+//   qev::e2e::ServerProcess server;
+//   ASSERT_TRUE(server.start(L"--server=rpc"));
+//   EXPECT_TRUE(log.wait_for_line(server.pid(), "[qev]   server_type: rpc\n", qev::e2e::kLogTimeout));
+//
+// Lines are whole OutputDebugString messages with the "[qev] " prefix and their own "\n".
+// Only one DBWIN reader and one server can run per Wine prefix: every test using this harness must
+// hold the ctest RESOURCE_LOCKs "dbwin" and "qev_server" (tests/e2e/CMakeLists.txt shows how).
+
+#include "child_process.h"
+#include "e2e_paths.h"
+#include "log_watcher.h"
+#include "server_process.h"

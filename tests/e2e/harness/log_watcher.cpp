@@ -1,0 +1,85 @@
+#include "log_watcher.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace qev::e2e {
+
+LogWatcher::LogWatcher() : reader_([this](const qev::tools::DbwinLine& line) { accept(line); }) {}
+
+LogWatcher::~LogWatcher()
+{
+    stop();
+}
+
+bool LogWatcher::start()
+{
+    std::string error;
+    if (!reader_.start(error)) {
+        ADD_FAILURE() << "cannot read the debugger output: " << error;
+        return false;
+    }
+    return true;
+}
+
+void LogWatcher::stop()
+{
+    reader_.stop();
+}
+
+void LogWatcher::accept(const qev::tools::DbwinLine& line)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    entries_.push_back(Entry{line.pid, line.text});
+    arrived_.notify_all();
+}
+
+std::vector<std::string> LogWatcher::lines_of(DWORD pid) const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> lines;
+    for (const Entry& entry : entries_) {
+        if (entry.pid == pid) {
+            lines.push_back(entry.text);
+        }
+    }
+    return lines;
+}
+
+bool LogWatcher::any_line(DWORD pid, const Predicate& predicate) const
+{
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const Entry& entry) { return entry.pid == pid && predicate(entry.text); });
+}
+
+size_t LogWatcher::count_of(DWORD pid) const
+{
+    return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(),
+                                             [pid](const Entry& entry) { return entry.pid == pid; }));
+}
+
+bool LogWatcher::wait_until(DWORD pid, const Predicate& predicate, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [&] { return any_line(pid, predicate); });
+}
+
+bool LogWatcher::wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout)
+{
+    return wait_until(pid, [&line](const std::string& text) { return text == line; }, timeout);
+}
+
+bool LogWatcher::wait_for_text(DWORD pid, const std::string& text, std::chrono::milliseconds timeout)
+{
+    return wait_until(
+        pid, [&text](const std::string& candidate) { return candidate.find(text) != std::string::npos; }, timeout);
+}
+
+bool LogWatcher::wait_for_count(DWORD pid, size_t count, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [&] { return count_of(pid) >= count; });
+}
+
+}  // namespace qev::e2e

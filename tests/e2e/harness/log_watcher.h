@@ -1,0 +1,61 @@
+#pragma once
+
+#include "dbwin_reader.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qev::e2e {
+
+// Generous: the first start of a Wine process can take seconds on a loaded machine.
+constexpr std::chrono::milliseconds kLogTimeout{30000};
+
+// Collects the debugger output of every process of the Wine prefix, kept by process id, and waits
+// for the lines a test expects. Start it before the process to watch.
+class LogWatcher {
+public:
+    using Predicate = std::function<bool(const std::string& line)>;
+
+    LogWatcher();
+    ~LogWatcher();
+
+    LogWatcher(const LogWatcher&) = delete;
+    LogWatcher& operator=(const LogWatcher&) = delete;
+
+    // On failure (another reader runs) the reason goes to the GoogleTest output.
+    bool start();
+    void stop();
+
+    // Every message of `pid` received so far, in order.
+    std::vector<std::string> lines_of(DWORD pid) const;
+
+    // Waits until a message of `pid` satisfies `predicate`; false after `timeout`.
+    bool wait_until(DWORD pid, const Predicate& predicate, std::chrono::milliseconds timeout);
+    // ... equals `line` exactly (prefix and newline included).
+    bool wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout);
+    // ... contains `text`.
+    bool wait_for_text(DWORD pid, const std::string& text, std::chrono::milliseconds timeout);
+    // Waits until `pid` has written at least `count` messages.
+    bool wait_for_count(DWORD pid, size_t count, std::chrono::milliseconds timeout);
+
+private:
+    struct Entry {
+        DWORD pid;
+        std::string text;
+    };
+
+    void accept(const qev::tools::DbwinLine& line);
+    bool any_line(DWORD pid, const Predicate& predicate) const;
+    size_t count_of(DWORD pid) const;
+
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::vector<Entry> entries_;
+    qev::tools::DbwinReader reader_;
+};
+
+}  // namespace qev::e2e
