@@ -101,6 +101,27 @@ bool PipeConnection::probe() const
     return PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, nullptr, nullptr) != FALSE;
 }
 
+bool PipeConnection::wait_message(DWORD* length)
+{
+    *length = 0;
+    if (!pipe_.valid()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = read_event_.get();
+    uint8_t none = 0;
+    const BOOL started = ReadFile(pipe_.get(), &none, 0, nullptr, &overlapped);
+    DWORD ignored = 0;
+    if (finish_io(overlapped, started, &ignored, nullptr)) {
+        return true;
+    }
+    if (GetLastError() != ERROR_MORE_DATA) {
+        return false;
+    }
+    return PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, nullptr, length) != FALSE;
+}
+
 bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read)
 {
     *bytes_read = 0;

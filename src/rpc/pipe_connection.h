@@ -36,6 +36,9 @@ public:
 
     // PeekNamedPipe without reading: fails once the client end has gone.
     bool probe() const;
+    // Waits for the next message and tells its length. An empty message is consumed by the wait
+    // (*length 0); a longer one stays to be read. False (last error set) on failure or cancellation.
+    bool wait_message(DWORD* length);
     // Reads one whole message; false (last error set) on failure or cancellation.
     bool read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read);
     // Writes one message; false (last error set) on failure, cancellation, or when the client has not

@@ -17,8 +17,14 @@ bool serve_requests(RpcService& service, ReceiveBuffer& buffer)
         if (!request.probe()) {
             return true;
         }
+        DWORD length = 0;
+        if (!request.wait_message(&length)) {
+            return true;
+        }
         DWORD received = 0;
-        if (!request.read(buffer.data(), static_cast<DWORD>(buffer.capacity()), &received)) {
+        // A message longer than the capacity fails the read below and ends the connection.
+        if (length != 0 && (!buffer.make_room(length) ||
+                            !request.read(buffer.data(), static_cast<DWORD>(buffer.usable()), &received))) {
             return true;
         }
         const bool keep_open = dispatch(service, buffer.data(), received);

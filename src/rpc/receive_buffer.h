@@ -4,21 +4,28 @@
 #include <cstdint>
 #include <memory>
 
-// The 8 MiB buffer a connection receives requests into: allocated once, zero at the start, and
-// made zero again after each message by clearing only the bytes that message used.
+// The 8 MiB buffer a connection receives requests into. The address range is reserved once; pages
+// are committed as messages first need them and then kept, so an idle client costs no memory.
+// The usable part is zero and is made zero again after each message by clearing only the bytes
+// that message used.
 class ReceiveBuffer {
 public:
     static constexpr size_t kCapacity = 0x800000;
+    static constexpr size_t kCommitStep = 0x10000;
 
     ReceiveBuffer();
 
-    // False when the memory could not be reserved.
+    // False when the address range could not be reserved.
     bool valid() const { return memory_ != nullptr; }
     uint8_t* data() { return memory_.get(); }
     const uint8_t* data() const { return memory_.get(); }
     static constexpr size_t capacity() { return kCapacity; }
+    // Bytes usable from data() on.
+    size_t usable() const { return committed_; }
 
-    // Zeroes the first `used` bytes (clamped to the capacity).
+    // Makes at least `size` bytes (at most the capacity) usable; false when memory ran out.
+    bool make_room(size_t size);
+    // Zeroes the first `used` bytes (clamped to what is usable).
     void clear(size_t used);
 
 private:
@@ -26,4 +33,5 @@ private:
         void operator()(uint8_t* memory) const;
     };
     std::unique_ptr<uint8_t, VirtualFreeDeleter> memory_;
+    size_t committed_ = 0;
 };
