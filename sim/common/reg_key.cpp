@@ -47,6 +47,18 @@ RegKey RegKey::create(HKEY root, const std::wstring& path, REGSAM access, LONG* 
     return rc == ERROR_SUCCESS ? RegKey(key) : RegKey();
 }
 
+RegKey RegKey::createNew(HKEY root, const std::wstring& path, REGSAM access)
+{
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access | KEY_WOW64_64KEY,
+                          nullptr, &key, &disposition) != ERROR_SUCCESS) {
+        return RegKey();
+    }
+    RegKey result(key);
+    return disposition == REG_CREATED_NEW_KEY ? std::move(result) : RegKey();
+}
+
 std::vector<std::wstring> RegKey::subkeys() const
 {
     std::vector<std::wstring> names;

@@ -31,6 +31,8 @@ public:
     // Empty key and the error in *error when the key can't be opened or created.
     static RegKey open(HKEY root, const std::wstring& path, REGSAM access, LONG* error = nullptr);
     static RegKey create(HKEY root, const std::wstring& path, REGSAM access, LONG* error = nullptr);
+    // Creates a key that did not exist; empty if it existed already or can't be made.
+    static RegKey createNew(HKEY root, const std::wstring& path, REGSAM access);
 
     explicit operator bool() const noexcept { return key_ != nullptr; }
     HKEY get() const noexcept { return key_; }

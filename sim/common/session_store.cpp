@@ -120,16 +120,23 @@ std::wstring SessionStore::create(const std::wstring& endpointId, DWORD processI
             next = std::max(next, static_cast<unsigned>(std::stoul(number)) + 1);
         }
     }
-    const std::wstring number = std::to_wstring(next);
+    // The first number not taken; another process making a session at the same moment takes the next.
+    std::wstring number;
+    RegKey key;
+    for (unsigned attempt = 0; attempt < 64 && !key; ++attempt, ++next) {
+        number = std::to_wstring(next);
+        key = RegKey::createNew(parent.get(), number, KEY_ALL_ACCESS);
+    }
     // ProcessId is written last: a session key without it is not a session yet, so no watcher
     // sees a half-made one.
-    const RegKey key = RegKey::create(parent.get(), number, KEY_ALL_ACCESS);
     if (!key || key.setDword(L"State", static_cast<DWORD>(state)) != ERROR_SUCCESS ||
         key.setString(L"DisplayName", displayName) != ERROR_SUCCESS ||
         key.setString(L"IconPath", L"") != ERROR_SUCCESS ||
         key.setString(L"Executable", executable) != ERROR_SUCCESS ||
         key.setDword(L"ProcessId", processId) != ERROR_SUCCESS) {
-        deleteTree(HKEY_LOCAL_MACHINE, sessionPath(endpointId, number));
+        if (key) {
+            deleteTree(HKEY_LOCAL_MACHINE, sessionPath(endpointId, number));
+        }
         return L"";
     }
     return number;

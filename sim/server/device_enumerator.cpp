@@ -6,6 +6,7 @@
 #include "audio_device.h"
 #include "audio_interfaces.h"
 #include "device_collection.h"
+#include "default_roles.h"
 #include "endpoint_catalog.h"
 #include "notification_hub.h"
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "default_roles.h"
 #include "endpoint_catalog.h"
 #include "machine_layout.h"
 #include "registry_property_store.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "default_roles.h"
 #include "endpoint_catalog.h"
 #include "machine_layout.h"
 #include "property_codec.h"

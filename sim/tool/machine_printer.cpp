@@ -2,6 +2,7 @@
 
 #include <mmdeviceapi.h>
 
+#include "default_roles.h"
 #include "endpoint_catalog.h"
 #include "machine_editor.h"
 #include "machine_layout.h"
