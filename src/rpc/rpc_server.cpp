@@ -23,6 +23,10 @@ RpcServer::~RpcServer()
 
 bool RpcServer::start()
 {
+    // Already serving: a second start would replace (and so give up) our own mutex handle.
+    if (accept_thread_.joinable()) {
+        return false;
+    }
     if (!instance_lock_.acquire(names_.instance_mutex)) {
         return false;
     }

@@ -407,3 +407,40 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
 }
 
 } // namespace
+
+namespace {
+
+// Bit-flipped and truncated versions of valid requests: every one is either rejected or answered,
+// none crashes the server or asks for the connection to be closed.
+TEST_F(Dispatcher, CorruptedRequestsNeverCrashOrCloseTheConnection)
+{
+    RequestFields fields;
+    fields.name = "QevIntfGetSerialized";
+    fields.handle = 2;
+    fields.with_serialized = true;
+    fields.serialized_name = "win_reg";
+    fields.serialized_size = 4;
+    fields.serialized_data = std::vector<uint8_t>{1, 2, 3, 4};
+    fields.param_name = "nr_level";
+    fields.primary_device = "Mic";
+    const auto valid = build_request(fields);
+    uint32_t seed = 12345;
+    auto next_random = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        auto bytes = valid;
+        const int flips = 1 + static_cast<int>(next_random() % 4);
+        for (int flip = 0; flip < flips; ++flip) {
+            bytes[next_random() % bytes.size()] ^= static_cast<uint8_t>(1u << (next_random() % 8));
+        }
+        if (round % 7 == 0) {
+            bytes.resize(next_random() % bytes.size());
+        }
+        ASSERT_TRUE(dispatch(*service_, bytes.data(), bytes.size())) << "round " << round;
+    }
+    expect_next_reply_is_get_info_after_draining();
+}
+
+} // namespace

@@ -349,6 +349,7 @@ TEST_F(Server, SecondInstanceGivesUpAfterItsRetries)
 TEST_F(Server, RestartsAfterStopAndWait)
 {
     ASSERT_TRUE(server_.start());
+    EXPECT_FALSE(server_.start()) << "already started";
     server_.stop();
     server_.wait();
     RpcServer again(manager_, names_);
