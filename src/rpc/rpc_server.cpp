@@ -75,6 +75,8 @@ void RpcServer::accept_loop(std::shared_ptr<PipeBroker> broker)
 void RpcServer::adopt_service(std::shared_ptr<RpcService> service)
 {
     const std::lock_guard lock(services_mutex_);
+    // Forget clients that have gone, so the list does not grow with every connection ever made.
+    std::erase_if(services_, [](const std::weak_ptr<RpcService>& weak) { return weak.expired(); });
     services_.push_back(service);
     // stop() may have cancelled the list just before this service joined it.
     if (stop_) {

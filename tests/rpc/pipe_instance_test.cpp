@@ -51,7 +51,7 @@ std::map<std::wstring, ACCESS_MASK> read_dacl(HANDLE pipe, size_t* ace_count)
     return granted;
 }
 
-// The system may store generic rights as given or mapped to the file-specific rights.
+// The system may store generic rights as given or mapped to the file rights.
 ACCESS_MASK mapped(ACCESS_MASK mask)
 {
     GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
