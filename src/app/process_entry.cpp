@@ -1,0 +1,86 @@
+#include "app/process_entry.h"
+
+#include "app/command_line.h"
+#include "app/enrollment_thread.h"
+#include "app/hidden_session_window.h"
+#include "app/logging.h"
+#include "app/server_role.h"
+#include "datapath/datapath_manager_apo.h"
+#include "rpc/rpc_server.h"
+#include "session/session_monitor_server.h"
+
+#include <objbase.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using ServerList = std::vector<std::unique_ptr<QevSwServer>>;
+
+constexpr int kExitFailure = -1;
+
+// Starts the server; on failure logs `failure` and deletes it.
+bool start_server(std::unique_ptr<QevSwServer> server, const char* failure, ServerList& servers)
+{
+    if (!server->start()) {
+        log_printf("%s", failure);
+        return false;
+    }
+    servers.push_back(std::move(server));
+    return true;
+}
+
+bool start_role_server(ServerList& servers)
+{
+    if (select_role(server_type) == ServerRole::session_monitor) {
+        return start_server(std::make_unique<SessionMonitorServer>(), "fail to start session monitor server\n",
+                            servers);
+    }
+    return start_server(std::make_unique<RpcServer>(DatapathManagerAPO::instance()), "fail to start rpc server\n",
+                        servers);
+}
+
+void run_message_loop()
+{
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Every server is stopped and waited for; -1 if any wait failed.
+int shut_down(ServerList& servers)
+{
+    bool all_waited = true;
+    for (const auto& server : servers) {
+        server->stop();
+        all_waited = server->wait() && all_waited;
+    }
+    CoUninitialize();
+    servers.clear();
+    return all_waited ? 0 : kExitFailure;
+}
+
+}  // namespace
+
+int run_process(HINSTANCE instance, const char* command_line)
+{
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    parse_arguments(command_line);
+    ServerList servers;
+    if (!start_role_server(servers)) {
+        return kExitFailure;
+    }
+    std::unique_ptr<HiddenSessionWindow> window;
+    if (select_role(server_type) == ServerRole::rpc) {
+        window = std::make_unique<HiddenSessionWindow>(instance);
+        if (!start_enrollment_thread()) {
+            shut_down(servers);
+            return kExitFailure;
+        }
+    }
+    run_message_loop();
+    return shut_down(servers);
+}

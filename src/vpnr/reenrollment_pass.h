@@ -1,0 +1,5 @@
+#pragma once
+
+// The re-enrollment pass of the enrollment worker: re-enrolls enrollment files made by another
+// algorithm version. The RPC role runs it once, on a detached thread, at start.
+void run_reenrollment_pass();

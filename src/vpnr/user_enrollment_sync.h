@@ -1,0 +1,5 @@
+#pragma once
+
+// Publishes the console user's enrollment files to the endpoints that support voice-print noise
+// reduction. Called from the hidden window on console connect, session logon and session unlock.
+void sync_user_enrollment();
