@@ -14,6 +14,15 @@ NotificationHub& NotificationHub::instance()
     return hub;
 }
 
+NotificationHub::~NotificationHub()
+{
+    // Runs only at process exit (the watcher keeps the DLL loaded while anyone is registered):
+    // the clients' own code may already be torn down, so their references are dropped unreleased.
+    for (auto& registration : registrations_) {
+        registration.client.Detach();
+    }
+}
+
 HRESULT NotificationHub::add(ClientKind kind, const std::wstring& scope, IUnknown* client)
 {
     if (client == nullptr) {

@@ -45,6 +45,7 @@ private:
     };
 
     NotificationHub() = default;
+    ~NotificationHub();
 
     mutable std::mutex mutex_;
     std::vector<Registration> registrations_;
