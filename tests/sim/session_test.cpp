@@ -4,6 +4,9 @@
 
 #include <audioclient.h>
 
+#include <atomic>
+#include <thread>
+
 #include "notification_recorders.h"
 #include "sim_test_support.h"
 
@@ -145,6 +148,42 @@ TEST_F(SessionTest, InactiveEndpointHasNoSessionManager)
                                         reinterpret_cast<void**>(none.GetAddressOf())),
               AUDCLNT_E_DEVICE_INVALIDATED);
     EXPECT_FALSE(none);
+}
+
+}  // namespace
+}  // namespace qevsim::test
+
+namespace qevsim::test {
+namespace {
+
+TEST_F(SessionTest, SessionEventRegistrationRacingWithChangesIsSafe)
+{
+    addSession(L"4242", L"inactive", L"Call App");
+    const auto list = sessions();
+    ASSERT_EQ(list.size(), 1u);
+    std::atomic<bool> stop{false};
+    std::thread flipper([&] {
+        ComScope com;
+        // The session's own control changes the machine (display name), which the watcher reports.
+        for (int i = 0; i < 300 && !stop; ++i) {
+            list[0]->SetDisplayName(i % 2 == 0 ? L"a" : L"b", nullptr);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    ComPtr<SessionEventRecorder> steady = adopt(new SessionEventRecorder());
+    ASSERT_EQ(list[0]->RegisterAudioSessionNotification(steady.Get()), S_OK);
+    for (int round = 0; round < 150; ++round) {
+        ComPtr<SessionEventRecorder> shortLived = adopt(new SessionEventRecorder());
+        ASSERT_EQ(list[0]->RegisterAudioSessionNotification(shortLived.Get()), S_OK);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(list[0]->UnregisterAudioSessionNotification(shortLived.Get()), S_OK);
+        EXPECT_TRUE(waitUntil([&] { return shortLived->references() == 1; }));
+    }
+    stop = true;
+    flipper.join();
+    EXPECT_TRUE(steady->log.waitFor(L"name ")) << steady->log.dump();
+    ASSERT_EQ(list[0]->UnregisterAudioSessionNotification(steady.Get()), S_OK);
+    EXPECT_TRUE(waitUntil([&] { return steady->references() == 1; }));
 }
 
 }  // namespace
