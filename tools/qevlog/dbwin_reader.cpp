@@ -105,17 +105,27 @@ void DbwinReader::release_objects()
 void DbwinReader::run()
 {
     const HANDLE waits[] = {stop_event_.get(), data_ready_.get()};
-    SetEvent(buffer_ready_.get());
+    // Taken-over objects may hold a message the previous reader never read: deliver it first.
+    if (WaitForSingleObject(data_ready_.get(), 0) == WAIT_OBJECT_0) {
+        deliver_and_release();
+    } else {
+        SetEvent(buffer_ready_.get());
+    }
     for (;;) {
         const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         if (woken != WAIT_OBJECT_0 + 1) {
             return;  // stop requested, or the wait itself failed
         }
-        DbwinLine line = read_buffer();
-        // Hand the buffer back before the sink runs, so writers never wait on the sink.
-        SetEvent(buffer_ready_.get());
-        sink_(line);
+        deliver_and_release();
     }
+}
+
+void DbwinReader::deliver_and_release()
+{
+    const DbwinLine line = read_buffer();
+    // Hand the buffer back before the sink runs, so writers never wait on the sink.
+    SetEvent(buffer_ready_.get());
+    sink_(line);
 }
 
 DbwinLine DbwinReader::read_buffer() const

@@ -53,6 +53,7 @@ private:
     bool create_objects(std::string& error);
     void release_objects();
     void run();
+    void deliver_and_release();
     DbwinLine read_buffer() const;
 
     Sink sink_;
