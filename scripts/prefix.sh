@@ -19,7 +19,7 @@ create() {
 up() {
   [ -f "$WINEPREFIX/.qev-ready" ] || create
   # Persistent server and services started with detached streams so no test inherits them.
-  quiet wineserver -p
+  quiet wineserver -p || true  # already running is fine
   quiet wine cmd /c exit
   for hook in "$QEV_ROOT"/scripts/prefix.d/*.sh; do
     [ -e "$hook" ] && source "$hook"
