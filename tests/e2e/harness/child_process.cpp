@@ -25,19 +25,42 @@ bool ChildProcess::start(const std::wstring& exe, const std::wstring& arguments,
     if (!arguments.empty()) {
         line += L" " + arguments;
     }
+    if (!create_job(error)) {
+        return false;
+    }
     std::vector<wchar_t> mutable_line(line.begin(), line.end());
     mutable_line.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info)) {
+    // Suspended until it is in the job, so not even its first instruction runs outside it.
+    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &info)) {
         error = "CreateProcessW failed, error " + std::to_string(GetLastError());
         return false;
     }
     const qev::winsys::UniqueKernelHandle thread(info.hThread);
     process_.reset(info.hProcess);
     pid_ = info.dwProcessId;
+    if (!AssignProcessToJobObject(job_.get(), process_.get())) {
+        error = "AssignProcessToJobObject failed, error " + std::to_string(GetLastError());
+        terminate();
+        return false;
+    }
+    ResumeThread(thread.get());
+    return true;
+}
+
+bool ChildProcess::create_job(std::string& error)
+{
+    job_.reset(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!job_ || !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+        error = "cannot create a kill-on-close job, error " + std::to_string(GetLastError());
+        job_.reset();
+        return false;
+    }
     return true;
 }
 

@@ -11,7 +11,8 @@
 namespace qev::e2e {
 
 // A process started for a test. It never outlives its owner: the destructor terminates it if it
-// still runs and waits until it is gone.
+// still runs and waits until it is gone, and a job object that kills on close ends it as well when
+// the test process itself is killed (a ctest time-out), so no orphan holds the server's mutex.
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -35,6 +36,9 @@ public:
     void terminate();
 
 private:
+    bool create_job(std::string& error);
+
+    qev::winsys::UniqueKernelHandle job_;
     qev::winsys::UniqueKernelHandle process_;
     DWORD pid_ = 0;
 };

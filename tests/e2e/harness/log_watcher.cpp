@@ -47,22 +47,16 @@ std::vector<std::string> LogWatcher::lines_of(DWORD pid) const
     return lines;
 }
 
-bool LogWatcher::any_line(DWORD pid, const Predicate& predicate) const
+size_t LogWatcher::count_matching(DWORD pid, const Predicate& predicate) const
 {
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [&](const Entry& entry) { return entry.pid == pid && predicate(entry.text); });
-}
-
-size_t LogWatcher::count_of(DWORD pid) const
-{
-    return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(),
-                                             [pid](const Entry& entry) { return entry.pid == pid; }));
+    return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+        return entry.pid == pid && predicate(entry.text);
+    }));
 }
 
 bool LogWatcher::wait_until(DWORD pid, const Predicate& predicate, std::chrono::milliseconds timeout)
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return any_line(pid, predicate); });
+    return wait_for_matches(pid, predicate, 1, timeout);
 }
 
 bool LogWatcher::wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout)
@@ -78,8 +72,14 @@ bool LogWatcher::wait_for_text(DWORD pid, const std::string& text, std::chrono::
 
 bool LogWatcher::wait_for_count(DWORD pid, size_t count, std::chrono::milliseconds timeout)
 {
+    return wait_for_matches(pid, [](const std::string&) { return true; }, count, timeout);
+}
+
+bool LogWatcher::wait_for_matches(DWORD pid, const Predicate& predicate, size_t count,
+                                  std::chrono::milliseconds timeout)
+{
     std::unique_lock<std::mutex> lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return count_of(pid) >= count; });
+    return arrived_.wait_for(lock, timeout, [&] { return count_matching(pid, predicate) >= count; });
 }
 
 }  // namespace qev::e2e

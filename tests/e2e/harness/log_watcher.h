@@ -33,7 +33,8 @@ public:
     // Every message of `pid` received so far, in order.
     std::vector<std::string> lines_of(DWORD pid) const;
 
-    // Waits until a message of `pid` satisfies `predicate`; false after `timeout`.
+    // Waits until a message of `pid` satisfies `predicate`; false after `timeout`. The predicate
+    // runs under the watcher's lock and must not call back into the watcher.
     bool wait_until(DWORD pid, const Predicate& predicate, std::chrono::milliseconds timeout);
     // ... equals `line` exactly (prefix and newline included).
     bool wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout);
@@ -41,6 +42,9 @@ public:
     bool wait_for_text(DWORD pid, const std::string& text, std::chrono::milliseconds timeout);
     // Waits until `pid` has written at least `count` messages.
     bool wait_for_count(DWORD pid, size_t count, std::chrono::milliseconds timeout);
+    // Waits until at least `count` messages of `pid` satisfy `predicate` (which must not call back
+    // into this watcher).
+    bool wait_for_matches(DWORD pid, const Predicate& predicate, size_t count, std::chrono::milliseconds timeout);
 
 private:
     struct Entry {
@@ -49,8 +53,7 @@ private:
     };
 
     void accept(const qev::tools::DbwinLine& line);
-    bool any_line(DWORD pid, const Predicate& predicate) const;
-    size_t count_of(DWORD pid) const;
+    size_t count_matching(DWORD pid, const Predicate& predicate) const;
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;

@@ -18,6 +18,10 @@ public:
     std::optional<DWORD> wait_exit(std::chrono::milliseconds timeout) const { return process_.wait_exit(timeout); }
     void terminate() { process_.terminate(); }
 
+    // The server's hidden window ("qEvSwServerWnd"/"qEvSwServer") once it exists; null after
+    // `timeout` or when the server ended first.
+    HWND wait_for_window(std::chrono::milliseconds timeout) const;
+
 private:
     ChildProcess process_;
 };
