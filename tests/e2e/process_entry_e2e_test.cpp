@@ -132,6 +132,18 @@ TEST_F(ProcessEntry, SessionChangesReachTheWindowProcedure)
     EXPECT_TRUE(server.running());
 }
 
+TEST_F(ProcessEntry, QuitMessageFromOutsideShutsDownCleanly)
+{
+    ServerProcess server;
+    ASSERT_TRUE(server.start(L""));
+    const HWND window = server.wait_for_window(kLogTimeout);
+    ASSERT_NE(window, nullptr);
+    // The loop runs on the thread that made the window; stop() and wait() of the RPC server follow.
+    const DWORD main_thread = GetWindowThreadProcessId(window, nullptr);
+    ASSERT_TRUE(PostThreadMessageW(main_thread, WM_QUIT, 0, 0));
+    EXPECT_EQ(server.wait_exit(kExitTimeout), 0u);
+}
+
 TEST_F(ProcessEntry, SecondInstanceGivesUpAfterAboutFiveSeconds)
 {
     ServerProcess first;
