@@ -54,7 +54,7 @@ TEST_F(ProcessEntry, HelpLogsTheUsageInOrderAndExitsWithZero)
     ServerProcess server;
     ASSERT_TRUE(server.start(L"--server=session_monitor --help --server=x"));
     EXPECT_EQ(server.wait_exit(kExitTimeout), 0u);
-    ASSERT_TRUE(log_.wait_for_count(server.pid(), 5, kLogTimeout));
+    ASSERT_TRUE(log_.sync(kLogTimeout));
     EXPECT_THAT(log_.lines_of(server.pid()),
                 ElementsAre("[qev] usage: qEvSwServer [option]...\n", "[qev] \n",
                             "[qev]   --apo               Activate qEvSwServer for APO scenario\n",
@@ -95,10 +95,11 @@ TEST_F(ProcessEntry, SessionMonitorRoleFailsHonestlyWithoutWindow)
     // Polling for the window while the process lives: the role must never create one.
     EXPECT_EQ(server.wait_for_window(kExitTimeout), nullptr);
     EXPECT_EQ(server.wait_exit(kExitTimeout), kExitMinusOne);
-    ASSERT_TRUE(log_.wait_for_line(server.pid(), "[qev] fail to start session monitor server\n", kLogTimeout));
+    ASSERT_TRUE(log_.sync(kLogTimeout));
     const auto lines = log_.lines_of(server.pid());
     EXPECT_THAT(configuration_of(server),
                 ElementsAre("[qev] configurations:\n", "[qev]   server_type: session_monitor\n"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[qev] fail to start session monitor server\n"), 1);
     EXPECT_EQ(count_containing(lines, "rpc server"), 0u);
     EXPECT_EQ(count_containing(lines, "re-enrollment"), 0u);
     EXPECT_EQ(FindWindowW(L"qEvSwServerWnd", L"qEvSwServer"), nullptr);
@@ -123,12 +124,15 @@ TEST_F(ProcessEntry, SessionChangesReachTheWindowProcedure)
     ASSERT_TRUE(PostMessageW(window, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 1));
     ASSERT_TRUE(PostMessageW(window, WM_WTSSESSION_CHANGE, WTS_SESSION_LOGON, 1));
     ASSERT_TRUE(log_.wait_for_text(server.pid(), "sync_user_enrollment", kLogTimeout));
+    ASSERT_TRUE(log_.sync(kLogTimeout));
     EXPECT_EQ(count_containing(log_.lines_of(server.pid()), "sync_user_enrollment"), 1u);
 
     ASSERT_TRUE(PostMessageW(window, WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 1));
     ASSERT_TRUE(PostMessageW(window, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 1));
     const auto is_sync = [](const std::string& line) { return line.find("sync_user_enrollment") != std::string::npos; };
     EXPECT_TRUE(log_.wait_for_matches(server.pid(), is_sync, 3, kLogTimeout));
+    ASSERT_TRUE(log_.sync(kLogTimeout));
+    EXPECT_EQ(count_containing(log_.lines_of(server.pid()), "sync_user_enrollment"), 3u);
     EXPECT_TRUE(server.running());
 }
 
@@ -157,7 +161,8 @@ TEST_F(ProcessEntry, SecondInstanceGivesUpAfterAboutFiveSeconds)
     const auto elapsed = std::chrono::steady_clock::now() - started;
     // 11 attempts with 10 pauses of 500 ms: never sooner than 5 s.
     EXPECT_GE(elapsed, 4900ms);
-    ASSERT_TRUE(log_.wait_for_line(second.pid(), "[qev] fail to start rpc server\n", kLogTimeout));
+    ASSERT_TRUE(log_.sync(kLogTimeout));
+    EXPECT_TRUE(log_.wait_for_line(second.pid(), "[qev] fail to start rpc server\n", kLogTimeout));
     const auto lines = log_.lines_of(second.pid());
     EXPECT_EQ(count_containing(lines, "rpc server already running.\n"), 1u);
     EXPECT_TRUE(first.running());

@@ -35,6 +35,13 @@ void LogWatcher::accept(const qev::tools::DbwinLine& line)
     arrived_.notify_all();
 }
 
+bool LogWatcher::sync(std::chrono::milliseconds timeout)
+{
+    const std::string marker = "qev-e2e-sync " + std::to_string(++sync_count_) + "\n";
+    OutputDebugStringA(marker.c_str());
+    return wait_for_line(GetCurrentProcessId(), marker, timeout);
+}
+
 std::vector<std::string> LogWatcher::lines_of(DWORD pid) const
 {
     const std::lock_guard<std::mutex> lock(mutex_);

@@ -30,6 +30,11 @@ public:
     bool start();
     void stop();
 
+    // Returns once every message written before the call has been received (it writes a marker of
+    // its own and waits for it: the DBWIN buffer passes messages one at a time, in order). Use it
+    // before asserting that a line did NOT come.
+    bool sync(std::chrono::milliseconds timeout);
+
     // Every message of `pid` received so far, in order.
     std::vector<std::string> lines_of(DWORD pid) const;
 
@@ -58,6 +63,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
     std::vector<Entry> entries_;
+    unsigned sync_count_ = 0;
     qev::tools::DbwinReader reader_;
 };
 
