@@ -18,6 +18,10 @@
 //   EXPECT_TRUE(log.wait_for_line(server.pid(), "[qev]   server_type: rpc\n", qev::e2e::kLogTimeout));
 //
 // Lines are whole OutputDebugString messages with the "[qev] " prefix and their own "\n".
+// Declare the LogWatcher before the ServerProcess so the server ends first: under Wine a writer
+// whose reader went away waits 10 s on every further line. Call LogWatcher::sync() before
+// asserting that a line did not come. Children run in a kill-on-close job, so even a test killed
+// by its ctest time-out leaves no server behind.
 // Only one DBWIN reader and one server can run per Wine prefix: every test using this harness must
 // hold the ctest RESOURCE_LOCKs "dbwin" and "qev_server" (tests/e2e/CMakeLists.txt shows how).
 
