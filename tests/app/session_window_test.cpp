@@ -17,6 +17,20 @@ bool is_sync_line(const std::string& line)
     return line.find("sync_user_enrollment") != std::string::npos;
 }
 
+// This process's hidden window; a server running beside the test has one of the same name.
+HWND own_window()
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"qEvSwServerWnd", L"qEvSwServer")) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == GetCurrentProcessId()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 size_t sync_calls(const DebugOutputCapture& capture)
 {
     return static_cast<size_t>(std::count_if(capture.lines().begin(), capture.lines().end(), is_sync_line));
@@ -40,7 +54,7 @@ protected:
 TEST_F(HiddenWindowTest, ExistsHiddenWithItsClassAndName)
 {
     ASSERT_TRUE(window_.created());
-    const HWND found = FindWindowW(L"qEvSwServerWnd", L"qEvSwServer");
+    const HWND found = own_window();
     ASSERT_NE(found, nullptr);
     EXPECT_FALSE(IsWindowVisible(found));
     EXPECT_FALSE(IsWindowEnabled(found));
@@ -48,7 +62,7 @@ TEST_F(HiddenWindowTest, ExistsHiddenWithItsClassAndName)
 
 TEST_F(HiddenWindowTest, SessionChangesReachSyncUserEnrollment)
 {
-    const HWND found = FindWindowW(L"qEvSwServerWnd", L"qEvSwServer");
+    const HWND found = own_window();
     ASSERT_NE(found, nullptr);
     DebugOutputCapture capture;
     for (const WPARAM reason : {WTS_CONSOLE_CONNECT, WTS_SESSION_LOGON, WTS_SESSION_UNLOCK}) {
@@ -59,7 +73,7 @@ TEST_F(HiddenWindowTest, SessionChangesReachSyncUserEnrollment)
 
 TEST_F(HiddenWindowTest, OtherSessionChangesAndMessagesAreLeftToTheDefault)
 {
-    const HWND found = FindWindowW(L"qEvSwServerWnd", L"qEvSwServer");
+    const HWND found = own_window();
     ASSERT_NE(found, nullptr);
     DebugOutputCapture capture;
     for (const WPARAM reason : {2, 3, 4, 6, 7, 9}) {
@@ -79,7 +93,7 @@ TEST(HiddenWindow, IsGoneWithItsOwnerAndCanBeMadeAgain)
         const HiddenSessionWindow window(GetModuleHandleW(nullptr));
         ASSERT_TRUE(window.created());
     }
-    EXPECT_EQ(FindWindowW(L"qEvSwServerWnd", L"qEvSwServer"), nullptr);
+    EXPECT_EQ(own_window(), nullptr);
     const HiddenSessionWindow again(GetModuleHandleW(nullptr));
     EXPECT_TRUE(again.created());
 }
