@@ -1,6 +1,8 @@
 #include "dbwin_reader.h"
 
 #include <cstring>
+#include <string>
+#include <system_error>
 #include <utility>
 
 namespace qev::tools {
