@@ -113,7 +113,7 @@ std::wstring CommandLine::usage()
            L"  register                                   register the simulator DLL in this prefix\n"
            L"  driver-store-for <name.exe>...             let these executables load the simulated setupapi.dll\n"
            L"  load <machine.reg>                         replace the machine by a machine file\n"
-           L"  clear                                      remove every endpoint and session\n"
+           L"  clear                                      remove the machine (endpoints, sessions, keys it created)\n"
            L"  show                                       print the machine\n"
            L"  set-build <number>                         set the simulated Windows build\n"
            L"  add-endpoint <render|capture> <{GUID}> <friendly name> [state]\n"

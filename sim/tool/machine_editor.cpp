@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "created_keys.h"
 #include "default_roles.h"
 #include "endpoint_catalog.h"
 #include "machine_layout.h"
@@ -55,17 +56,15 @@ LONG applyOperation(const RegOperation& op)
         RegKey::create(op.root, op.path, KEY_WRITE, &rc);
         return rc;
     }
-    case RegOperation::Kind::SetValue:
-    case RegOperation::Kind::DeleteValue: {
+    case RegOperation::Kind::SetValue: {
         LONG rc = ERROR_SUCCESS;
         const RegKey key = RegKey::create(op.root, op.path, KEY_WRITE, &rc);
-        if (!key) {
-            return rc;
-        }
-        if (op.kind == RegOperation::Kind::SetValue) {
-            return key.setValue(op.name, op.type, op.data);
-        }
-        rc = key.deleteValue(op.name);
+        return key ? key.setValue(op.name, op.type, op.data) : rc;
+    }
+    case RegOperation::Kind::DeleteValue: {
+        // A missing key has no value to delete; it is not created just for that.
+        const RegKey key = RegKey::open(op.root, op.path, KEY_SET_VALUE);
+        const LONG rc = key ? key.deleteValue(op.name) : ERROR_FILE_NOT_FOUND;
         return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
     }
     }
@@ -179,6 +178,13 @@ const wchar_t* deviceStateWord(DWORD state)
 
 bool MachineEditor::clear(std::wstring* error)
 {
+    // The files first: the driver-store entries naming them are among the recorded keys.
+    removeDriverStoreFiles();
+    std::wstring failedKey;
+    const LONG removed = CreatedKeys::removeRecorded(&failedKey);
+    if (removed != ERROR_SUCCESS) {
+        return fail(error, L"cannot remove " + failedKey + L" (error " + std::to_wstring(removed) + L")");
+    }
     // The roots themselves stay, so processes watching them keep seeing changes.
     const std::wstring roots[] = {std::wstring(kAudioRoot) + L"\\Render", std::wstring(kAudioRoot) + L"\\Capture",
                                   std::wstring(kSimRoot)};
@@ -203,6 +209,11 @@ bool MachineEditor::load(const std::vector<RegOperation>& ops, std::wstring* err
 {
     if (!clear(error)) {
         return false;
+    }
+    // Recorded before anything is written, so even a load that stops half-way is cleared fully.
+    const LONG recorded = CreatedKeys::record(CreatedKeys::plan(ops));
+    if (recorded != ERROR_SUCCESS) {
+        return fail(error, L"cannot record the machine's keys (error " + std::to_wstring(recorded) + L")");
     }
     for (const auto& op : ops) {
         const LONG rc = applyOperation(op);
@@ -237,6 +248,19 @@ bool MachineEditor::writeDriverStoreFiles(std::wstring* error)
         }
     }
     return true;
+}
+
+void MachineEditor::removeDriverStoreFiles()
+{
+    const RegKey root = RegKey::open(HKEY_LOCAL_MACHINE, kDriverStoreRoot, KEY_READ);
+    for (const auto& inf : root.subkeys()) {
+        const auto path = RegKey::open(root.get(), inf, KEY_READ).string(L"Path");
+        if (path && !path->empty()) {
+            ::DeleteFileW(path->c_str());
+            // Only an empty directory goes; one with other files in it stays.
+            ::RemoveDirectoryW(path->substr(0, path->find_last_of(L'\\')).c_str());
+        }
+    }
 }
 
 bool MachineEditor::addEndpoint(const std::wstring& flow, const std::wstring& guid, const std::wstring& name,

@@ -15,7 +15,11 @@ class MachineEditor {
 public:
     // Replaces the machine (endpoints, sessions, simulator data) by a parsed machine file, then
     // writes the driver-store files it names.
+    // Keys the file creates are recorded (CreatedKeys); values it writes into keys that were
+    // there before, such as the Windows version, stay after a clear.
     static bool load(const std::vector<RegOperation>& ops, std::wstring* error);
+    // Removes endpoints, sessions, the simulator's data, the keys the last load created and the
+    // driver-store files it wrote.
     static bool clear(std::wstring* error);
     static bool addEndpoint(const std::wstring& flow, const std::wstring& guid, const std::wstring& name,
                             DWORD state, std::wstring* error);
@@ -30,6 +34,9 @@ public:
     // Driver-store files: HKLM\SOFTWARE\qevsim\DriverStore\<inf name> with "Path" (the file's
     // Windows path) and "Lines" (its text, a multi-string); written by load.
     static bool writeDriverStoreFiles(std::wstring* error);
+
+private:
+    static void removeDriverStoreFiles();
 };
 
 // Parses state words (active, disabled, notpresent, unplugged) and numbers 1, 2, 4, 8.
