@@ -6,13 +6,20 @@ function(qev_add_library name)
   target_link_libraries(${name} PUBLIC ${A_LIBS} PRIVATE qev_warnings)
 endfunction()
 
-# qev_add_gtest(name SOURCES ... [LIBS ...]) : a GoogleTest executable run under Wine by ctest.
+# qev_add_gtest(name SOURCES ... [LIBS ...] [RESOURCE_LOCK lock]) : a GoogleTest executable run
+# under Wine by ctest. RESOURCE_LOCK (one name; gtest_discover_tests would split a list) keeps its
+# tests from running beside other tests holding the same lock, e.g. qev_audio_machine for tests
+# that must not see (or that load) the simulated audio machine.
 function(qev_add_gtest name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock_main qev_warnings)
+  set(properties TIMEOUT 120)
+  if(A_RESOURCE_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${A_RESOURCE_LOCK})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120)
+                       PROPERTIES ${properties})
 endfunction()
 
 # qev_generate_flatbuffers(target schema.fbs) : generates the C++ header at build time.
