@@ -17,7 +17,6 @@
 namespace qev::sysinfo {
 namespace {
 
-using test::DebugOutputCapture;
 using test::DeviceSeed;
 
 // Property keys of our own, so nothing Wine keeps for a device gets in the way.

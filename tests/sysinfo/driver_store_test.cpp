@@ -15,7 +15,6 @@
 namespace qev::sysinfo {
 namespace {
 
-using test::DebugOutputCapture;
 using test::DeviceSeed;
 
 // Wine keeps device properties in the device key and has no driver store; the success paths that need

@@ -10,7 +10,6 @@
 namespace qev::sysinfo {
 namespace {
 
-using test::DebugOutputCapture;
 using test::Narrow;
 using test::TempFile;
 using test::Utf16WithBom;

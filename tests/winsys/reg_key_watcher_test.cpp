@@ -233,7 +233,7 @@ TEST(RegKeyWatcher, RemovedObserverIsNotCalled)
 
 TEST(RegKeyWatcher, MissingKeyLogsAndEndsTheThread)
 {
-    test::DebugOutputCapture capture;
+    DebugOutputCapture capture;
     test::TestRegistryKey key(L"watchmissing");
     RecordingObserver observer;
     {

@@ -12,7 +12,6 @@
 namespace qev::winsys {
 namespace {
 
-using test::DebugOutputCapture;
 using test::KeySecurityProbe;
 using test::kNoValue;
 using test::TestRegistryKey;

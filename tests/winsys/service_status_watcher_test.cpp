@@ -72,7 +72,7 @@ bool stops_without_hanging(ServiceStatusWatcher& watcher)
 
 TEST(ServiceStatusWatcher, UnknownServiceGivesOneErrorEvent)
 {
-    test::DebugOutputCapture capture;
+    DebugOutputCapture capture;
     EventLog log;
     ServiceStatusWatcher watcher;
     watcher.add_service(L"QevNoSuchService");
