@@ -12,6 +12,8 @@ create() {
   quiet wineserver -w || true
   # Headless windows need the null graphics driver.
   quiet wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f
+  # The product runs on Windows 10/11; a new prefix presents Windows 7.
+  quiet wine winecfg -v win10
   quiet wineserver -w || true
   touch "$WINEPREFIX/.qev-ready"
 }
