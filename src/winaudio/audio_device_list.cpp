@@ -70,7 +70,8 @@ AudioDeviceList::~AudioDeviceList()
 void AudioDeviceList::RegisterWrapper(const DeviceEventCallbacks& callbacks)
 {
     ComPtr<QevAudioDevMonitorWrapper> wrapper;
-    wrapper.Attach(new QevAudioDevMonitorWrapper(callbacks));
+    // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
+    *wrapper.ReleaseAndGetAddressOf() = new QevAudioDevMonitorWrapper(callbacks);
     if (SUCCEEDED(enumerator_->RegisterEndpointNotificationCallback(wrapper.Get()))) {
         wrapper_ = std::move(wrapper);
     }

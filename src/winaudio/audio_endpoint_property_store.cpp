@@ -122,7 +122,8 @@ void AudioEndpointPropertyStore::OpenEffectStores()
             OpenEffectStore(&IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, volatileStore_,
                             L"Failed to open Volatile property store\n");
             ComPtr<AudioSystemEffectPropertyChangedEventHandler> handler;
-            handler.Attach(new AudioSystemEffectPropertyChangedEventHandler(effectsStore_));
+            // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
+            *handler.ReleaseAndGetAddressOf() = new AudioSystemEffectPropertyChangedEventHandler(effectsStore_);
             effectChangeHandler_ = std::move(handler);
         }
     }

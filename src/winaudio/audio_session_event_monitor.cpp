@@ -79,7 +79,8 @@ void AudioSessionEventMonitor::register_session(ComPtr<IAudioSessionControl> ses
         }
     }
     ComPtr<AudioSessionEventHandler> handler;
-    handler.Attach(new AudioSessionEventHandler(endpointId_, session));
+    // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
+    *handler.ReleaseAndGetAddressOf() = new AudioSessionEventHandler(endpointId_, session);
     handler->Register(Callbacks(), this);
     ComPtr<AudioSessionEventHandler> loser;
     {

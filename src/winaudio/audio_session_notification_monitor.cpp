@@ -14,7 +14,8 @@ AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevic
     : device_(std::move(device))
 {
     ComInitGuard::Instance();
-    handler_.Attach(new AudioSessionNotificationHandler());
+    // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
+    *handler_.ReleaseAndGetAddressOf() = new AudioSessionNotificationHandler();
     // The id is known before registration, so a notification never sees it half-written.
     GetDeviceId(device_, endpointId_);
     if (!device_) {

@@ -3,6 +3,9 @@
 #include <propsys.h>
 #include <wrl/client.h>
 
+#include <atomic>
+
+#include "counting_effects_device.h"
 #include "log_capture.h"
 #include "sim_fixture.h"
 #include "winaudio/endpoint_queries.h"
@@ -118,6 +121,24 @@ TEST_F(PropertyStoreTest, Windows11PerApoStoresAreWrittenAndReadBack)
     ASSERT_TRUE(ReadRegistryDword(store.GetVolatileKeyPath(), kLevelName, value));
     EXPECT_EQ(value, 30u);
     EXPECT_FALSE(RegistryHasValue(store.GetFxPropertiesKeyPath(), kLevelName));
+}
+
+TEST_F(PropertyStoreTest, EffectStoreIsGivenBackByEveryHolderWhenTheObjectGoesAway)
+{
+    Load(kWindows11Build);
+    std::atomic<int> liveStores{0};
+    const ComPtr<IMMDevice> counted = CountEffectsStoresOf(device_, liveStores);
+    {
+        AudioEndpointPropertyStore store(counted, kEffectContext);
+        // The object and its change handler each hold the activated store.
+        EXPECT_EQ(liveStores.load(), 1);
+        EXPECT_TRUE(store.SetDword(User, kLevelKey, 21));
+        DWORD value = 0;
+        EXPECT_TRUE(store.GetDword(User, kLevelKey, value));
+        EXPECT_EQ(value, 21u);
+    }
+    // A change handler kept alive by a surplus reference would still hold it.
+    EXPECT_EQ(liveStores.load(), 0);
 }
 
 TEST_F(PropertyStoreTest, Windows10RefusesEffectKindsSilently)

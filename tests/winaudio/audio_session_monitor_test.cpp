@@ -1,6 +1,7 @@
 #include <wrl/client.h>
 
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "log_capture.h"
@@ -16,6 +17,34 @@ namespace qev::winaudio::test {
 namespace {
 
 constexpr DWORD kProcessId = 4242;
+
+// Keeps only a weak reference to the session info it was last told about.
+class WeakInfoObserver : public AudioSessionEventObserver {
+public:
+    void on_session_state_changed(AudioSessionState, std::shared_ptr<AudioSessionControlInfo> info) override
+    {
+        keep(info);
+    }
+    void on_session_disconnected(AudioSessionDisconnectReason, std::shared_ptr<AudioSessionControlInfo> info) override
+    {
+        keep(info);
+    }
+    bool alive() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return !info_.expired();
+    }
+
+private:
+    void keep(const std::shared_ptr<AudioSessionControlInfo>& info)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        info_ = info;
+    }
+
+    mutable std::mutex mutex_;
+    std::weak_ptr<AudioSessionControlInfo> info_;
+};
 
 class AudioSessionMonitors : public SimTest {
 protected:
@@ -167,9 +196,35 @@ TEST_F(AudioSessionMonitors, DestroyedMonitorsLeaveNoRegistrationBehind)
         auto monitor = std::make_shared<AudioSessionNotificationMonitor>(device_);
         monitor->add_observer(&observer);
     }
+    // A live monitor shows when the new session has been reported.
+    RecordingSessionObserver live;
+    auto monitor = std::make_shared<AudioSessionNotificationMonitor>(device_);
+    monitor->add_observer(&live);
     SimMachine::AddSession(microphone_, kProcessId, L"active");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(WaitFor([&] { return !live.created().empty(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_TRUE(observer.created().empty());
+    monitor->remove_observer(&live);
+}
+
+TEST_F(AudioSessionMonitors, DestroyedEventMonitorFreesItsSessionHandlers)
+{
+    RecordingSessionObserver observer;
+    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
+    notifications->add_observer(&observer);
+    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
+    ASSERT_TRUE(session);
+
+    WeakInfoObserver weak;
+    auto events = std::make_shared<AudioSessionEventMonitor>(device_);
+    events->add_observer(&weak);
+    events->register_session(session);
+    SimMachine::Must({L"session-state", microphone_, number_, L"active"});
+    ASSERT_TRUE(WaitFor([&] { return weak.alive(); }));
+
+    // The info belongs to the session's handler: a handler kept alive by a surplus reference keeps it.
+    events.reset();
+    EXPECT_TRUE(WaitFor([&] { return !weak.alive(); }));
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
+#include <vector>
 
+#include "counting_effects_store.h"
 #include "sim_fixture.h"
 #include "winaudio/audio_endpoint_property_store.h"
 #include "winaudio/endpoint_queries.h"
@@ -17,20 +20,64 @@ namespace qev::winaudio::test {
 namespace {
 
 constexpr PROPERTYKEY kLevelKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 9981};
+constexpr PROPERTYKEY kMarkerKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 9980};
+constexpr auto kUser = static_cast<std::uint32_t>(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_USER);
+constexpr auto kVolatile = static_cast<std::uint32_t>(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_VOLATILE);
 
-std::atomic<int> g_calls{0};
-std::atomic<std::uint32_t> g_type{99};
-std::atomic<ULONG> g_pid{0};
-
-HRESULT RecordChange(std::uint32_t type, const PROPERTYKEY* key, void* context)
-{
-    if (context == nullptr || key == nullptr) {
-        return E_INVALIDARG;
+// The changes one handler reported; the handler's callback context.
+class ChangeLog {
+public:
+    static HRESULT Record(std::uint32_t type, const PROPERTYKEY* key, void* context)
+    {
+        if (context == nullptr || key == nullptr) {
+            return E_INVALIDARG;
+        }
+        auto* log = static_cast<ChangeLog*>(context);
+        std::lock_guard<std::mutex> lock(log->mutex_);
+        log->changes_.push_back({type, key->pid});
+        return S_OK;
     }
-    g_type = type;
-    g_pid = key->pid;
-    ++g_calls;
-    return S_OK;
+
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        changes_.clear();
+    }
+
+    bool has(std::uint32_t type, DWORD pid) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& change : changes_) {
+            if (change.type == type && change.pid == pid) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    struct Change {
+        std::uint32_t type;
+        DWORD pid;
+    };
+
+    mutable std::mutex mutex_;
+    std::vector<Change> changes_;
+};
+
+ComPtr<AudioSystemEffectPropertyChangedEventHandler> MakeHandler(ComPtr<IAudioSystemEffectsPropertyStore> store)
+{
+    ComPtr<AudioSystemEffectPropertyChangedEventHandler> handler;
+    // Adopts the new object's only reference (mingw's ComPtr::Attach would add one).
+    *handler.ReleaseAndGetAddressOf() = new AudioSystemEffectPropertyChangedEventHandler(std::move(store));
+    return handler;
+}
+
+// The handler's current reference count, read by a balanced AddRef/Release pair.
+ULONG References(AudioSystemEffectPropertyChangedEventHandler* handler)
+{
+    handler->AddRef();
+    return handler->Release();
 }
 
 class EffectChangeHandler : public SimTest {
@@ -49,45 +96,113 @@ protected:
         ASSERT_EQ(device_->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL, activation.get(),
                                     reinterpret_cast<void**>(effects_.GetAddressOf())),
                   S_OK);
-        g_calls = 0;
+    }
+
+    void TearDown() override
+    {
+        for (const auto& handler : registered_) {
+            handler->Unregister();
+        }
+    }
+
+    // A handler reporting to log, unregistered at the end of the test at the latest.
+    ComPtr<AudioSystemEffectPropertyChangedEventHandler> MakeRegistered(ChangeLog& log)
+    {
+        auto handler = MakeHandler(effects_);
+        EXPECT_TRUE(handler->Register(&ChangeLog::Record, &log));
+        registered_.push_back(handler);
+        return handler;
+    }
+
+    void WriteLevel(HRESULT (STDMETHODCALLTYPE IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
+                    const PROPERTYKEY& key, DWORD level)
+    {
+        ComPtr<IPropertyStore> store;
+        ASSERT_EQ((effects_.Get()->*open)(STGM_READWRITE, &store), S_OK);
+        PropVariant value;
+        value.get()->vt = VT_UI4;
+        value.get()->ulVal = level;
+        ASSERT_EQ(store->SetValue(key, value.value()), S_OK);
     }
 
     void WriteUserLevel(DWORD level)
     {
-        ComPtr<IPropertyStore> user;
-        ASSERT_EQ(effects_->OpenUserPropertyStore(STGM_READWRITE, &user), S_OK);
-        PropVariant value;
-        value.get()->vt = VT_UI4;
-        value.get()->ulVal = level;
-        ASSERT_EQ(user->SetValue(kLevelKey, value.value()), S_OK);
+        WriteLevel(&IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, kLevelKey, level);
+    }
+
+    // The simulator reports a change by comparing two readings of the machine, and a change read
+    // together with the endpoint's appearance is reported as that appearance only. When its watcher
+    // was already running (other tests registered clients), it may still be catching up with SetUp,
+    // so marker writes go to the Volatile store until one of them reaches log: from then on the
+    // watcher's reading has this endpoint and every change is reported.
+    void WaitUntilChangesReach(const ChangeLog& log)
+    {
+        for (DWORD round = 1; round <= 25 && !log.has(kVolatile, kMarkerKey.pid); ++round) {
+            WriteLevel(&IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, kMarkerKey, round);
+            WaitFor([&] { return log.has(kVolatile, kMarkerKey.pid); }, std::chrono::milliseconds(200));
+        }
+        ASSERT_TRUE(log.has(kVolatile, kMarkerKey.pid)) << "the simulator reported no effect store change";
     }
 
     std::wstring id_;
     ComPtr<IMMDevice> device_;
     ComPtr<IAudioSystemEffectsPropertyStore> effects_;
+    ChangeLog log_;
+    ChangeLog probeLog_;
+    std::vector<ComPtr<AudioSystemEffectPropertyChangedEventHandler>> registered_;
 };
 
 TEST_F(EffectChangeHandler, ReportsChangesOfItsStoreWithTypeAndKey)
 {
-    auto* handler = new AudioSystemEffectPropertyChangedEventHandler(effects_);
-    ASSERT_TRUE(handler->Register(&RecordChange, handler));
+    MakeRegistered(log_);
+    ASSERT_NO_FATAL_FAILURE(WaitUntilChangesReach(log_));
+    EXPECT_FALSE(log_.has(kUser, kLevelKey.pid));
+
     WriteUserLevel(40);
-    ASSERT_TRUE(WaitFor([] { return g_calls.load() > 0; }));
-    EXPECT_EQ(g_type.load(), static_cast<std::uint32_t>(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_USER));
-    EXPECT_EQ(g_pid.load(), kLevelKey.pid);
-    handler->Unregister();
-    EXPECT_FALSE(handler->registered());
-    EXPECT_EQ(handler->Release(), 0u);
+    EXPECT_TRUE(WaitFor([&] { return log_.has(kUser, kLevelKey.pid); }));
+    EXPECT_FALSE(log_.has(kVolatile, kLevelKey.pid));
 }
 
-TEST_F(EffectChangeHandler, ReleasingTheLastOutsideReferenceUnregisters)
+TEST_F(EffectChangeHandler, UnregisterGivesBackTheStoresReferenceAndStopsDelivery)
 {
-    auto* handler = new AudioSystemEffectPropertyChangedEventHandler(effects_);
-    ASSERT_TRUE(handler->Register(&RecordChange, handler));
-    handler->Release();  // the store's reference is the only one left: it must be given back
+    const auto handler = MakeRegistered(log_);
+    MakeRegistered(probeLog_);
+    ASSERT_NO_FATAL_FAILURE(WaitUntilChangesReach(log_));
+
+    handler->Unregister();
+    EXPECT_FALSE(handler->registered());
+    // Ours and the fixture's alone, once a delivery still in flight has let go of its own.
+    EXPECT_TRUE(WaitFor([&] { return References(handler.Get()) == 2; }));
+
+    WriteUserLevel(45);
+    ASSERT_TRUE(WaitFor([&] { return probeLog_.has(kUser, kLevelKey.pid); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(log_.has(kUser, kLevelKey.pid));
+}
+
+TEST_F(EffectChangeHandler, ReleasingTheLastOutsideReferenceUnregistersAndFreesIt)
+{
+    // Both outlive the test: should the handler stay alive, its callbacks and its store's
+    // destruction still find them.
+    static ChangeLog released;
+    static std::atomic<int> liveStores{0};
+    released.clear();
+    liveStores = 0;
+    auto handler = MakeHandler(CountEffectsStore(effects_, liveStores));
+    ASSERT_TRUE(handler->Register(&ChangeLog::Record, &released));
+    MakeRegistered(probeLog_);
+    ASSERT_NO_FATAL_FAILURE(WaitUntilChangesReach(released));
+    ASSERT_EQ(liveStores.load(), 1);
+
+    // The simulator's reference is the only other one: it must be given back, and with it the
+    // handler and the store it held.
+    handler.Reset();
+    EXPECT_TRUE(WaitFor([&] { return liveStores.load() == 0; })) << "the handler was not freed";
+
     WriteUserLevel(50);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(g_calls.load(), 0);
+    ASSERT_TRUE(WaitFor([&] { return probeLog_.has(kUser, kLevelKey.pid); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(released.has(kUser, kLevelKey.pid));
 }
 
 }  // namespace

@@ -49,6 +49,9 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
     HANDLE readRaw = nullptr;
     HANDLE writeRaw = nullptr;
     if (!CreatePipe(&readRaw, &writeRaw, &inherit, 0)) {
+        if (output != nullptr) {
+            *output = L"could not make a pipe, error " + std::to_wstring(GetLastError());
+        }
         return -1;
     }
     winsys::UniqueKernelHandle readEnd(readRaw);
@@ -64,6 +67,9 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &process)) {
+        if (output != nullptr) {
+            *output = L"could not start qevsim, error " + std::to_wstring(GetLastError());
+        }
         return -1;
     }
     winsys::UniqueKernelHandle processHandle(process.hProcess);
@@ -93,7 +99,8 @@ std::wstring SimMachine::Must(const std::vector<std::wstring>& args)
     for (const auto& arg : args) {
         joined += arg + L" ";
     }
-    EXPECT_EQ(code, 0) << "qevsim " << std::string(joined.begin(), joined.end());
+    EXPECT_EQ(code, 0) << "qevsim " << std::string(joined.begin(), joined.end()) << "\n"
+                       << std::string(output.begin(), output.end());
     return output;
 }
 
