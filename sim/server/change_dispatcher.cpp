@@ -74,6 +74,12 @@ void ChangeDispatcher::endpointChanges(const MachineSnapshot& before, const Mach
         if (old == before.endpoints.end()) {
             notify<IMMNotificationClient>(ClientKind::Endpoint, L"",
                                           [&](IMMNotificationClient* c) { c->OnDeviceAdded(id.c_str()); });
+            // A client may already hold the endpoint (opened by id before this reading saw it), and
+            // values written right after the endpoint appeared land in the same reading: report
+            // them as changes from nothing rather than lose them.
+            static const EndpointSnapshot kNothing{};
+            propertyChanges(id, kNothing, now);
+            effectStoreChanges(id, kNothing, now);
             continue;
         }
         if (old->second.state != now.state) {

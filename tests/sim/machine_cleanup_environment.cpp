@@ -1,8 +1,13 @@
-// Every test process leaves the prefix without a machine: ctest runs each test as its own
-// process, and other test programs in the same prefix must not see simulated devices.
+// Every test process that loads a machine leaves the prefix without one: ctest runs each test as
+// its own process, and other test programs in the same prefix must not see simulated devices.
+// Linked (as an object library, so the registration below is never dropped) into the simulator's
+// tests and into the product's tests that run on the simulated machine. It clears in-process with
+// the code of `qevsim clear`, so the clean-up does not depend on starting another process.
 #include <gtest/gtest.h>
 
-#include "sim_test_support.h"
+#include <string>
+
+#include "machine_editor.h"
 
 namespace qevsim::test {
 namespace {
@@ -11,8 +16,10 @@ class MachineCleanupEnvironment : public ::testing::Environment {
 public:
     void TearDown() override
     {
-        const ToolResult cleared = runQevsim({L"clear"});
-        EXPECT_EQ(cleared.exitCode, 0u) << "qevsim clear after the tests: " << cleared.output;
+        std::wstring error;
+        const bool cleared = MachineEditor::clear(&error);
+        EXPECT_TRUE(cleared) << "clearing the simulated machine after the tests: "
+                             << std::string(error.begin(), error.end());
     }
 };
 
