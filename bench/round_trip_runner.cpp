@@ -2,7 +2,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace qev::bench {
@@ -12,12 +13,18 @@ RunResult run_clients(const std::vector<RoundTrip>& clients, std::size_t iterati
     using Clock = std::chrono::steady_clock;
     std::vector<std::vector<double>> times(clients.size());
     std::atomic<std::size_t> failures{0};
-    std::latch ready(static_cast<std::ptrdiff_t>(clients.size()) + 1);
+    // A plain gate: std::latch of this toolchain's library can miss its wake-up on Windows.
+    std::mutex gate_mutex;
+    std::condition_variable gate;
+    bool open = false;
     std::vector<std::thread> threads;
     for (std::size_t c = 0; c < clients.size(); ++c) {
         threads.emplace_back([&, c] {
             times[c].reserve(iterations);
-            ready.arrive_and_wait();
+            {
+                std::unique_lock lock(gate_mutex);
+                gate.wait(lock, [&] { return open; });
+            }
             for (std::size_t i = 0; i < iterations; ++i) {
                 const auto start = Clock::now();
                 if (!clients[c]()) {
@@ -28,8 +35,12 @@ RunResult run_clients(const std::vector<RoundTrip>& clients, std::size_t iterati
             }
         });
     }
-    ready.arrive_and_wait();
     const auto start = Clock::now();
+    {
+        const std::lock_guard lock(gate_mutex);
+        open = true;
+    }
+    gate.notify_all();
     for (auto& thread : threads) {
         thread.join();
     }

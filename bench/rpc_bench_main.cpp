@@ -232,8 +232,11 @@ int run(const bench::BenchOptions& options)
     std::printf("server pid %lu; request %zu bytes, reply %zu bytes; %zu round trips per client\n", server.pid(),
                 request.size(), reply->size(), options.iterations);
     Figures figures;
+    std::fprintf(stderr, "measuring the raw echo...\n");
     measure_echo(options, request, *reply, figures);
+    std::fprintf(stderr, "measuring the server...\n");
     measure_server(options, request, *reply, figures);
+    std::fprintf(stderr, "measuring memory...\n");
     report_round_trips(figures, options.concurrent_clients);
     const bool memory_ok = report_memory(server.pid(), options.idle_clients);
     return failures_of(figures) == 0 && memory_ok ? 0 : 1;
@@ -243,6 +246,8 @@ int run(const bench::BenchOptions& options)
 
 int main()
 {
+    // Progress shows as it happens, also through a pipe.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::string error;
     const auto options = bench::parse_bench_options(command_words(), error);
     if (!options) {

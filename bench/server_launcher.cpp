@@ -25,6 +25,24 @@ std::wstring windows_path(const std::wstring& path)
     return converted;
 }
 
+client::WinHandle make_kill_on_close_job()
+{
+    client::WinHandle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job && !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+        job.reset();
+    }
+    return job;
+}
+
+client::WinHandle open_nul()
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    return client::WinHandle(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         &inheritable, OPEN_EXISTING, 0, nullptr));
+}
+
 }  // namespace
 
 ServerLauncher::~ServerLauncher()
@@ -41,16 +59,28 @@ bool ServerLauncher::start(const std::wstring& unix_or_windows_path)
     std::wstring line = L"\"" + exe + L"\"";
     std::vector<wchar_t> mutable_line(line.begin(), line.end());
     mutable_line.push_back(L'\0');
+    job_ = make_kill_on_close_job();
+    const client::WinHandle nul = open_nul();
+    if (!job_ || !nul) {
+        return false;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul.get();
+    startup.hStdOutput = nul.get();
+    startup.hStdError = nul.get();
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &info)) {
         return false;
     }
     const client::WinHandle thread(info.hThread);
     started_.reset(info.hProcess);
     pid_ = info.dwProcessId;
+    // Suspended until it is in the job, so nothing it starts escapes the job either.
+    AssignProcessToJobObject(job_.get(), started_.get());
+    ResumeThread(thread.get());
     return true;
 }
 

@@ -8,8 +8,9 @@
 
 namespace qev::bench {
 
-// The server the benchmark measures: either started here (and ended again when this object goes) or
-// found running by its executable name.
+// The server the benchmark measures: either started here (ended again when this object goes, or with
+// this process) or found running by its executable name. A started server gets NUL as its standard
+// streams, so nothing it leaves behind holds the benchmark's output open.
 class ServerLauncher {
 public:
     ServerLauncher() = default;
@@ -25,6 +26,8 @@ public:
     DWORD pid() const { return pid_; }
 
 private:
+    // The job closes with this process however it ends, and takes the server with it.
+    client::WinHandle job_;
     client::WinHandle started_;
     DWORD pid_ = 0;
 };
