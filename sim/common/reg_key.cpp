@@ -6,6 +6,33 @@
 
 namespace qevsim {
 
+namespace {
+
+// Another process may change the tree while it is deleted (a watcher, a second qevsim): a subkey
+// deleted under us gives ERROR_KEY_DELETED, one created under us ERROR_ACCESS_DENIED or (a longer
+// name than the key held when the walk began) ERROR_MORE_DATA. They settle when tried again; a
+// tree that is gone afterwards counts as not found.
+LONG deleteTreeSettled(HKEY parent, const wchar_t* name)
+{
+    constexpr int kAttempts = 40;
+    LONG rc = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        rc = ::RegDeleteTreeW(parent, name);
+        if (rc != ERROR_KEY_DELETED && rc != ERROR_ACCESS_DENIED && rc != ERROR_MORE_DATA) {
+            return rc;
+        }
+        ::Sleep(1);
+    }
+    HKEY probe = nullptr;
+    if (::RegOpenKeyExW(parent, name, 0, KEY_READ | KEY_WOW64_64KEY, &probe) != ERROR_SUCCESS) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    ::RegCloseKey(probe);
+    return rc;
+}
+
+}  // namespace
+
 RegKey::~RegKey()
 {
     if (key_ != nullptr) {
@@ -186,7 +213,7 @@ LONG RegKey::deleteValue(const std::wstring& name) const
 
 LONG RegKey::deleteSubtree(const std::wstring& name) const
 {
-    return key_ == nullptr ? ERROR_INVALID_HANDLE : ::RegDeleteTreeW(key_, name.c_str());
+    return key_ == nullptr ? ERROR_INVALID_HANDLE : deleteTreeSettled(key_, name.c_str());
 }
 
 bool keyExists(HKEY root, const std::wstring& path)
@@ -197,7 +224,7 @@ bool keyExists(HKEY root, const std::wstring& path)
 LONG deleteTree(HKEY root, const std::wstring& path)
 {
     // With a subkey name RegDeleteTree removes that key as well as everything below it.
-    return ::RegDeleteTreeW(root, path.c_str());
+    return deleteTreeSettled(root, path.c_str());
 }
 
 std::wstring toLower(std::wstring text)

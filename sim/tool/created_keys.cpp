@@ -140,7 +140,8 @@ LONG CreatedKeys::removeRecorded(std::wstring* failedKey)
     }
     const RegKey key = RegKey::open(HKEY_LOCAL_MACHINE, kRecordKey, KEY_SET_VALUE);
     const LONG rc = key ? key.deleteValue(kRecordValue) : ERROR_SUCCESS;
-    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+    // Deleted by another process meanwhile: the record is gone all the same.
+    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELETED ? ERROR_SUCCESS : rc;
 }
 
 }  // namespace qevsim

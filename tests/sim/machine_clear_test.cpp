@@ -1,7 +1,10 @@
 // qevsim clear and a second load take away every key a machine created, and only those.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "sim_test_support.h"
 
@@ -191,6 +194,45 @@ TEST_F(MachineClearTest, DefaultMachineLeavesNoDevicesDriverKeysProductKeyOrFile
     EXPECT_EQ(::GetFileAttributesW(inf.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kVersionKey));
     EXPECT_EQ(rawString(rawRead(kVersionKey, L"CurrentBuildNumber")), L"22631");
+}
+
+// Another process changing the machine while clear walks it (a watcher's client, a second
+// qevsim): keys vanish and appear under clear's feet. Clear still succeeds every time.
+TEST_F(MachineClearTest, ClearSucceedsWhileTheMachineChangesUnderIt)
+{
+    const std::wstring churnRoot = L"SOFTWARE\\qevsim\\Churn";
+    const std::wstring churnEndpoint =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{44444444-0000-4000-8000-000000000001}";
+    std::atomic<bool> stop{false};
+    std::thread churn([&] {
+        for (DWORD round = 0; !stop && round < 100000; ++round) {
+            for (const std::wstring& top : {churnRoot, churnEndpoint}) {
+                for (const wchar_t* leaf : {L"\\a\\b\\c", L"\\a\\d", L"\\Properties"}) {
+                    rawWrite(top + leaf, L"v", REG_DWORD, &round, sizeof(round));
+                }
+            }
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, churnRoot.c_str());
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, churnEndpoint.c_str());
+            std::this_thread::sleep_for(std::chrono::milliseconds(round % 4 == 0 ? 1 : 0));
+        }
+    });
+    int failures = 0;
+    std::string firstFailure;
+    for (int run = 0; run < 15; ++run) {
+        const ToolResult cleared = runQevsim({L"clear"});
+        if (cleared.exitCode != 0 && failures++ == 0) {
+            firstFailure = "exit " + std::to_string(cleared.exitCode) + ": " + cleared.output;
+        }
+    }
+    stop = true;
+    churn.join();
+    EXPECT_EQ(failures, 0) << firstFailure;
+
+    const DWORD one = 1;
+    ASSERT_EQ(rawWrite(churnRoot + L"\\a", L"v", REG_DWORD, &one, sizeof(one)), ERROR_SUCCESS);
+    const ToolResult cleared = runQevsim({L"clear"});
+    ASSERT_EQ(cleared.exitCode, 0u) << cleared.output;
+    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, churnRoot));
 }
 
 }  // namespace

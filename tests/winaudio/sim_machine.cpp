@@ -58,15 +58,17 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
     winsys::UniqueKernelHandle writeEnd(writeRaw);
     SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
+    // Standard error goes into the same pipe: qevsim's error messages are then part of what a
+    // failing Must() prints (the test's own standard error handle may not be inheritable).
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = writeEnd.get();
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = writeEnd.get();
     startup.hStdInput = nullptr;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process)) {
         if (output != nullptr) {
             *output = L"could not start qevsim, error " + std::to_wstring(GetLastError());
         }
@@ -82,11 +84,20 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
     while (ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
         text.append(buffer, read);
     }
-    WaitForSingleObject(processHandle.get(), INFINITE);
+    // The pipe closed, so qevsim is ending; the wait is bounded all the same.
+    constexpr DWORD kExitTimeoutMilliseconds = 60000;
+    std::wstring problem;
     DWORD exitCode = 0;
-    GetExitCodeProcess(processHandle.get(), &exitCode);
+    if (WaitForSingleObject(processHandle.get(), kExitTimeoutMilliseconds) != WAIT_OBJECT_0) {
+        TerminateProcess(processHandle.get(), 1);
+        problem = L"\nqevsim did not end within 60 s and was stopped";
+        exitCode = static_cast<DWORD>(-1);
+    } else if (!GetExitCodeProcess(processHandle.get(), &exitCode)) {
+        problem = L"\nno exit code from qevsim, error " + std::to_wstring(GetLastError());
+        exitCode = static_cast<DWORD>(-1);
+    }
     if (output != nullptr) {
-        *output = Widen(text);
+        *output = Widen(text) + problem;
     }
     return static_cast<int>(exitCode);
 }
