@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cwchar>
 #include <fstream>
+#include <string>
 #include <thread>
 
 namespace qevsim::test {
@@ -84,6 +85,7 @@ ToolResult runQevsim(const std::vector<std::wstring>& args)
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        result.output = "runQevsim: no pipe, error " + std::to_string(::GetLastError());
         return result;
     }
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -96,15 +98,22 @@ ToolResult runQevsim(const std::vector<std::wstring>& args)
     PROCESS_INFORMATION process{};
     const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                                           nullptr, nullptr, &startup, &process);
+    const DWORD startError = ::GetLastError();
     ::CloseHandle(writeEnd);
-    if (started) {
+    if (!started) {
+        result.output = "runQevsim: cannot start qevsim, error " + std::to_string(startError);
+    } else {
         char buffer[4096];
         DWORD got = 0;
         while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
             result.output.append(buffer, got);
         }
-        ::WaitForSingleObject(process.hProcess, 60000);
-        ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+        if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+            ::TerminateProcess(process.hProcess, 1);
+            result.output += "\nrunQevsim: qevsim did not end within 60 s and was stopped";
+        } else if (!::GetExitCodeProcess(process.hProcess, &result.exitCode)) {
+            result.output += "\nrunQevsim: no exit code, error " + std::to_string(::GetLastError());
+        }
         ::CloseHandle(process.hThread);
         ::CloseHandle(process.hProcess);
     }
