@@ -52,6 +52,10 @@ bool PipeConnection::finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* tran
     if (!started && GetLastError() != ERROR_IO_PENDING) {
         return false;
     }
+    // Finished at once (a reply the pipe could take, a request already waiting): no wait needed.
+    if (started) {
+        return GetOverlappedResult(pipe_.get(), &overlapped, transferred, FALSE) != FALSE;
+    }
     const HANDLE waits[3] = {overlapped.hEvent, cancel_event_.get(), extra_event};
     const DWORD count = extra_event != nullptr ? 3 : 2;
     const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, timeout_ms);
@@ -101,27 +105,6 @@ bool PipeConnection::probe() const
     return PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, nullptr, nullptr) != FALSE;
 }
 
-bool PipeConnection::wait_message(DWORD* length)
-{
-    *length = 0;
-    if (!pipe_.valid()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = read_event_.get();
-    uint8_t none = 0;
-    const BOOL started = ReadFile(pipe_.get(), &none, 0, nullptr, &overlapped);
-    DWORD ignored = 0;
-    if (finish_io(overlapped, started, &ignored, nullptr)) {
-        return true;
-    }
-    if (GetLastError() != ERROR_MORE_DATA) {
-        return false;
-    }
-    return PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, nullptr, length) != FALSE;
-}
-
 bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read)
 {
     *bytes_read = 0;
@@ -132,7 +115,24 @@ bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read)
     OVERLAPPED overlapped{};
     overlapped.hEvent = read_event_.get();
     const BOOL started = ReadFile(pipe_.get(), buffer, capacity, nullptr, &overlapped);
+    if (!started && GetLastError() == ERROR_MORE_DATA) {
+        // Completed at once with part of the message; the overlapped result tells how much.
+        GetOverlappedResult(pipe_.get(), &overlapped, bytes_read, FALSE);
+        SetLastError(ERROR_MORE_DATA);
+        return false;
+    }
     return finish_io(overlapped, started, bytes_read, nullptr);
+}
+
+bool PipeConnection::bytes_left_in_message(DWORD* left) const
+{
+    *left = 0;
+    const std::lock_guard lock(io_mutex_);
+    if (!pipe_.valid()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, nullptr, left) != FALSE;
 }
 
 bool PipeConnection::write(const uint8_t* bytes, DWORD size, DWORD* bytes_written, DWORD timeout_ms)

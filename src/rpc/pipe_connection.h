@@ -36,11 +36,12 @@ public:
 
     // PeekNamedPipe without reading: fails once the client end has gone.
     bool probe() const;
-    // Waits for the next message and tells its length. An empty message is consumed by the wait
-    // (*length 0); a longer one stays to be read. False (last error set) on failure or cancellation.
-    bool wait_message(DWORD* length);
-    // Reads one whole message; false (last error set) on failure or cancellation.
+    // Reads the next message, or as much of it as fits, waiting for it to come. False (last error
+    // set) on failure or cancellation; ERROR_MORE_DATA when only part of the message fitted
+    // (*bytes_read tells how much), the rest then stays to be read.
     bool read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read);
+    // Bytes of the current message not read yet; false (last error set) on failure.
+    bool bytes_left_in_message(DWORD* left) const;
     // Writes one message; false (last error set) on failure, cancellation, or when the client has not
     // taken it within timeout_ms (ERROR_TIMEOUT; the message is then withdrawn).
     bool write(const uint8_t* bytes, DWORD size, DWORD* bytes_written, DWORD timeout_ms = INFINITE);

@@ -9,22 +9,63 @@
 
 namespace {
 
+// Reads the rest of a message whose first `received` bytes are in the buffer, growing the buffer as
+// the message needs. A message longer than the capacity fails with ERROR_MORE_DATA.
+bool read_rest(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received)
+{
+    for (;;) {
+        DWORD left = 0;
+        if (!request.bytes_left_in_message(&left)) {
+            return false;
+        }
+        if (left == 0) {
+            // Nothing to wait for although the read said more was coming: do not spin.
+            SetLastError(ERROR_INVALID_DATA);
+            return false;
+        }
+        const size_t total = size_t{*received} + left;
+        if (total > ReceiveBuffer::capacity()) {
+            SetLastError(ERROR_MORE_DATA);
+            return false;
+        }
+        if (!buffer.make_room(total)) {
+            return false;
+        }
+        DWORD more = 0;
+        const bool whole = request.read(buffer.data() + *received, left, &more);
+        *received += more;
+        if (whole) {
+            return true;
+        }
+        // The client may still be writing a message that outgrew what the peek saw.
+        if (GetLastError() != ERROR_MORE_DATA) {
+            return false;
+        }
+    }
+}
+
+// Reads one whole message with a single read when it fits the first chunk.
+bool read_message(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received)
+{
+    *received = 0;
+    if (!buffer.make_room(ReceiveBuffer::kFirstChunk)) {
+        return false;
+    }
+    if (request.read(buffer.data(), static_cast<DWORD>(ReceiveBuffer::kFirstChunk), received)) {
+        return true;
+    }
+    return GetLastError() == ERROR_MORE_DATA && read_rest(request, buffer, received);
+}
+
 // Returns true when the loop ended on a transport failure (as opposed to a reply write failure).
 bool serve_requests(RpcService& service, ReceiveBuffer& buffer)
 {
     PipeConnection& request = service.request_connection();
     for (;;) {
-        if (!request.probe()) {
-            return true;
-        }
-        DWORD length = 0;
-        if (!request.wait_message(&length)) {
-            return true;
-        }
         DWORD received = 0;
-        // A message longer than the capacity fails the read below and ends the connection.
-        if (length != 0 && (!buffer.make_room(length) ||
-                            !request.read(buffer.data(), static_cast<DWORD>(buffer.usable()), &received))) {
+        // A failed read also tells that the client has gone, so no separate probe is needed.
+        const bool whole = read_message(request, buffer, &received);
+        if (!whole) {
             return true;
         }
         const bool keep_open = dispatch(service, buffer.data(), received);

@@ -12,6 +12,9 @@ class ReceiveBuffer {
 public:
     static constexpr size_t kCapacity = 0x800000;
     static constexpr size_t kCommitStep = 0x10000;
+    // What each read offers first: small enough that the system's per-read cost stays low (Wine
+    // touches every page of a read buffer), large enough for nearly every request.
+    static constexpr size_t kFirstChunk = kCommitStep;
 
     ReceiveBuffer();
 

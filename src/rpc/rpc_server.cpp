@@ -5,6 +5,7 @@
 #include "rpc/read_loop.h"
 #include "rpc/reply_sender.h"
 #include "rpc/rpc_service.h"
+#include "rpc/thread_stack_trim.h"
 
 #include <utility>
 
@@ -88,6 +89,8 @@ void RpcServer::start_read_loop(std::shared_ptr<RpcService> service)
 {
     auto finished = std::make_shared<std::atomic<bool>>(false);
     std::thread thread([service = std::move(service), finished]() mutable {
+        // A client mostly waits; its thread should not hold a stack it never uses.
+        release_unused_stack_pages();
         run_read_loop(service);
         // The last strong reference usually goes here, destroying the client's handles.
         service.reset();

@@ -221,7 +221,7 @@ TEST_F(Server, RequestsUpToEightMebibytesAndEmptyMessagesAreHandled)
     ASSERT_TRUE(server_.start());
     TestClient client;
     ASSERT_TRUE(client.connect(names_));
-    for (const size_t total : {size_t{0x7FFFFF}, size_t{0x800000}}) {
+    for (const size_t total : {size_t{0x10000}, size_t{0x10001}, size_t{0x7FFFFF}, size_t{0x800000}, size_t{400}}) {
         SCOPED_TRACE(total);
         uint32_t payload = 0;
         const auto bytes = serialized_request_of_size(total, &payload);
