@@ -2,7 +2,7 @@
 # Builds and runs the server on the simulated machine in the foreground, streaming its debug log
 # through qevlog. Ctrl-C stops the server, the viewer and the Wine prefix.
 set -euo pipefail
-here=$(dirname "${BASH_SOURCE[0]}")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/env.sh"
 "$here/install-deps.sh"
 # Only what running needs; the test command builds the rest.

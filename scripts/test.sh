@@ -2,7 +2,7 @@
 # Fresh-machine test command: installs what is missing, builds, brings up the Wine prefix, runs ctest,
 # and stops the prefix on every exit path.
 set -euo pipefail
-here=$(dirname "${BASH_SOURCE[0]}")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/env.sh"
 "$here/install-deps.sh"
 "$here/build.sh"
