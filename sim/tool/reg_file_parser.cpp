@@ -207,6 +207,10 @@ void parseData(int line, const std::wstring& data, RegOperation* op)
         std::size_t pos = 6;
         while (pos < data.size()) {
             items.push_back(quoted(line, data, &pos));
+            if (items.back().empty()) {
+                // An empty item would end the stored list there.
+                throw RegFileError(line, "multi: strings must not be empty");
+            }
             if (pos < data.size()) {
                 if (data[pos] != L',') {
                     throw RegFileError(line, "multi: strings must be separated by commas");
