@@ -1,10 +1,13 @@
 #include "fake_pipe_server.h"
 
 #include <atomic>
+#include <stdexcept>
 
 namespace qev::client::testing {
 
 namespace {
+
+constexpr DWORD kWriteTimeoutMs = 5000;
 
 std::wstring unique_pipe_name(const wchar_t* role)
 {
@@ -13,45 +16,100 @@ std::wstring unique_pipe_name(const wchar_t* role)
            std::to_wstring(counter++) + L"_" + role;
 }
 
+WinHandle checked(HANDLE handle, const char* what)
+{
+    WinHandle owned(handle);
+    if (!owned) {
+        throw std::runtime_error(std::string(what) + " failed: " + std::to_string(GetLastError()));
+    }
+    return owned;
+}
+
 WinHandle create_instance(const std::wstring& name)
 {
-    return WinHandle(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX,
-                                      PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 1024, 1024, 0,
-                                      nullptr));
+    return checked(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 1024, 1024, 0,
+                                    nullptr),
+                   "CreateNamedPipeW");
 }
 
-bool accept(const WinHandle& pipe)
+WinHandle make_event()
 {
-    return ConnectNamedPipe(pipe.get(), nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+    return checked(CreateEventW(nullptr, TRUE, FALSE, nullptr), "CreateEventW");
 }
 
-// Opens and drops a client end so that a listener blocked in ConnectNamedPipe returns.
-void knock(const std::wstring& name)
+enum class Io { kDone, kMoreData, kFailed };
+
+// Waits for a started overlapped operation until it completes, `stop` is set or `timeout_ms` passes; a
+// cancelled operation is always waited out because `overlapped` and the buffer must outlive it.
+Io complete(const WinHandle& pipe, OVERLAPPED& overlapped, HANDLE stop, DWORD timeout_ms, DWORD& transferred)
 {
-    WinHandle(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const HANDLE waits[2] = {overlapped.hEvent, stop};
+    if (WaitForMultipleObjects(2, waits, FALSE, timeout_ms) != WAIT_OBJECT_0) {
+        CancelIoEx(pipe.get(), &overlapped);
+    }
+    if (GetOverlappedResult(pipe.get(), &overlapped, &transferred, TRUE)) {
+        return Io::kDone;
+    }
+    return GetLastError() == ERROR_MORE_DATA ? Io::kMoreData : Io::kFailed;
 }
 
-std::optional<std::vector<std::uint8_t>> read_message(const WinHandle& pipe)
+// Starts the operation `begin` (a ReadFile/WriteFile/ConnectNamedPipe call on `overlapped`) and waits for it.
+template <typename Begin>
+Io run_io(const WinHandle& pipe, HANDLE stop, DWORD timeout_ms, DWORD& transferred, Begin begin)
+{
+    const WinHandle event = make_event();
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event.get();
+    transferred = 0;
+    if (begin(overlapped)) {
+        return complete(pipe, overlapped, stop, 0, transferred) == Io::kFailed ? Io::kFailed : Io::kDone;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_PIPE_CONNECTED) {
+        return Io::kDone;
+    }
+    if (error != ERROR_IO_PENDING && error != ERROR_MORE_DATA) {
+        return Io::kFailed;
+    }
+    return complete(pipe, overlapped, stop, timeout_ms, transferred);
+}
+
+bool accept(const WinHandle& pipe, HANDLE stop)
+{
+    DWORD unused = 0;
+    return run_io(pipe, stop, INFINITE, unused, [&](OVERLAPPED& overlapped) {
+               return ConnectNamedPipe(pipe.get(), &overlapped);
+           }) == Io::kDone;
+}
+
+std::optional<std::vector<std::uint8_t>> read_message(const WinHandle& pipe, HANDLE stop)
 {
     std::vector<std::uint8_t> message;
     std::uint8_t chunk[4096];
     for (;;) {
         DWORD got = 0;
-        const BOOL ok = ReadFile(pipe.get(), chunk, sizeof(chunk), &got, nullptr);
-        if (!ok && GetLastError() != ERROR_MORE_DATA) {
+        const Io io = run_io(pipe, stop, INFINITE, got, [&](OVERLAPPED& overlapped) {
+            return ReadFile(pipe.get(), chunk, sizeof(chunk), nullptr, &overlapped);
+        });
+        if (io == Io::kFailed) {
             return std::nullopt;
         }
         message.insert(message.end(), chunk, chunk + got);
-        if (ok) {
+        if (io == Io::kDone) {
             return message;
         }
     }
 }
 
-bool write_message(const WinHandle& pipe, std::span<const std::uint8_t> bytes)
+bool write_message(const WinHandle& pipe, HANDLE stop, std::span<const std::uint8_t> bytes)
 {
     DWORD written = 0;
-    return WriteFile(pipe.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    return run_io(pipe, stop, kWriteTimeoutMs, written,
+                  [&](OVERLAPPED& overlapped) {
+                      return WriteFile(pipe.get(), bytes.data(), static_cast<DWORD>(bytes.size()), nullptr,
+                                       &overlapped);
+                  }) == Io::kDone &&
            written == bytes.size();
 }
 
@@ -61,6 +119,7 @@ FakePipeServer::FakePipeServer(Responder responder)
     : request_name_(unique_pipe_name(L"request")),
       notify_name_(unique_pipe_name(L"notify")),
       responder_(std::move(responder)),
+      stop_event_(make_event()),
       request_pipe_(create_instance(request_name_)),
       notify_pipe_(create_instance(notify_name_)),
       thread_([this] { serve(); })
@@ -69,17 +128,7 @@ FakePipeServer::FakePipeServer(Responder responder)
 
 FakePipeServer::~FakePipeServer()
 {
-    {
-        std::unique_lock lock(mutex_);
-        if (!connected_) {
-            gave_up_ = true;
-            lock.unlock();
-            knock(request_name_);
-            knock(notify_name_);
-        }
-    }
-    // A connected client's pipes are closed by the test before this runs, which ends the read.
-    DisconnectNamedPipe(request_pipe_.get());
+    SetEvent(stop_event_.get());
     thread_.join();
 }
 
@@ -96,22 +145,22 @@ ClientOptions FakePipeServer::client_options() const
 
 void FakePipeServer::serve()
 {
-    const bool ok = accept(request_pipe_) && accept(notify_pipe_);
-    {
-        const std::lock_guard lock(mutex_);
-        connected_ = ok && !gave_up_;
-    }
-    connected_cv_.notify_all();
-    if (!ok) {
+    const HANDLE stop = stop_event_.get();
+    if (!accept(request_pipe_, stop) || !accept(notify_pipe_, stop)) {
         return;
     }
-    while (auto request = read_message(request_pipe_)) {
+    {
+        const std::lock_guard lock(mutex_);
+        connected_ = true;
+    }
+    connected_cv_.notify_all();
+    while (auto request = read_message(request_pipe_, stop)) {
         {
             const std::lock_guard lock(mutex_);
             requests_.push_back(*request);
         }
         if (const auto reply = responder_(*request)) {
-            if (!write_message(request_pipe_, *reply)) {
+            if (!write_message(request_pipe_, stop, *reply)) {
                 return;
             }
         }
@@ -126,12 +175,15 @@ bool FakePipeServer::wait_connected()
 
 bool FakePipeServer::notify(std::span<const std::uint8_t> bytes)
 {
-    return wait_connected() && write_message(notify_pipe_, bytes);
+    return wait_connected() && write_message(notify_pipe_, stop_event_.get(), bytes);
 }
 
 void FakePipeServer::close_notification_pipe()
 {
-    wait_connected();
+    // Until connected the serving thread may still be accepting on this pipe; it is not ours to close yet.
+    if (!wait_connected()) {
+        return;
+    }
     FlushFileBuffers(notify_pipe_.get());
     DisconnectNamedPipe(notify_pipe_.get());
     notify_pipe_.reset();

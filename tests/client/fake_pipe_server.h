@@ -18,6 +18,8 @@ namespace qev::client::testing {
 // A stand-in for the server on pipes of unique names: accepts one request and one notification connection,
 // answers each request with what the responder returns (nothing = no reply), and sends notifications on
 // demand. Lets the client's behaviour be checked against replies the real server would never send.
+// All pipe I/O is overlapped and waits on a stop event as well, so the destructor ends the serving thread
+// whatever state the client left the pipes in.
 class FakePipeServer {
 public:
     using Bytes = std::vector<std::uint8_t>;
@@ -44,12 +46,12 @@ private:
     std::wstring request_name_;
     std::wstring notify_name_;
     Responder responder_;
+    WinHandle stop_event_;
     WinHandle request_pipe_;
     WinHandle notify_pipe_;
     mutable std::mutex mutex_;
     std::condition_variable connected_cv_;
     bool connected_ = false;
-    bool gave_up_ = false;
     std::vector<Bytes> requests_;
     std::thread thread_;
 };
