@@ -188,19 +188,30 @@ HRESULT AudioEndpointPropertyStore::Read(const Route& route, const PROPERTYKEY& 
     return route.store->GetValue(key, value);
 }
 
-bool AudioEndpointPropertyStore::ReadForGetter(PropertyStoreType kind, const PROPERTYKEY& key,
-                                               PROPVARIANT* value) const
+// The store a getter or a writer uses: false (with the log line where there is one) when the kind
+// is unknown, refused on this Windows version or has no store.
+bool AudioEndpointPropertyStore::Usable(PropertyStoreType kind, Route* route) const
 {
     if (!IsKnownKind(kind)) {
         log_wprintf(L"Unknown property store type: %d\n", static_cast<int>(kind));
         return false;
     }
-    const Route route = Choose(kind);
-    if (route.kind == Route::Kind::Refused) {
+    *route = Choose(kind);
+    if (route->kind == Route::Kind::Refused) {
         return false;
     }
-    if (route.kind == Route::Kind::Missing) {
+    if (route->kind == Route::Kind::Missing) {
         log_wprintf(L"Invalid store instance\n");
+        return false;
+    }
+    return true;
+}
+
+bool AudioEndpointPropertyStore::ReadForGetter(PropertyStoreType kind, const PROPERTYKEY& key,
+                                               PROPVARIANT* value) const
+{
+    Route route{Route::Kind::Missing, nullptr};
+    if (!Usable(kind, &route)) {
         return false;
     }
     const HRESULT hr = Read(route, key, value);
@@ -289,16 +300,8 @@ bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTY
 bool AudioEndpointPropertyStore::Write(PropertyStoreType kind, const PROPERTYKEY& key,
                                        PROPVARIANT* value) const
 {
-    if (!IsKnownKind(kind)) {
-        log_wprintf(L"Unknown property store type: %d\n", static_cast<int>(kind));
-        return false;
-    }
-    const Route route = Choose(kind);
-    if (route.kind == Route::Kind::Refused) {
-        return false;
-    }
-    if (route.kind == Route::Kind::Missing) {
-        log_wprintf(L"Invalid store instance\n");
+    Route route{Route::Kind::Missing, nullptr};
+    if (!Usable(kind, &route)) {
         return false;
     }
     const HRESULT hr = route.kind == Route::Kind::PolicyConfig

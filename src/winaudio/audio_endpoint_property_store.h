@@ -61,6 +61,7 @@ private:
     };
 
     Route Choose(PropertyStoreType kind) const;
+    bool Usable(PropertyStoreType kind, Route* route) const;
     HRESULT Read(const Route& route, const PROPERTYKEY& key, PROPVARIANT* value) const;
     // Reads for the typed getters: false with the messages of a failed or empty read.
     bool ReadForGetter(PropertyStoreType kind, const PROPERTYKEY& key, PROPVARIANT* value) const;
