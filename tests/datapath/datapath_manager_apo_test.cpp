@@ -70,17 +70,9 @@ uint32_t create_accepted(ConfigurableManager& manager)
     return handle;
 }
 
-TEST(DatapathManager, InstanceIsOneObject)
+TEST(DatapathManager, SingletonAndFixedInfo)
 {
-    DatapathManagerAPO& first = DatapathManagerAPO::instance();
-    DatapathManagerAPO& second = DatapathManagerAPO::instance();
-    EXPECT_EQ(&first, &second);
-    ServerInfo info;
-    EXPECT_EQ(first.GetInfo(&info), kQevOk);
-}
-
-TEST(DatapathManager, GetInfoAnswersFixedValues)
-{
+    EXPECT_EQ(&DatapathManagerAPO::instance(), &DatapathManagerAPO::instance());
     DatapathManagerAPO manager;
     ServerInfo info;
     ASSERT_EQ(manager.GetInfo(&info), kQevOk);
@@ -91,31 +83,23 @@ TEST(DatapathManager, GetInfoAnswersFixedValues)
     EXPECT_EQ(manager.GetInfo(nullptr), kQevInvalidArgument);
 }
 
-TEST(DatapathManagerEnum, AlgorithmsInCatalogueOrder)
+TEST(DatapathManagerEnum, AlgorithmsAndUnknownTypes)
 {
     DatapathManagerAPO manager;
     std::vector<std::string> names;
     ASSERT_EQ(manager.Enum(2, &names), kQevOk);
-    EXPECT_EQ(names, (std::vector<std::string>{"dmvp", "euphonic_mic", "general", "listen",
-                                               "listening_normalization", "nb_as_speakerphone", "private",
-                                               "shotgun_bf", "vpnr", "whisper"}));
-}
-
-TEST(DatapathManagerEnum, UnknownTypesGiveFiveAndNothing)
-{
-    DatapathManagerAPO manager;
+    EXPECT_EQ(names, Catalogue::algorithm_names());
     for (uint32_t type : {3u, 4u, 0xFFFFFFFFu}) {
-        std::vector<std::string> names;
-        EXPECT_EQ(manager.Enum(type, &names), kQevUnknownEnumType) << type;
-        EXPECT_TRUE(names.empty()) << type;
+        std::vector<std::string> none;
+        EXPECT_EQ(manager.Enum(type, &none), kQevUnknownEnumType) << type;
+        EXPECT_TRUE(none.empty()) << type;
     }
     EXPECT_EQ(manager.Enum(2, nullptr), kQevInvalidArgument);
 }
 
-TEST(DatapathManagerEnum, EndpointTypesListTheManagersCopy)
+TEST(DatapathManagerEnum, EndpointTypesAppendTheCopyTakenAtConstruction)
 {
     DatapathManagerAPO manager;
-    // The copy taken at construction matches the process-wide lists of that moment.
     for (uint32_t type : {0u, 1u}) {
         std::vector<std::string> names{"kept"};
         ASSERT_EQ(manager.Enum(type, &names), kQevOk) << type;
@@ -124,11 +108,6 @@ TEST(DatapathManagerEnum, EndpointTypesListTheManagersCopy)
         const std::vector<std::string> listed = EndpointLists::process_wide().friendly_names(type);
         EXPECT_EQ(std::vector<std::string>(names.begin() + 1, names.end()), listed) << type;
     }
-}
-
-TEST(DatapathManagerEnum, LaterRefreshesDoNotChangeTheCopy)
-{
-    DatapathManagerAPO manager;
     std::vector<std::string> before;
     manager.Enum(0, &before);
     EndpointLists::process_wide().refresh(
@@ -136,7 +115,7 @@ TEST(DatapathManagerEnum, LaterRefreshesDoNotChangeTheCopy)
     std::vector<std::string> after;
     manager.Enum(0, &after);
     EndpointLists::process_wide().refresh();
-    EXPECT_EQ(before, after);
+    EXPECT_EQ(before, after);  // later refreshes do not change the copy
 }
 
 TEST(DatapathManagerCreate, NoMatchingEndpointFailsAndLeavesNoHandle)
@@ -169,23 +148,16 @@ TEST(DatapathManagerCreate, BlankAndMissingNamesFail)
     EXPECT_EQ(manager.configured, (std::vector<uint32_t>{1, 2, 3}));  // the last call issued nothing
 }
 
-TEST(DatapathManagerCreate, EveryAttemptAdvancesTheCounter)
+TEST(DatapathManagerCreate, EveryAttemptAdvancesTheCounterAndIdsAreNeverReused)
 {
     ConfigurableManager manager;
     uint32_t handle = 0;
     const QevConfig config = capture_config("nothing");
     EXPECT_EQ(manager.Create(&handle, &config), kQevNotCarriedOut);
-    EXPECT_EQ(manager.Create(&handle, &config), kQevNotCarriedOut);
-    EXPECT_EQ(create_accepted(manager), 3u);
-}
-
-TEST(DatapathManagerCreate, HandlesAreNeverReused)
-{
-    ConfigurableManager manager;
     const uint32_t first = create_accepted(manager);
-    EXPECT_EQ(first, 1u);
+    EXPECT_EQ(first, 2u);
     EXPECT_EQ(manager.Destroy(first, true), kQevOk);
-    EXPECT_EQ(create_accepted(manager), 2u);
+    EXPECT_EQ(create_accepted(manager), 3u);
 }
 
 TEST(DatapathManagerCreate, MatchingNameIsLookedUpInBothDirections)
@@ -198,25 +170,21 @@ TEST(DatapathManagerCreate, MatchingNameIsLookedUpInBothDirections)
                              {FakeEndpoint{L"{0.0.0.00000000}.{s}", L"Speakers"}})
             .Get());
     DebugOutputCapture capture;
-    uint32_t handle = 0;
-    QevConfig by_primary = capture_config("array MIC");
-    EXPECT_EQ(manager.Create(&handle, &by_primary), kQevNotCarriedOut);
-    QevConfig render_by_primary = capture_config("speakers");
-    EXPECT_EQ(manager.Create(&handle, &render_by_primary), kQevNotCarriedOut);
-    QevConfig by_secondary;
-    by_secondary.primary_device = "  ";
-    by_secondary.secondary_device = "Speakers";
-    EXPECT_EQ(manager.Create(&handle, &by_secondary), kQevNotCarriedOut);
-    QevConfig capture_by_secondary;
-    capture_by_secondary.secondary_device = "Array Mic";
-    EXPECT_EQ(manager.Create(&handle, &capture_by_secondary), kQevNotCarriedOut);
+    const std::pair<const char*, const char*> names[] = {
+        {"array MIC", nullptr}, {"speakers", nullptr}, {"  ", "Speakers"}, {nullptr, "Array Mic"}};
+    for (const auto& [primary, secondary] : names) {
+        QevConfig config;
+        config.primary_device = primary;
+        config.secondary_device = secondary;
+        uint32_t handle = 0;
+        EXPECT_EQ(manager.Create(&handle, &config), kQevNotCarriedOut);
+    }
     EndpointLists::process_wide().refresh();
-    EXPECT_TRUE(capture.contains("[qev] datapath: Config of handle 1 on \"array MIC\" (type 0) not carried out: "
-                                 "property holders are not available\n"));
-    EXPECT_TRUE(capture.contains("[qev] datapath: Config of handle 2 on \"speakers\" (type 1) not carried out: "
-                                 "property holders are not available\n"));
-    EXPECT_TRUE(capture.contains("[qev] datapath: Config of handle 3 on \"Speakers\" (type 1) not carried out: "
-                                 "property holders are not available\n"));
+    for (const char* line : {"1 on \"array MIC\" (type 0)", "2 on \"speakers\" (type 1)", "3 on \"Speakers\" (type 1)"}) {
+        EXPECT_TRUE(capture.contains(std::string("[qev] datapath: Config of handle ") + line +
+                                     " not carried out: property holders are not available\n"))
+            << line;
+    }
     // A secondary name is looked up among render endpoints only: the fourth call alone fails so.
     const std::vector<std::string> lines = capture.lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "[qev] cannot get device from context\n"), 1);
@@ -233,15 +201,15 @@ TEST(DatapathManagerHandles, StatusFollowsStartAndStop)
     uint32_t status = 0;
     ASSERT_EQ(manager.GetStatus(handle, &status), kQevOk);
     EXPECT_EQ(status, 7u);
-    EXPECT_EQ(manager.Start(handle), kQevOk);
-    manager.GetStatus(handle, &status);
-    EXPECT_EQ(status, 2u);
-    EXPECT_EQ(manager.Stop(handle), kQevOk);
-    manager.GetStatus(handle, &status);
-    EXPECT_EQ(status, 1u);
-    EXPECT_EQ(manager.Start(handle), kQevOk);
-    manager.GetStatus(handle, &status);
-    EXPECT_EQ(status, 2u);
+    const struct {
+        uint32_t (DatapathManagerAPO::*call)(uint32_t);
+        uint32_t status;
+    } steps[] = {{&DatapathManagerAPO::Start, 2u}, {&DatapathManagerAPO::Stop, 1u}, {&DatapathManagerAPO::Start, 2u}};
+    for (const auto& step : steps) {
+        EXPECT_EQ((manager.*step.call)(handle), kQevOk);
+        manager.GetStatus(handle, &status);
+        EXPECT_EQ(status, step.status);
+    }
     EXPECT_EQ(manager.GetStatus(handle, nullptr), kQevInvalidArgument);
 }
 
@@ -341,7 +309,7 @@ TEST(DatapathManagerParams, GetReadsTheLevelLimitsFromTheCatalogue)
     EXPECT_EQ(manager.Get(handle, nullptr), kQevInvalidArgument);
 }
 
-TEST(DatapathManagerSerialized, NamesAndAccessAreCheckedFirst)
+TEST(DatapathManagerSerialized, NamesAndAccessAreCheckedFirstAndSomeNeedNoHandle)
 {
     ConfigurableManager manager;
     const uint32_t handle = create_accepted(manager);
@@ -358,12 +326,7 @@ TEST(DatapathManagerSerialized, NamesAndAccessAreCheckedFirst)
     EXPECT_EQ(manager.SetSerialized(handle, nullptr), kQevInvalidArgument);
     EXPECT_EQ(manager.GetSerialized(handle, &save, nullptr), kQevInvalidArgument);
     EXPECT_EQ(manager.SetSerialized(handle, &save), kQevNotCarriedOut);
-}
-
-TEST(DatapathManagerSerialized, RegistryAndDeleteNeedNoHandle)
-{
-    ConfigurableManager manager;
-    QevSerializedParam out;
+    // The registry and delete requests pass handle 0 and reach the (missing) contexts.
     const QevSerializedParam win_reg{"win_reg", 0, nullptr};
     const QevSerializedParam remove{"delete_vpnr_bias_file", 0, nullptr};
     EXPECT_EQ(manager.SetSerialized(0, &win_reg), kQevNotCarriedOut);
@@ -405,17 +368,13 @@ TEST(DatapathManagerCallbacks, BroadcastOrderFollowsIds)
 {
     DatapathManagerAPO manager;
     std::vector<std::string> log;
-    struct Tag {
-        std::vector<std::string>* log;
-        const char* name;
-    };
-    Tag tags[3] = {{&log, "x"}, {&log, "y"}, {&log, "z"}};
+    std::pair<std::vector<std::string>*, const char*> tags[3] = {{&log, "x"}, {&log, "y"}, {&log, "z"}};
     const QevNotifyCallback tagged = [](const NotifyEvent*, void* context) {
-        auto* tag = static_cast<Tag*>(context);
-        tag->log->push_back(tag->name);
+        auto* tag = static_cast<std::pair<std::vector<std::string>*, const char*>*>(context);
+        tag->first->push_back(tag->second);
     };
     uint32_t id = 0;
-    for (Tag& tag : tags) {
+    for (auto& tag : tags) {
         manager.RegisterCallback(tagged, &tag, &id);
     }
     manager.Broadcast(NotifyEvent{});

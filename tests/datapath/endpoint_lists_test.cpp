@@ -24,7 +24,7 @@ std::vector<FakeEndpoint> one_speaker()
     return {FakeEndpoint{kSpeakerId, L"Speakers (Realtek Audio)"}};
 }
 
-TEST(EndpointLists, FakeEndpointsAreListedByDirection)
+TEST(EndpointLists, FakeEndpointsAreListedAndFoundByDirection)
 {
     EndpointLists lists;
     lists.refresh(make_fake_enumerator(one_mic(), one_speaker()).Get());
@@ -39,12 +39,7 @@ TEST(EndpointLists, FakeEndpointsAreListedByDirection)
     const auto speaker = lists.find_by_friendly_name(kEndpointRender, "Speakers (Realtek Audio)");
     ASSERT_TRUE(speaker.has_value());
     EXPECT_EQ(speaker->type, kEndpointRender);
-}
-
-TEST(EndpointLists, NamesMatchCaseInsensitivelyWithinOneDirection)
-{
-    EndpointLists lists;
-    lists.refresh(make_fake_enumerator(one_mic(), one_speaker()).Get());
+    // Names match case-insensitively, whole, within one direction.
     EXPECT_TRUE(lists.find_by_friendly_name(kEndpointCapture, "MICROPHONE array (realtek audio)").has_value());
     EXPECT_FALSE(lists.find_by_friendly_name(kEndpointRender, "Microphone Array (Realtek Audio)").has_value());
     EXPECT_FALSE(lists.find_by_friendly_name(kEndpointCapture, "Microphone Array").has_value());
@@ -84,13 +79,7 @@ TEST(EndpointLists, FailingEnumerationEmptiesOnlyThatList)
     lists.refresh(make_fake_enumerator(one_mic(), one_speaker(), true, false).Get());
     EXPECT_EQ(lists.size(kEndpointCapture), 0u);
     EXPECT_EQ(lists.size(kEndpointRender), 1u);
-}
-
-TEST(EndpointLists, NoEnumeratorEmptiesBothLists)
-{
-    EndpointLists lists;
-    lists.refresh(make_fake_enumerator(one_mic(), one_speaker()).Get());
-    lists.refresh(nullptr);
+    lists.refresh(nullptr);  // no enumerator empties both
     EXPECT_EQ(lists.size(kEndpointCapture), 0u);
     EXPECT_EQ(lists.size(kEndpointRender), 0u);
 }
@@ -138,12 +127,7 @@ TEST(TextConversion, Utf8RoundTrip)
     EXPECT_EQ(wide_from_utf8(narrow), wide);
     EXPECT_EQ(utf8_from_wide(L""), "");
     EXPECT_EQ(wide_from_utf8(""), L"");
-}
-
-TEST(TextConversion, InvalidUtf8BecomesReplacementCharacter)
-{
-    const std::wstring wide = wide_from_utf8("a\xFF" "b");
-    EXPECT_EQ(wide, L"a\uFFFDb");
+    EXPECT_EQ(wide_from_utf8("a\xFF" "b"), L"a\uFFFDb");  // invalid input becomes U+FFFD
 }
 
 }  // namespace

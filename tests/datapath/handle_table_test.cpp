@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(HandleTable, IssuesIncreasingIdsWithDefaultContexts)
+TEST(HandleTable, IssuesIncreasingIdsNeverReusedNorZero)
 {
     HandleTable table;
     EXPECT_EQ(table.issue(), 1u);
@@ -23,24 +23,12 @@ TEST(HandleTable, IssuesIncreasingIdsWithDefaultContexts)
     EXPECT_EQ(cntx->direction, 2u);
     EXPECT_TRUE(cntx->device_name.empty());
     EXPECT_TRUE(cntx->device_id.empty());
-}
-
-TEST(HandleTable, ErasedIdsAreNotReused)
-{
-    HandleTable table;
-    const uint32_t first = table.issue();
-    EXPECT_TRUE(table.erase(first));
-    EXPECT_FALSE(table.erase(first));
-    EXPECT_EQ(table.find(first), nullptr);
-    EXPECT_EQ(table.issue(), 2u);
-    EXPECT_EQ(table.last_issued(), 2u);
-    EXPECT_EQ(table.size(), 1u);
-}
-
-TEST(HandleTable, ZeroIsNeverAHandle)
-{
-    HandleTable table;
-    table.issue();
+    EXPECT_TRUE(table.erase(1));
+    EXPECT_FALSE(table.erase(1));
+    EXPECT_EQ(table.find(1), nullptr);
+    EXPECT_EQ(table.issue(), 3u);
+    EXPECT_EQ(table.last_issued(), 3u);
+    EXPECT_EQ(table.size(), 2u);
     EXPECT_EQ(table.find(0), nullptr);
     EXPECT_FALSE(table.erase(0));
     EXPECT_EQ(table.find(99), nullptr);
@@ -51,14 +39,6 @@ struct Delivered {
     std::vector<bool> lock_held;
 };
 
-TEST(HandleTableLock, EventsOutsideTheLockAreNotDeferred)
-{
-    HandleTableLock lock([](const NotifyEvent&) {});
-    NotifyEvent event;
-    EXPECT_FALSE(lock.defer(event));
-    EXPECT_FALSE(lock.held_by_current_thread());
-}
-
 TEST(HandleTableLock, EventsRaisedUnderTheLockArriveAfterTheOutermostRelease)
 {
     Delivered delivered;
@@ -68,6 +48,8 @@ TEST(HandleTableLock, EventsRaisedUnderTheLockArriveAfterTheOutermostRelease)
         delivered.lock_held.push_back(self->held_by_current_thread());
     });
     self = &lock;
+    EXPECT_FALSE(lock.defer(NotifyEvent{}));  // outside the lock: not deferred
+    EXPECT_TRUE(delivered.texts.empty());
     {
         const HandleTableLock::Guard outer(lock);
         {

@@ -27,7 +27,7 @@ void record(const NotifyEvent* event, void* context)
                                       std::to_string(event->value) + ":" + (event->text ? event->text : "-"));
 }
 
-TEST(NotificationTable, IdsCountUpFromZero)
+TEST(NotificationTable, IdsCountUpAndAreNotReused)
 {
     NotificationTable table;
     uint32_t a = 99;
@@ -36,97 +36,59 @@ TEST(NotificationTable, IdsCountUpFromZero)
     ASSERT_TRUE(table.add(record, nullptr, &b));
     EXPECT_EQ(a, 0u);
     EXPECT_EQ(b, 1u);
+    table.remove(a);
+    table.add(record, nullptr, &a);
+    EXPECT_EQ(a, 2u);
+    table.remove(12345);  // unknown: no effect
     EXPECT_EQ(table.size(), 2u);
 }
 
-TEST(NotificationTable, RemovedIdsAreNotReusedBeforeTheCounterWraps)
+TEST(NotificationTable, CapacityCountsLiveEntriesAndFullTableGivesNoId)
 {
-    NotificationTable table;
+    NotificationTable table(3);
     uint32_t id = 0;
-    table.add(record, nullptr, &id);
-    table.remove(id);
-    table.add(record, nullptr, &id);
-    EXPECT_EQ(id, 1u);
-    table.remove(12345);  // unknown: no effect
-    EXPECT_EQ(table.size(), 1u);
-}
-
-TEST(NotificationTable, FullTableRefusesWithNoId)
-{
-    NotificationTable table(2);
-    uint32_t id = 0;
-    ASSERT_TRUE(table.add(record, nullptr, &id));
-    ASSERT_TRUE(table.add(record, nullptr, &id));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(table.add(record, nullptr, &id));
+    }
     EXPECT_FALSE(table.add(record, nullptr, &id));
     EXPECT_EQ(id, NotificationTable::kNoId);
-    EXPECT_EQ(table.size(), 2u);
-    table.remove(0);
-    EXPECT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, 2u);
+    EXPECT_EQ(table.size(), 3u);
+    table.remove(1);
+    ASSERT_TRUE(table.add(record, nullptr, &id));
+    EXPECT_EQ(id, 3u);
+    EXPECT_FALSE(table.add(record, nullptr, &id));
 }
 
 TEST(NotificationTable, CandidateWrapsAfterLastIdAndSkipsIdsInUse)
 {
     NotificationTable table(NotificationTable::kMaxCapacity, NotificationTable::kLastId - 1);
     uint32_t id = 0;
-    ASSERT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, NotificationTable::kLastId - 1);
-    ASSERT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, NotificationTable::kLastId);
-    ASSERT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, 0u);
+    for (const uint32_t expected : {NotificationTable::kLastId - 1, NotificationTable::kLastId, 0u}) {
+        ASSERT_TRUE(table.add(record, nullptr, &id));
+        EXPECT_EQ(id, expected);
+    }
     table.remove(NotificationTable::kLastId - 1);
     ASSERT_TRUE(table.add(record, nullptr, &id));
     EXPECT_EQ(id, 1u);
 }
 
-TEST(NotificationTable, CapacityCountsLiveEntries)
-{
-    NotificationTable table(4);
-    uint32_t id = 0;
-    table.add(record, nullptr, &id);
-    table.add(record, nullptr, &id);
-    table.add(record, nullptr, &id);
-    table.remove(1);
-    ASSERT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, 3u);
-    ASSERT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, 4u);
-    EXPECT_FALSE(table.add(record, nullptr, &id));
-}
-
-TEST(NotificationTable, BroadcastCallsEveryCallbackInIdOrder)
+TEST(NotificationTable, BroadcastCallsLiveCallbacksInIdOrder)
 {
     NotificationTable table;
     Recorder recorder;
-    Tagged first{&recorder, "a"};
-    Tagged second{&recorder, "b"};
-    Tagged third{&recorder, "c"};
-    uint32_t id = 0;
-    table.add(record, &first, &id);
-    table.add(nullptr, &second, &id);  // null callbacks are skipped
-    table.add(record, &third, &id);
+    Tagged tags[] = {{&recorder, "a"}, {&recorder, "b"}, {&recorder, "c"}, {&recorder, "d"}};
+    uint32_t ids[4] = {};
+    table.add(record, &tags[0], &ids[0]);
+    table.add(nullptr, &tags[1], &ids[1]);  // null callbacks are skipped
+    table.add(record, &tags[2], &ids[2]);
+    table.add(record, &tags[3], &ids[3]);
+    table.remove(ids[2]);
     NotifyEvent event;
     event.type = 5;
     event.value = 7;
     event.text = "nr_level";
     table.broadcast(event);
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"a:5:7:nr_level", "c:5:7:nr_level"}));
-}
-
-TEST(NotificationTable, RemovedSubscriberIsNotCalled)
-{
-    NotificationTable table;
-    Recorder recorder;
-    Tagged first{&recorder, "a"};
-    Tagged second{&recorder, "b"};
-    uint32_t a = 0;
-    uint32_t b = 0;
-    table.add(record, &first, &a);
-    table.add(record, &second, &b);
-    table.remove(a);
-    table.broadcast(NotifyEvent{});
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"b:0:0:-"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"a:5:7:nr_level", "d:5:7:nr_level"}));
 }
 
 struct Gate {
