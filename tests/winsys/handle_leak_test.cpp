@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "test_registry_key.h"
 #include "winsys/registry.h"
 #include "winsys/registry_path.h"
@@ -27,57 +29,49 @@ DWORD handle_count()
     return count;
 }
 
+template <typename Call>
+void ignoring_errors(Call call)
+{
+    try {
+        call();
+    } catch (const regpath::RegistryException&) {
+    }
+}
+
 // One round of successful and failing operations of both APIs.
 void exercise(const test::TestRegistryKey& key, int round)
 {
     const std::wstring& subkey = key.subkey();
+    const std::wstring missing = subkey + L"\\missing";
     std::wstring text;
     DWORD number = 0;
-    DWORD type = 0;
     RegistryValue value;
     std::vector<std::wstring> names;
-    switch (round % 10) {
-    case 0:
-        write_string(subkey, L"s", L"%ProgramData%\\x");
-        break;
-    case 1:
-        read_string(HKEY_LOCAL_MACHINE, subkey, L"s", text);
-        break;
-    case 2:
-        read_value(HKEY_LOCAL_MACHINE, subkey, L"bin", type, value);
-        break;
-    case 3:
-        read_dword(HKEY_LOCAL_MACHINE, subkey + L"\\missing", L"d", number);
-        break;
-    case 4:
-        enum_subkeys(HKEY_LOCAL_MACHINE, subkey, names);
-        enum_values(subkey, names);
-        break;
-    case 5:
-        take_ownership(subkey);
-        make_writable(subkey + L"\\missing");
-        break;
-    case 6:
-        regpath::read_string(key.path(), L"s");
-        break;
-    case 7:
-        try {
-            regpath::read_dword(key.path(), L"s");
-        } catch (const regpath::RegistryException&) {
-        }
-        break;
-    case 8:
-        regpath::write_multi_string(key.path(), L"m", {L"a", L"b"});
-        regpath::read_multi_string(key.path(), L"m");
-        break;
-    default:
-        try {
-            regpath::ensure_writability(key.path() + L"\\missing");
-        } catch (const regpath::RegistryException&) {
-        }
-        regpath::key_exists(key.path());
-        break;
-    }
+    const std::function<void()> operations[] = {
+        [&] { write_string(subkey, L"s", L"%ProgramData%\\x"); },
+        [&] { read_string(HKEY_LOCAL_MACHINE, subkey, L"s", text); },
+        [&] { read_value(HKEY_LOCAL_MACHINE, subkey, L"bin", number, value); },
+        [&] { read_dword(HKEY_LOCAL_MACHINE, missing, L"d", number); },
+        [&] {
+            enum_subkeys(HKEY_LOCAL_MACHINE, subkey, names);
+            enum_values(subkey, names);
+        },
+        [&] {
+            take_ownership(subkey);
+            make_writable(missing);
+        },
+        [&] { regpath::read_string(key.path(), L"s"); },
+        [&] { ignoring_errors([&] { regpath::read_dword(key.path(), L"s"); }); },
+        [&] {
+            regpath::write_multi_string(key.path(), L"m", {L"a", L"b"});
+            regpath::read_multi_string(key.path(), L"m");
+        },
+        [&] {
+            ignoring_errors([&] { regpath::ensure_writability(key.path() + L"\\missing"); });
+            regpath::key_exists(key.path());
+        },
+    };
+    operations[round % 10]();
 }
 
 TEST(RegistryHandles, NoLeakOverTenThousandOperations)

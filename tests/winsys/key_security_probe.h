@@ -12,12 +12,6 @@ namespace qev::winsys::test {
 // Reads and sets a key's security directly, to check what the code under test did.
 class KeySecurityProbe {
 public:
-    struct AllowedEntry {
-        std::wstring sid;
-        ACCESS_MASK mask = 0;
-        BYTE flags = 0;
-    };
-
     explicit KeySecurityProbe(std::wstring subkey) : subkey_(std::move(subkey)) {}
 
     // Applies an SDDL text ("O:BUD:(A;;KR;;;WD)") to the key's owner and DACL.
@@ -43,45 +37,29 @@ public:
         std::vector<BYTE> descriptor = read(OWNER_SECURITY_INFORMATION);
         PSID owner = nullptr;
         BOOL defaulted = FALSE;
-        if (descriptor.empty() || !GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) ||
-            owner == nullptr) {
-            return L"<none>";
-        }
-        return sid_text(owner);
+        const bool found = !descriptor.empty() && GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted);
+        return found && owner != nullptr ? sid_text(owner) : L"<none>";
     }
 
-    std::vector<AllowedEntry> allowed_entries() const
+    // True when an allowed entry for `sid` has exactly `mask` and carries `flags`.
+    bool allows(const std::wstring& sid, ACCESS_MASK mask, BYTE flags) const
     {
-        std::vector<AllowedEntry> entries;
         std::vector<BYTE> descriptor = read(DACL_SECURITY_INFORMATION);
         BOOL present = FALSE;
         BOOL defaulted = FALSE;
         PACL dacl = nullptr;
         if (descriptor.empty() || !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) ||
             !present || dacl == nullptr) {
-            return entries;
+            return false;
         }
         for (DWORD index = 0; index < dacl->AceCount; ++index) {
             void* ace = nullptr;
-            if (!GetAce(dacl, index, &ace)) {
-                continue;
-            }
-            const auto* header = static_cast<const ACE_HEADER*>(ace);
-            if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            if (!GetAce(dacl, index, &ace) || static_cast<const ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE) {
                 continue;
             }
             const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
-            entries.push_back(AllowedEntry{sid_text(const_cast<DWORD*>(&allowed->SidStart)), allowed->Mask,
-                                           header->AceFlags});
-        }
-        return entries;
-    }
-
-    // True when an allowed entry for `sid` has exactly `mask` and carries `flags`.
-    bool allows(const std::wstring& sid, ACCESS_MASK mask, BYTE flags) const
-    {
-        for (const AllowedEntry& entry : allowed_entries()) {
-            if (entry.sid == sid && entry.mask == mask && (entry.flags & flags) == flags) {
+            if (sid_text(const_cast<DWORD*>(&allowed->SidStart)) == sid && allowed->Mask == mask &&
+                (allowed->Header.AceFlags & flags) == flags) {
                 return true;
             }
         }
@@ -109,10 +87,7 @@ private:
     static std::wstring sid_text(PSID sid)
     {
         LPWSTR text = nullptr;
-        if (!ConvertSidToStringSidW(sid, &text)) {
-            return L"<bad sid>";
-        }
-        std::wstring result(text);
+        const std::wstring result = ConvertSidToStringSidW(sid, &text) ? text : L"<bad sid>";
         LocalFree(text);
         return result;
     }

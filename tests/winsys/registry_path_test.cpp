@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -59,8 +60,6 @@ protected:
     TestRegistryKey key_{L"regpath"};
 };
 
-// ---- path split -------------------------------------------------------------------------------
-
 TEST(RegistryPathSplit, RootIsMatchedIgnoringCase)
 {
     const KeyPath upper = split_key_path(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft");
@@ -86,26 +85,20 @@ TEST(RegistryPathSplit, ExceptionCarriesUtf8What)
     EXPECT_EQ(std::string(error.what()), "Unknown root key \xc3\x84");
 }
 
-// ---- values -----------------------------------------------------------------------------------
-
 TEST_F(RegistryPath, ValuesRoundTrip)
 {
     write_string(key_.path(), L"s", L"%SystemRoot%\\text");
     write_multi_string(key_.path(), L"m", {L"a", L"bc"});
     write_multi_string(key_.path(), L"empty", {});
     write_dword(key_.path(), L"d", 0x12345678);
+    ASSERT_TRUE(key_.set_string(L"e", L"%SystemRoot%\\x", REG_EXPAND_SZ));
 
     EXPECT_EQ(key_.type_of(L"s"), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(read_string(key_.path(), L"s"), L"%SystemRoot%\\text");
+    EXPECT_EQ(read_string(key_.path(), L"e"), L"%SystemRoot%\\x");
     EXPECT_EQ(read_multi_string(key_.path(), L"m"), (std::vector<std::wstring>{L"a", L"bc"}));
     EXPECT_TRUE(read_multi_string(key_.path(), L"empty").empty());
     EXPECT_EQ(read_dword(key_.path(), L"d"), 0x12345678u);
-}
-
-TEST_F(RegistryPath, ReadStringKeepsExpandTextUnexpanded)
-{
-    ASSERT_TRUE(key_.set_string(L"e", L"%SystemRoot%\\x", REG_EXPAND_SZ));
-    EXPECT_EQ(read_string(key_.path(), L"e"), L"%SystemRoot%\\x");
 }
 
 TEST_F(RegistryPath, MissingStringIsAnsweredWithoutThrowing)
@@ -115,45 +108,44 @@ TEST_F(RegistryPath, MissingStringIsAnsweredWithoutThrowing)
     EXPECT_EQ(out.text(), kMissingLine);
 }
 
-TEST_F(RegistryPath, WrongTypeIsNamedWithValuePath)
+TEST_F(RegistryPath, FailuresAreNamedWithPathAndSystemText)
 {
     ASSERT_TRUE(key_.set_dword(L"d", 1));
     ASSERT_TRUE(key_.set_string(L"s", L"x"));
-    const std::wstring expected = L"Registry value " + key_.path() + L"\\d has wrong type";
-    EXPECT_EQ(message_of([&] { read_string(key_.path(), L"d"); }), expected);
-    EXPECT_EQ(message_of([&] { read_multi_string(key_.path(), L"d"); }), expected);
-    EXPECT_EQ(message_of([&] { read_dword(key_.path(), L"s"); }),
-              L"Registry value " + key_.path() + L"\\s has wrong type");
-}
-
-TEST_F(RegistryPath, ReadFailuresCarrySystemText)
-{
-    const std::wstring missing_key = key_.path() + L"\\nokey";
-    const std::wstring not_found = system_error_text(ERROR_FILE_NOT_FOUND);
-    ASSERT_FALSE(not_found.empty());
-    EXPECT_EQ(message_of([&] { read_string(missing_key, L"v"); }),
-              L"Error while reading registry value " + missing_key + L": " + not_found);
-    EXPECT_EQ(message_of([&] { read_dword(key_.path(), L"missing"); }),
-              with_system_text(L"Error while reading registry value " + key_.path(), ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(message_of([&] { read_multi_string(key_.path(), L"missing"); }),
-              with_system_text(L"Error while reading registry value " + key_.path(), ERROR_FILE_NOT_FOUND));
-}
-
-TEST_F(RegistryPath, WritesToMissingKeyThrowAndCreateNothing)
-{
-    const std::wstring missing_key = key_.path() + L"\\nokey";
-    const std::wstring expected =
-        with_system_text(L"Error while writing to registry value " + missing_key, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(message_of([&] { write_string(missing_key, L"v", L"x"); }), expected);
-    EXPECT_EQ(message_of([&] { write_dword(missing_key, L"v", 1); }), expected);
-    EXPECT_EQ(message_of([&] { write_multi_string(missing_key, L"v", {L"x"}); }), expected);
+    const std::wstring& path = key_.path();
+    const std::wstring missing = path + L"\\nokey";
+    const std::wstring read_error = with_system_text(L"Error while reading registry value " + path, ERROR_FILE_NOT_FOUND);
+    const std::wstring write_error =
+        with_system_text(L"Error while writing to registry value " + missing, ERROR_FILE_NOT_FOUND);
+    const std::pair<std::function<void()>, std::wstring> rows[] = {
+        {[&] { read_string(path, L"d"); }, L"Registry value " + path + L"\\d has wrong type"},
+        {[&] { read_multi_string(path, L"d"); }, L"Registry value " + path + L"\\d has wrong type"},
+        {[&] { read_dword(path, L"s"); }, L"Registry value " + path + L"\\s has wrong type"},
+        {[&] { read_string(missing, L"v"); },
+         with_system_text(L"Error while reading registry value " + missing, ERROR_FILE_NOT_FOUND)},
+        {[&] { read_dword(path, L"missing"); }, read_error},
+        {[&] { read_multi_string(path, L"missing"); }, read_error},
+        {[&] { write_string(missing, L"v", L"x"); }, write_error},
+        {[&] { write_dword(missing, L"v", 1); }, write_error},
+        {[&] { write_multi_string(missing, L"v", {L"x"}); }, write_error},
+        {[&] { write_multi_string(path, L"m", {L"a", L"", L"b"}); },
+         L"Registry value " + path + L"\\m cannot hold an empty string or a NUL in a list"},
+        {[&] { delete_value(missing, L"d"); },
+         with_system_text(L"Error while deleting registry value " + missing, ERROR_FILE_NOT_FOUND)},
+        {[&] { enumerate_subkeys(missing); },
+         with_system_text(L"Error while enumerating sub keys of registry key " + missing, ERROR_FILE_NOT_FOUND)},
+        {[&] { ensure_writability(missing); },
+         with_system_text(L"Error while getting security information for registry key " + missing,
+                          ERROR_FILE_NOT_FOUND)},
+        {[&] { take_ownership(missing); },
+         with_system_text(L"Error while setting security information for registry key " + missing,
+                          ERROR_FILE_NOT_FOUND)},
+    };
+    ASSERT_FALSE(system_error_text(ERROR_FILE_NOT_FOUND).empty());
+    for (const auto& [call, expected] : rows) {
+        EXPECT_EQ(message_of(call), expected);
+    }
     EXPECT_FALSE(key_.exists(L"nokey"));
-}
-
-TEST_F(RegistryPath, ListThatCannotBeStoredIsRefused)
-{
-    const std::wstring message = message_of([&] { write_multi_string(key_.path(), L"m", {L"a", L"", L"b"}); });
-    EXPECT_EQ(message, L"Registry value " + key_.path() + L"\\m cannot hold an empty string or a NUL in a list");
     EXPECT_EQ(key_.type_of(L"m"), kNoValue);
 }
 
@@ -169,12 +161,7 @@ TEST_F(RegistryPath, DeleteValue)
     WideStdoutCapture out;
     delete_value(key_.path(), L"d");
     EXPECT_EQ(out.text(), kMissingLine);
-    const std::wstring missing_key = key_.path() + L"\\nokey";
-    EXPECT_EQ(message_of([&] { delete_value(missing_key, L"d"); }),
-              with_system_text(L"Error while deleting registry value " + missing_key, ERROR_FILE_NOT_FOUND));
 }
-
-// ---- keys -------------------------------------------------------------------------------------
 
 TEST_F(RegistryPath, KeysAndValuesExist)
 {
@@ -195,10 +182,6 @@ TEST_F(RegistryPath, CreateAndEnumerateSubkeys)
     create_key(key_.path() + L"\\two\\deeper");
     EXPECT_EQ(enumerate_subkeys(key_.path()), (std::vector<std::wstring>{L"one", L"two"}));
     EXPECT_TRUE(enumerate_subkeys(key_.path() + L"\\one").empty());
-    const std::wstring missing_key = key_.path() + L"\\nokey";
-    EXPECT_EQ(message_of([&] { enumerate_subkeys(missing_key); }),
-              with_system_text(L"Error while enumerating sub keys of registry key " + missing_key,
-                               ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(RegistryPath, CreateKeyFailureCarriesSystemText)
@@ -208,8 +191,6 @@ TEST_F(RegistryPath, CreateKeyFailureCarriesSystemText)
     const std::wstring message = message_of([&] { create_key(too_long); });
     EXPECT_EQ(message.rfind(L"Error while creating registry key " + too_long + L": ", 0), 0u) << message;
 }
-
-// ---- security ---------------------------------------------------------------------------------
 
 TEST_F(RegistryPath, TakeOwnershipAndEnsureWritability)
 {
@@ -222,17 +203,6 @@ TEST_F(RegistryPath, TakeOwnershipAndEnsureWritability)
     EXPECT_TRUE(probe.allows(L"S-1-5-32-544", KEY_ALL_ACCESS, inherit));
     EXPECT_TRUE(probe.allows(L"S-1-5-32-545", KEY_ALL_ACCESS, inherit));
     EXPECT_TRUE(probe.allows(L"S-1-1-0", KEY_READ, 0));
-}
-
-TEST_F(RegistryPath, SecurityOnMissingKeyThrows)
-{
-    const std::wstring missing_key = key_.path() + L"\\nokey";
-    EXPECT_EQ(message_of([&] { ensure_writability(missing_key); }),
-              with_system_text(L"Error while getting security information for registry key " + missing_key,
-                               ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(message_of([&] { take_ownership(missing_key); }),
-              with_system_text(L"Error while setting security information for registry key " + missing_key,
-                               ERROR_FILE_NOT_FOUND));
 }
 
 TEST(RegistryPathSecurity, HiveRootIsRefused)

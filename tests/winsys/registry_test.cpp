@@ -13,46 +13,31 @@ namespace qev::winsys {
 namespace {
 
 using test::KeySecurityProbe;
-using test::kNoValue;
 using test::TestRegistryKey;
+using Names = std::vector<std::wstring>;
 
 constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
 constexpr wchar_t kUsers[] = L"S-1-5-32-545";
 constexpr BYTE kInheritFlags = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
 
-// ---- write_string: type choice -------------------------------------------------------------
-
-TEST(RegistryWriteString, KnownVariableGivesExpandString)
+TEST(RegistryWriteString, TypeFollowsKnownVariablesAndTextRoundTrips)
 {
-    TestRegistryKey key(L"expand");
-    ASSERT_TRUE(write_string(key.subkey(), L"known", L"%ProgramData%\\x"));
-    ASSERT_TRUE(write_string(key.subkey(), L"lower", L"%programdata%\\x"));
-    EXPECT_EQ(key.type_of(L"known"), static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(key.type_of(L"lower"), static_cast<DWORD>(REG_EXPAND_SZ));
-    std::wstring text;
-    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key.subkey(), L"known", text));
-    EXPECT_EQ(text, L"%ProgramData%\\x");
-}
-
-TEST(RegistryWriteString, OtherTextGivesPlainString)
-{
-    TestRegistryKey key(L"plain");
-    ASSERT_TRUE(write_string(key.subkey(), L"unknown", L"%NoSuchVariable%\\x"));
-    ASSERT_TRUE(write_string(key.subkey(), L"percent", L"50%"));
-    ASSERT_TRUE(write_string(key.subkey(), L"empty", L""));
-    EXPECT_EQ(key.type_of(L"unknown"), static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(key.type_of(L"percent"), static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(key.type_of(L"empty"), static_cast<DWORD>(REG_SZ));
-    std::wstring text = L"unchanged";
-    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key.subkey(), L"percent", text));
-    EXPECT_EQ(text, L"50%");
-    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key.subkey(), L"empty", text));
-    EXPECT_EQ(text, L"");
-}
-
-TEST(RegistryWriteString, StoresTextWithTerminator)
-{
-    TestRegistryKey key(L"bytes");
+    struct Row {
+        const wchar_t* text;
+        DWORD type;
+    };
+    const Row rows[] = {{L"%ProgramData%\\x", REG_EXPAND_SZ}, {L"%programdata%\\x", REG_EXPAND_SZ},
+                        {L"%NoSuchVariable%\\x", REG_SZ},    {L"50%", REG_SZ},
+                        {L"", REG_SZ}};
+    TestRegistryKey key(L"types");
+    for (const Row& row : rows) {
+        ASSERT_TRUE(write_string(key.subkey(), L"v", row.text));
+        EXPECT_EQ(key.type_of(L"v"), row.type) << row.text;
+        std::wstring text = L"unchanged";
+        ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key.subkey(), L"v", text));
+        EXPECT_EQ(text, row.text);
+    }
+    // Stored with exactly one terminator.
     ASSERT_TRUE(write_string(key.subkey(), L"v", L"abc"));
     DWORD bytes = 0;
     ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.subkey().c_str(), L"v", RRF_RT_REG_SZ, nullptr, nullptr, &bytes),
@@ -60,15 +45,10 @@ TEST(RegistryWriteString, StoresTextWithTerminator)
     EXPECT_EQ(bytes, 4 * sizeof(wchar_t));
 }
 
-// ---- write_string: key creation and repair ---------------------------------------------------
-
 TEST(RegistryWriteString, MissingKeyIsCreatedWithWholePath)
 {
     TestRegistryKey key(L"deep");
-    ASSERT_FALSE(key.exists());
     ASSERT_TRUE(write_string(key.child(L"a\\b\\c"), L"v", L"deep value"));
-    EXPECT_TRUE(key.exists(L"a"));
-    EXPECT_TRUE(key.exists(L"a\\b"));
     std::wstring text;
     ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key.child(L"a\\b\\c"), L"v", text));
     EXPECT_EQ(text, L"deep value");
@@ -79,19 +59,14 @@ TEST(RegistryWriteString, ExistingKeyIsOwnedByAdministratorsAndOpenedUp)
     TestRegistryKey key(L"repair");
     ASSERT_TRUE(key.create());
     KeySecurityProbe probe(key.subkey());
-    // Start from a key owned by Users that grants Everyone read access only.
     ASSERT_TRUE(probe.apply(L"O:BUD:(A;;KR;;;WD)"));
-    ASSERT_EQ(probe.owner(), kUsers);
     ASSERT_FALSE(probe.allows(kAdministrators, KEY_ALL_ACCESS, kInheritFlags));
-
     ASSERT_TRUE(write_string(key.subkey(), L"v", L"x"));
-
     EXPECT_EQ(probe.owner(), kAdministrators);
     EXPECT_TRUE(probe.allows(kAdministrators, KEY_ALL_ACCESS, kInheritFlags));
     EXPECT_TRUE(probe.allows(kUsers, KEY_ALL_ACCESS, kInheritFlags));
-    // The entries are merged into the existing DACL, not replacing it.
+    // Merged into the existing DACL, not replacing it.
     EXPECT_TRUE(probe.allows(L"S-1-1-0", KEY_READ, 0));
-    EXPECT_EQ(key.type_of(L"v"), static_cast<DWORD>(REG_SZ));
 }
 
 TEST(RegistrySecurity, TakeOwnershipAndMakeWritableOnTheirOwn)
@@ -100,76 +75,51 @@ TEST(RegistrySecurity, TakeOwnershipAndMakeWritableOnTheirOwn)
     ASSERT_TRUE(key.create());
     KeySecurityProbe probe(key.subkey());
     ASSERT_TRUE(probe.apply(L"O:BUD:(A;;KR;;;WD)"));
-
     ASSERT_TRUE(take_ownership(key.subkey()));
     EXPECT_EQ(probe.owner(), kAdministrators);
     EXPECT_FALSE(probe.allows(kUsers, KEY_ALL_ACCESS, kInheritFlags));
-
     ASSERT_TRUE(make_writable(key.subkey()));
-    EXPECT_TRUE(probe.allows(kAdministrators, KEY_ALL_ACCESS, kInheritFlags));
     EXPECT_TRUE(probe.allows(kUsers, KEY_ALL_ACCESS, kInheritFlags));
 }
 
-TEST(RegistrySecurity, MissingKeyFails)
+TEST(RegistrySecurity, MissingKeyAndHiveRootFailAndChangeNothing)
 {
     TestRegistryKey key(L"nosecurity");
     EXPECT_FALSE(take_ownership(key.subkey()));
     EXPECT_FALSE(make_writable(key.subkey()));
     EXPECT_FALSE(key.exists());
-}
 
-TEST(RegistrySecurity, HiveRootIsNeverChanged)
-{
-    const KeySecurityProbe probe(L"");
-    const std::wstring owner = probe.owner();
+    const KeySecurityProbe root(L"");
+    const std::wstring owner = root.owner();
     EXPECT_FALSE(take_ownership(L""));
     EXPECT_FALSE(make_writable(L""));
     EXPECT_FALSE(write_string(L"", L"qevtest_root_value", L"x"));
-    DWORD type = 0;
-    EXPECT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, nullptr, L"qevtest_root_value", RRF_RT_ANY, &type, nullptr, nullptr),
+    EXPECT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, nullptr, L"qevtest_root_value", RRF_RT_ANY, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(probe.owner(), owner);
+    EXPECT_EQ(root.owner(), owner);
 }
 
-// ---- write_dword on the own settings key -------------------------------------------------------
-
-class OwnSettingsKey : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        HKEY key = nullptr;
-        existed_ = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (existed_) {
-            RegCloseKey(key);
-        }
-        name_ = L"qevtest_" + std::to_wstring(GetCurrentProcessId());
-    }
-    void TearDown() override
-    {
-        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, name_.c_str());
-        if (!existed_) {
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey);
-        }
-    }
-
-    bool existed_ = false;
-    std::wstring name_;
-};
-
-TEST_F(OwnSettingsKey, WriteDwordStoresUnderOwnKey)
+TEST(RegistryWriteDword, StoresUnderOwnSettingsKey)
 {
-    ASSERT_TRUE(write_dword(name_, 0xDEADBEEF));
+    HKEY probe = nullptr;
+    const bool existed = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, 0, KEY_READ, &probe) == ERROR_SUCCESS;
+    if (existed) {
+        RegCloseKey(probe);
+    }
+    const std::wstring name = L"qevtest_" + std::to_wstring(GetCurrentProcessId());
     DWORD value = 0;
-    ASSERT_TRUE(read_dword(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, name_, value));
-    EXPECT_EQ(value, 0xDEADBEEFu);
-    // A second write goes through the repair path of an existing key.
-    ASSERT_TRUE(write_dword(name_, 7));
-    ASSERT_TRUE(read_dword(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, name_, value));
-    EXPECT_EQ(value, 7u);
+    // The second write goes through the repair path of an existing key.
+    for (const DWORD written : {0xDEADBEEFu, 7u}) {
+        ASSERT_TRUE(write_dword(name, written));
+        ASSERT_TRUE(read_dword(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, name, value));
+        EXPECT_EQ(value, written);
+    }
     EXPECT_EQ(std::wstring(kOwnSettingsKey), L"HKEY_LOCAL_MACHINE\\" + std::wstring(kOwnSettingsSubkey));
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, name.c_str());
+    if (!existed) {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey);
+    }
 }
-
-// ---- reading --------------------------------------------------------------------------------
 
 class RegistryRead : public ::testing::Test {
 protected:
@@ -190,18 +140,12 @@ protected:
     TestRegistryKey key_{L"read"};
 };
 
-TEST_F(RegistryRead, StringKeepsExpandTextUnexpanded)
-{
-    std::wstring text;
-    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"sz", text));
-    EXPECT_EQ(text, L"plain");
-    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"expand", text));
-    EXPECT_EQ(text, L"%SystemRoot%\\x");
-}
-
 TEST_F(RegistryRead, StringFailuresLeaveOutputUnchanged)
 {
-    std::wstring text = L"unchanged";
+    std::wstring text;
+    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"expand", text));
+    EXPECT_EQ(text, L"%SystemRoot%\\x");
+    text = L"unchanged";
     EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"dword", text));
     EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"missing", text));
     EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.child(L"nokey"), L"sz", text));
@@ -210,14 +154,14 @@ TEST_F(RegistryRead, StringFailuresLeaveOutputUnchanged)
 
 TEST_F(RegistryRead, MultiStringSplitsAtNul)
 {
-    std::vector<std::wstring> list;
+    Names list;
     ASSERT_TRUE(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"multi", list));
-    EXPECT_EQ(list, (std::vector<std::wstring>{L"one", L"two", L"three"}));
+    EXPECT_EQ(list, (Names{L"one", L"two", L"three"}));
     ASSERT_TRUE(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"emptymulti", list));
     EXPECT_TRUE(list.empty());
     list = {L"unchanged"};
     EXPECT_FALSE(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"sz", list));
-    EXPECT_EQ(list, std::vector<std::wstring>{L"unchanged"});
+    EXPECT_EQ(list, Names{L"unchanged"});
 }
 
 TEST_F(RegistryRead, DwordIsZeroOnFailure)
@@ -225,64 +169,51 @@ TEST_F(RegistryRead, DwordIsZeroOnFailure)
     DWORD value = 0;
     ASSERT_TRUE(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), L"dword", value));
     EXPECT_EQ(value, 42u);
-    value = 99;
-    EXPECT_FALSE(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), L"sz", value));
-    EXPECT_EQ(value, 0u);
-    value = 99;
-    EXPECT_FALSE(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), L"missing", value));
-    EXPECT_EQ(value, 0u);
+    for (const wchar_t* name : {L"sz", L"missing"}) {
+        value = 99;
+        EXPECT_FALSE(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), name, value));
+        EXPECT_EQ(value, 0u) << name;
+    }
 }
 
 TEST_F(RegistryRead, ValueReportsTypeAndAlternative)
 {
-    DWORD type = 0;
-    RegistryValue value;
-    ASSERT_TRUE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"sz", type, value));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    ASSERT_TRUE(std::holds_alternative<std::wstring>(value));
-    EXPECT_EQ(std::get<std::wstring>(value), L"plain");
-
-    ASSERT_TRUE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"expand", type, value));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(std::get<std::wstring>(value), L"%SystemRoot%\\x");
-
-    ASSERT_TRUE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"dword", type, value));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    ASSERT_TRUE(std::holds_alternative<DWORD>(value));
-    EXPECT_EQ(std::get<DWORD>(value), 42u);
-
-    ASSERT_TRUE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"multi", type, value));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
-    EXPECT_EQ(value.index(), 0u);
-    EXPECT_EQ(std::get<std::vector<std::wstring>>(value).size(), 3u);
+    struct Row {
+        const wchar_t* name;
+        DWORD type;
+        RegistryValue expected;
+    };
+    const Row rows[] = {{L"sz", REG_SZ, std::wstring(L"plain")},
+                        {L"expand", REG_EXPAND_SZ, std::wstring(L"%SystemRoot%\\x")},
+                        {L"dword", REG_DWORD, DWORD{42}},
+                        {L"multi", REG_MULTI_SZ, Names{L"one", L"two", L"three"}}};
+    for (const Row& row : rows) {
+        DWORD type = 0;
+        RegistryValue value;
+        ASSERT_TRUE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, type, value)) << row.name;
+        EXPECT_EQ(type, row.type) << row.name;
+        EXPECT_TRUE(value == row.expected) << row.name;
+    }
 }
 
-TEST_F(RegistryRead, BinaryValueIsRejectedWithLogLine)
+TEST_F(RegistryRead, BinaryIsRejectedWithLogLineAndMissingSilently)
 {
     DebugOutputCapture capture;
     DWORD type = 77;
     RegistryValue value = DWORD{5};
+    EXPECT_FALSE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"missing", type, value));
+    EXPECT_TRUE(capture.lines().empty());
     EXPECT_FALSE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"binary", type, value));
     EXPECT_TRUE(capture.contains(L"[qev] Registry type is 3 and is not supported by this API.\n"));
     EXPECT_EQ(type, 77u);
     EXPECT_EQ(std::get<DWORD>(value), 5u);
 }
 
-TEST_F(RegistryRead, MissingValueFailsSilently)
-{
-    DebugOutputCapture capture;
-    DWORD type = 77;
-    RegistryValue value = DWORD{5};
-    EXPECT_FALSE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"missing", type, value));
-    EXPECT_EQ(type, 77u);
-    EXPECT_TRUE(capture.lines().empty());
-}
-
-// ---- keys and enumeration --------------------------------------------------------------------
-
-TEST(RegistryKeys, CreateKeyJoinsWithSingleBackslash)
+TEST(RegistryKeys, CreateKeyJoinsWithSingleBackslashAndNeedsParent)
 {
     TestRegistryKey key(L"create");
+    EXPECT_FALSE(create_key(key.subkey(), L"child"));
+    EXPECT_FALSE(key.exists());
     ASSERT_TRUE(key.create());
     ASSERT_TRUE(create_key(key.subkey(), L"child"));
     ASSERT_TRUE(create_key(key.subkey() + L"\\", L"other"));
@@ -292,19 +223,12 @@ TEST(RegistryKeys, CreateKeyJoinsWithSingleBackslash)
     EXPECT_EQ(KeySecurityProbe(key.subkey()).owner(), kAdministrators);
 }
 
-TEST(RegistryKeys, CreateKeyUnderMissingParentFails)
-{
-    TestRegistryKey key(L"noparent");
-    EXPECT_FALSE(create_key(key.subkey(), L"child"));
-    EXPECT_FALSE(key.exists());
-}
-
 TEST(RegistryKeys, CreateKeyPathCreatesEveryMissingLevel)
 {
     TestRegistryKey key(L"path");
     ASSERT_TRUE(create_key_path(key.child(L"one\\two\\three")));
     EXPECT_TRUE(key.exists(L"one\\two\\three"));
-    // Existing levels are kept with their values.
+    // Existing levels keep their values.
     ASSERT_TRUE(key.set_dword(L"keep", 1));
     ASSERT_TRUE(create_key_path(key.child(L"one\\four")));
     EXPECT_TRUE(key.exists(L"one\\four"));
@@ -315,37 +239,32 @@ TEST(RegistryKeys, CreateKeyPathCreatesEveryMissingLevel)
 TEST(RegistryKeys, EnumeratesSubkeysAndValues)
 {
     TestRegistryKey key(L"enum");
-    ASSERT_TRUE(key.create(L"alpha"));
-    ASSERT_TRUE(key.create(L"beta"));
     ASSERT_TRUE(key.create(L"alpha\\nested"));
+    ASSERT_TRUE(key.create(L"beta"));
     ASSERT_TRUE(key.set_dword(L"first", 1));
     ASSERT_TRUE(key.set_string(L"second", L"2"));
-
-    std::vector<std::wstring> names;
+    Names names;
     ASSERT_TRUE(enum_subkeys(HKEY_LOCAL_MACHINE, key.subkey(), names));
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha", L"beta"}));
+    EXPECT_EQ(names, (Names{L"alpha", L"beta"}));
     ASSERT_TRUE(enum_values(key.subkey(), names));
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"first", L"second"}));
+    EXPECT_EQ(names, (Names{L"first", L"second"}));
     ASSERT_TRUE(enum_subkeys(HKEY_LOCAL_MACHINE, key.child(L"beta"), names));
     EXPECT_TRUE(names.empty());
-
     names = {L"unchanged"};
     EXPECT_FALSE(enum_subkeys(HKEY_LOCAL_MACHINE, key.child(L"missing"), names));
     EXPECT_FALSE(enum_values(key.child(L"missing"), names));
-    EXPECT_EQ(names, std::vector<std::wstring>{L"unchanged"});
+    EXPECT_EQ(names, Names{L"unchanged"});
 }
 
 TEST(RegistryKeys, RootNamesMatchIgnoringCase)
 {
-    EXPECT_EQ(root_key_from_name(L"HKEY_LOCAL_MACHINE"), HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(root_key_from_name(L"hkey_local_machine"), HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(root_key_from_name(L"HKEY_CLASSES_ROOT"), HKEY_CLASSES_ROOT);
-    EXPECT_EQ(root_key_from_name(L"HKEY_CURRENT_CONFIG"), HKEY_CURRENT_CONFIG);
-    EXPECT_EQ(root_key_from_name(L"Hkey_Current_User"), HKEY_CURRENT_USER);
-    EXPECT_EQ(root_key_from_name(L"HKEY_USERS"), HKEY_USERS);
-    EXPECT_EQ(root_key_from_name(L"HKLM"), nullptr);
-    EXPECT_EQ(root_key_from_name(L""), nullptr);
-    EXPECT_EQ(root_key_from_name(L"HKEY_LOCAL_MACHINE\\"), nullptr);
+    const std::pair<const wchar_t*, HKEY> rows[] = {
+        {L"hkey_local_machine", HKEY_LOCAL_MACHINE}, {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {L"Hkey_Current_User", HKEY_CURRENT_USER},
+        {L"HKEY_USERS", HKEY_USERS}, {L"HKLM", nullptr}, {L"", nullptr}, {L"HKEY_LOCAL_MACHINE\\", nullptr}};
+    for (const auto& [name, root] : rows) {
+        EXPECT_EQ(root_key_from_name(name), root) << name;
+    }
 }
 
 }  // namespace

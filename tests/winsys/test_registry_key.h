@@ -29,33 +29,29 @@ public:
     // Creates the key (or a key below it) directly through the registry.
     bool create(const std::wstring& relative = std::wstring()) const
     {
-        const std::wstring name = relative.empty() ? subkey_ : child(relative);
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS) {
-            return false;
+        const bool created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, name_of(relative).c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
+        if (created) {
+            RegCloseKey(key);
         }
-        RegCloseKey(key);
-        return true;
+        return created;
     }
 
     bool exists(const std::wstring& relative = std::wstring()) const
     {
-        const std::wstring name = relative.empty() ? subkey_ : child(relative);
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-            return false;
+        const bool opened =
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, name_of(relative).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (opened) {
+            RegCloseKey(key);
         }
-        RegCloseKey(key);
-        return true;
+        return opened;
     }
 
-    bool set(const std::wstring& name, DWORD type, const void* data, DWORD bytes,
-             const std::wstring& relative = std::wstring()) const
+    bool set(const std::wstring& name, DWORD type, const void* data, DWORD bytes) const
     {
-        const std::wstring key_name = relative.empty() ? subkey_ : child(relative);
-        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key_name.c_str(), name.c_str(), type, data, bytes) ==
-               ERROR_SUCCESS;
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, subkey_.c_str(), name.c_str(), type, data, bytes) == ERROR_SUCCESS;
     }
 
     bool set_string(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) const
@@ -69,11 +65,10 @@ public:
     }
 
     // The stored type of a value; kNoValue when it is missing.
-    DWORD type_of(const std::wstring& name, const std::wstring& relative = std::wstring()) const
+    DWORD type_of(const std::wstring& name) const
     {
-        const std::wstring key_name = relative.empty() ? subkey_ : child(relative);
         DWORD type = REG_NONE;
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, key_name.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type,
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey_.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type,
                          nullptr, nullptr) != ERROR_SUCCESS) {
             return kNoValue;
         }
@@ -81,6 +76,8 @@ public:
     }
 
 private:
+    std::wstring name_of(const std::wstring& relative) const { return relative.empty() ? subkey_ : child(relative); }
+
     void remove() const
     {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, subkey_.c_str());

@@ -49,20 +49,14 @@ public:
         return ControlService(service_, SERVICE_CONTROL_STOP, &status) != FALSE;
     }
 
-    DWORD state() const
-    {
-        SERVICE_STATUS status{};
-        return QueryServiceStatus(service_, &status) ? status.dwCurrentState : 0;
-    }
-
     // Polls for a state, giving up after about ten seconds.
     bool wait_for(DWORD wanted) const
     {
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (state() == wanted) {
+        SERVICE_STATUS status{};
+        for (int attempt = 0; attempt < 200; ++attempt, Sleep(50)) {
+            if (QueryServiceStatus(service_, &status) && status.dwCurrentState == wanted) {
                 return true;
             }
-            Sleep(50);
         }
         return false;
     }
@@ -71,8 +65,7 @@ private:
     static std::wstring service_path()
     {
         wchar_t buffer[MAX_PATH] = {};
-        const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-        std::wstring path(buffer, length);
+        const std::wstring path(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH));
         return path.substr(0, path.find_last_of(L'\\') + 1) + L"qev_test_service.exe";
     }
 
