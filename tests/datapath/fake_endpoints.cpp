@@ -11,16 +11,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-std::atomic<long> g_alive{0};
-
-// Counts itself among the live fakes.
-struct AliveCounter {
-    AliveCounter() { ++g_alive; }
-    ~AliveCounter() { --g_alive; }
-    AliveCounter(const AliveCounter&) = delete;
-    AliveCounter& operator=(const AliveCounter&) = delete;
-};
-
 wchar_t* co_task_copy(const std::wstring& text)
 {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
@@ -60,7 +50,6 @@ public:
     HRESULT STDMETHODCALLTYPE Commit() override { return E_ACCESSDENIED; }
 
 private:
-    AliveCounter alive_;
     FakeEndpoint endpoint_;
 };
 
@@ -90,7 +79,6 @@ public:
     }
 
 private:
-    AliveCounter alive_;
     FakeEndpoint endpoint_;
 };
 
@@ -121,7 +109,6 @@ public:
     }
 
 private:
-    AliveCounter alive_;
     std::vector<ComPtr<IMMDevice>> devices_;
 };
 
@@ -156,7 +143,6 @@ public:
     }
 
 private:
-    AliveCounter alive_;
     std::vector<FakeEndpoint> capture_;
     std::vector<FakeEndpoint> render_;
     bool capture_fails_;
@@ -174,7 +160,13 @@ ComPtr<IMMDeviceEnumerator> make_fake_enumerator(const std::vector<FakeEndpoint>
     return enumerator;
 }
 
+std::atomic<long>& fake_objects_alive_counter()
+{
+    static std::atomic<long> alive{0};
+    return alive;
+}
+
 long fake_objects_alive()
 {
-    return g_alive.load();
+    return fake_objects_alive_counter().load();
 }

@@ -19,11 +19,17 @@ struct FakeEndpoint {
     bool id_fails = false;
 };
 
-// A minimal IUnknown implementation shared by the fakes.
+// Number of fake objects alive, to check that nothing leaks.
+std::atomic<long>& fake_objects_alive_counter();
+
+// A minimal IUnknown implementation shared by the fakes; counts itself among the live fakes.
 template <typename Interface>
 class FakeComObject : public Interface {
 public:
-    virtual ~FakeComObject() = default;
+    FakeComObject() { ++fake_objects_alive_counter(); }
+    FakeComObject(const FakeComObject&) = delete;
+    FakeComObject& operator=(const FakeComObject&) = delete;
+    virtual ~FakeComObject() { --fake_objects_alive_counter(); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
@@ -59,5 +65,4 @@ Microsoft::WRL::ComPtr<IMMDeviceEnumerator> make_fake_enumerator(const std::vect
                                                                   bool capture_fails = false,
                                                                   bool render_fails = false);
 
-// Number of fake objects alive, to check that nothing leaks.
 long fake_objects_alive();
