@@ -22,31 +22,24 @@ TEST_F(NotificationFilter, ClientWithoutHandlesGetsNoDatapathEvents)
     for (int type = 0; type <= 6; ++type) {
         EXPECT_FALSE(should_forward(NotifyEvent{type, 0, nullptr}, service_)) << type;
     }
-}
-
-TEST_F(NotificationFilter, HandleEventsReachOnlyTheCreatingClient)
-{
-    service_.add_handle(3);
-    EXPECT_TRUE(should_forward(NotifyEvent{1, 3, nullptr}, service_));
-    EXPECT_TRUE(should_forward(NotifyEvent{5, 3, "nr_level"}, service_));
-    EXPECT_FALSE(should_forward(NotifyEvent{1, 4, nullptr}, service_));
-    EXPECT_FALSE(should_forward(NotifyEvent{5, 4, "nr_level"}, service_));
-}
-
-TEST_F(NotificationFilter, OtherEventsReachEveryClientHoldingAHandle)
-{
-    service_.add_handle(3);
-    for (const int type : {0, 2, 3, 4, 7}) {
-        EXPECT_TRUE(should_forward(NotifyEvent{type, 99, nullptr}, service_)) << type;
-    }
-}
-
-TEST_F(NotificationFilter, DestroyedHandleNoLongerCounts)
-{
     service_.add_handle(3);
     service_.remove_handle(3);
-    EXPECT_FALSE(should_forward(NotifyEvent{0, 1, nullptr}, service_));
+    EXPECT_FALSE(should_forward(NotifyEvent{0, 1, nullptr}, service_)) << "a destroyed handle no longer counts";
     EXPECT_FALSE(should_forward(NotifyEvent{5, 3, "nr_level"}, service_));
+}
+
+TEST_F(NotificationFilter, HandleEventsReachOnlyTheCreatingClientOthersEveryClientWithAHandle)
+{
+    service_.add_handle(3);
+    const struct {
+        NotifyEvent event;
+        bool forwarded;
+    } cases[] = {{{1, 3, nullptr}, true},  {{5, 3, "nr_level"}, true}, {{1, 4, nullptr}, false},
+                 {{5, 4, "nr_level"}, false}, {{0, 99, nullptr}, true}, {{2, 99, nullptr}, true},
+                 {{3, 99, nullptr}, true}, {{4, 99, nullptr}, true},   {{7, 99, nullptr}, true}};
+    for (const auto& [event, forwarded] : cases) {
+        EXPECT_EQ(should_forward(event, service_), forwarded) << event.type << " " << event.value;
+    }
 }
 
 TEST_F(NotificationFilter, CallbackToleratesNullArguments)

@@ -32,145 +32,92 @@ using testing::SetArgPointee;
 
 class Dispatcher : public ServiceFixture {};
 
-RequestFields named(const std::string& name)
+TEST_F(Dispatcher, UnknownMissingAndNotifyNamesAreLoggedAndUnanswered)
 {
-    RequestFields fields;
-    fields.name = name;
-    return fields;
-}
-
-RequestFields with_handle(const std::string& name, uint32_t handle)
-{
-    RequestFields fields = named(name);
-    fields.handle = handle;
-    return fields;
-}
-
-TEST_F(Dispatcher, UnknownNameIsLoggedAndUnanswered)
-{
-    const auto bytes = build_named_request("QevIntfBogus");
-    EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
+    for (const RequestFields& fields : {RequestFields{.name = "QevIntfBogus"}, RequestFields{.handle = 3},
+                                        RequestFields{.name = "QevIntfNotify"}}) {
+        const auto bytes = build_request(fields);
+        EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
+    }
     EXPECT_TRUE(log_.contains("[qev] API NAME: QevIntfBogus\n"));
-    EXPECT_TRUE(log_.contains("[qev] Default...\n"));
+    EXPECT_EQ(log_.count("[qev] Default...\n"), 3u);
     expect_next_reply_is_get_info();
 }
 
-TEST_F(Dispatcher, MissingNameIsUnknown)
+TEST_F(Dispatcher, MalformedAndEmptyMessagesAreDroppedAndTheConnectionServes)
 {
-    RequestFields fields;
-    fields.handle = 3;
-    const auto bytes = build_request(fields);
-    EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
-    EXPECT_TRUE(log_.contains("[qev] Default...\n"));
-    expect_next_reply_is_get_info();
-}
-
-TEST_F(Dispatcher, NotifyIsNotAClientFunction)
-{
-    const auto bytes = build_named_request("QevIntfNotify");
-    EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
-    EXPECT_TRUE(log_.contains("[qev] Default...\n"));
-    expect_next_reply_is_get_info();
-}
-
-TEST_F(Dispatcher, MalformedAndEmptyMessagesAreDroppedBeforeAnyFieldIsRead)
-{
-    testing::StrictMock<MockDatapathManager> strict;
-    auto service = std::make_shared<RpcService>(strict, std::make_unique<PipeConnection>(L"unused_a"),
-                                                std::make_unique<PipeConnection>(L"unused_b"));
     const uint8_t garbage[] = {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_TRUE(dispatch(*service, garbage, sizeof(garbage)));
-    EXPECT_TRUE(dispatch(*service, garbage, 0));
+    EXPECT_TRUE(dispatch(*service_, garbage, sizeof(garbage)));
+    EXPECT_TRUE(dispatch(*service_, garbage, 0));
     // A valid buffer whose name offset is cut off.
     const auto valid = build_named_request("QevIntfGetInfo");
-    EXPECT_TRUE(dispatch(*service, valid.data(), valid.size() - 8));
+    EXPECT_TRUE(dispatch(*service_, valid.data(), valid.size() - 8));
     EXPECT_EQ(log_.count("[qev] Ignored a request that is not a valid IpcMessage (12 bytes)\n"), 1u);
     EXPECT_EQ(log_.count("[qev] Ignored a request that is not a valid IpcMessage (0 bytes)\n"), 1u);
     EXPECT_FALSE(log_.contains("[qev] API NAME: QevIntfGetInfo\n"));
-}
-
-TEST_F(Dispatcher, MalformedMessageLeavesTheConnectionServing)
-{
-    const uint8_t garbage[] = {0x10, 0, 0, 0, 0xAA, 0xBB};
-    EXPECT_TRUE(dispatch(*service_, garbage, sizeof(garbage)));
     expect_next_reply_is_get_info();
 }
 
 TEST_F(Dispatcher, GetInfoRepliesWithManagerValuesAndEchoesName)
 {
     EXPECT_CALL(manager_, GetInfo(_)).WillOnce(DoAll(SetArgPointee<0>(ServerInfo{1, 601, 2777, 0}), Return(0u)));
-    const auto* reply = call(named("QevIntfGetInfo"));
+    const auto* reply = call({.name = "QevIntfGetInfo"});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
     ASSERT_NE(reply->info(), nullptr);
     EXPECT_EQ(reply->info()->info1(), 601u);
     EXPECT_EQ(reply->info()->info2(), 2777u);
-    EXPECT_EQ(reply->result(), 0u);
     EXPECT_TRUE(log_.contains("[qev] API NAME: QevIntfGetInfo\n"));
 }
 
-TEST_F(Dispatcher, EnumPassesTypeAndListsNames)
+TEST_F(Dispatcher, EnumPassesTypeAndListsNamesOrAnswersFiveWithNone)
 {
     EXPECT_CALL(manager_, Enum(2u, _))
         .WillOnce(DoAll(SetArgPointee<1>(std::vector<std::string>{"a", "b"}), Return(0u)));
-    RequestFields fields = named("QevIntfEnum");
-    fields.type = 2;
-    const auto* reply = call(fields);
+    EXPECT_CALL(manager_, Enum(3u, _)).WillOnce(Return(5u));
+    const auto* reply = call({.name = "QevIntfEnum", .type = 2});
     ASSERT_NE(reply, nullptr);
     ASSERT_NE(reply->enum_result(), nullptr);
     EXPECT_EQ(reply->enum_result()->count(), 2u);
     EXPECT_EQ(reply->enum_result()->names()->Get(1)->str(), "b");
     EXPECT_TRUE(log_.contains("[qev] [QevIntfEnum] type: 2\n"));
+    const auto* unknown = call({.name = "QevIntfEnum", .type = 3});
+    ASSERT_NE(unknown, nullptr);
+    EXPECT_EQ(unknown->result(), 5u);
+    ASSERT_NE(unknown->enum_result(), nullptr);
+    EXPECT_EQ(unknown->enum_result()->names()->size(), 0u);
 }
 
-TEST_F(Dispatcher, EnumOfUnknownTypeAnswersFiveWithEmptyNames)
+TEST_F(Dispatcher, CreateAddsTheHandleOnlyOnSuccess)
 {
-    EXPECT_CALL(manager_, Enum(3u, _)).WillOnce(Return(5u));
-    RequestFields fields = named("QevIntfEnum");
-    fields.type = 3;
-    const auto* reply = call(fields);
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->result(), 5u);
-    ASSERT_NE(reply->enum_result(), nullptr);
-    EXPECT_EQ(reply->enum_result()->names()->size(), 0u);
-}
-
-TEST_F(Dispatcher, CreateAddsHandleToTheConnectionAndReplies)
-{
-    EXPECT_CALL(manager_, Create(_, _)).WillOnce(Invoke([](uint32_t* handle, const QevConfig* config) {
-        EXPECT_STREQ(config->primary_device, "Microphone (X)");
-        EXPECT_EQ(config->secondary_device, nullptr);
-        *handle = 7;
-        return 0u;
-    }));
-    RequestFields fields = named("QevIntfCreate");
-    fields.primary_device = "Microphone (X)";
-    const auto* reply = call(fields);
+    EXPECT_CALL(manager_, Create(_, _))
+        .WillOnce(Invoke([](uint32_t* handle, const QevConfig* config) {
+            EXPECT_STREQ(config->primary_device, "Microphone (X)");
+            EXPECT_EQ(config->secondary_device, nullptr);
+            *handle = 7;
+            return 0u;
+        }))
+        .WillOnce(DoAll(SetArgPointee<0>(9u), Return(1u)));
+    const auto* reply = call({.name = "QevIntfCreate", .primary_device = "Microphone (X)"});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->handle(), 7u);
+    const auto* failed = call({.name = "QevIntfCreate"});
+    ASSERT_NE(failed, nullptr);
+    EXPECT_EQ(failed->result(), 1u);
+    EXPECT_FALSE(has_field(failed, qev::wire::IpcMessage::VT_HANDLE));
     EXPECT_EQ(service_->handles(), std::vector<uint32_t>{7});
-}
-
-TEST_F(Dispatcher, FailedCreateAddsNothingAndRepliesNoHandle)
-{
-    EXPECT_CALL(manager_, Create(_, _)).WillOnce(DoAll(SetArgPointee<0>(9u), Return(1u)));
-    const auto* reply = call(named("QevIntfCreate"));
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->result(), 1u);
-    EXPECT_FALSE(has_field(reply, qev::wire::IpcMessage::VT_HANDLE));
-    EXPECT_TRUE(service_->handles().empty());
 }
 
 TEST_F(Dispatcher, DestroyRemovesOneOccurrenceOnlyOnSuccess)
 {
-    service_->add_handle(4);
-    service_->add_handle(5);
-    service_->add_handle(4);
+    for (const uint32_t handle : {4u, 5u, 4u}) {
+        service_->add_handle(handle);
+    }
     EXPECT_CALL(manager_, Destroy(4u, true)).WillOnce(Return(0u));
     EXPECT_CALL(manager_, Destroy(5u, true)).WillOnce(Return(3u));
-    ASSERT_NE(call(with_handle("QevIntfDestroy", 4)), nullptr);
+    ASSERT_NE(call({.name = "QevIntfDestroy", .handle = 4}), nullptr);
     EXPECT_EQ(service_->handles(), (std::vector<uint32_t>{5, 4}));
-    const auto* reply = call(with_handle("QevIntfDestroy", 5));
+    const auto* reply = call({.name = "QevIntfDestroy", .handle = 5});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->result(), 3u);
     EXPECT_EQ(service_->handles(), (std::vector<uint32_t>{5, 4}));
@@ -181,11 +128,9 @@ TEST_F(Dispatcher, DestroyingTheServiceDestroysRemainingHandlesInOrder)
 {
     service_->add_handle(11);
     service_->add_handle(12);
-    {
-        testing::InSequence order;
-        EXPECT_CALL(manager_, Destroy(11u, true)).WillOnce(Return(0u));
-        EXPECT_CALL(manager_, Destroy(12u, true)).WillOnce(Return(3u));
-    }
+    testing::InSequence order;
+    EXPECT_CALL(manager_, Destroy(11u, true)).WillOnce(Return(0u));
+    EXPECT_CALL(manager_, Destroy(12u, true)).WillOnce(Return(3u));
     service_.reset();
     EXPECT_TRUE(request_client_.wait_closed());
 }
@@ -197,26 +142,31 @@ TEST_F(Dispatcher, ConfigPassesBothDevices)
         EXPECT_STREQ(config->secondary_device, "Speakers");
         return 1u;
     }));
-    RequestFields fields = with_handle("QevIntfConfig", 0x2A);
-    fields.primary_device = "";
-    fields.secondary_device = "Speakers";
-    const auto* reply = call(fields);
+    const auto* reply = call({.name = "QevIntfConfig", .handle = 0x2A, .primary_device = "", .secondary_device = "Speakers"});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->result(), 1u);
     EXPECT_TRUE(log_.contains("[qev] [QevIntfConfig] handle: 0X2A\n"));
 }
 
-TEST_F(Dispatcher, StartAndStopPassResultsThrough)
+TEST_F(Dispatcher, StartStopAndGetStatusPassResultsThrough)
 {
     EXPECT_CALL(manager_, Start(0u)).WillOnce(Return(3u));
     EXPECT_CALL(manager_, Stop(6u)).WillOnce(Return(0u));
-    const auto* started = call(with_handle("QevIntfStart", 0));
+    EXPECT_CALL(manager_, GetStatus(99u, _)).WillOnce(DoAll(SetArgPointee<1>(7u), Return(3u)));
+    EXPECT_CALL(manager_, GetStatus(1u, _)).WillOnce(DoAll(SetArgPointee<1>(2u), Return(0u)));
+    const auto* started = call({.name = "QevIntfStart", .handle = 0});
     ASSERT_NE(started, nullptr);
     EXPECT_EQ(started->result(), 3u);
-    const auto* stopped = call(with_handle("QevIntfStop", 6));
+    const auto* stopped = call({.name = "QevIntfStop", .handle = 6});
     ASSERT_NE(stopped, nullptr);
     EXPECT_EQ(stopped->name()->str(), "QevIntfStop");
-    EXPECT_EQ(stopped->result(), 0u);
+    const auto* unknown = call({.name = "QevIntfGetStatus", .handle = 99});
+    ASSERT_NE(unknown, nullptr);
+    EXPECT_EQ(unknown->result(), 3u);
+    EXPECT_EQ(unknown->status(), 0u) << "a failed status read replies zero";
+    const auto* known = call({.name = "QevIntfGetStatus", .handle = 1});
+    ASSERT_NE(known, nullptr);
+    EXPECT_EQ(known->status(), 2u);
 }
 
 TEST_F(Dispatcher, SetPassesNameAndValueAndLogs)
@@ -226,88 +176,49 @@ TEST_F(Dispatcher, SetPassesNameAndValueAndLogs)
         EXPECT_FLOAT_EQ(param->value, 60.0f);
         return 0u;
     }));
-    RequestFields fields = with_handle("QevIntfSet", 3);
-    fields.param_name = "nr_level";
-    fields.param_value = 60.0f;
-    ASSERT_NE(call(fields), nullptr);
+    ASSERT_NE(call({.name = "QevIntfSet", .handle = 3, .param_name = "nr_level", .param_value = 60.0f}), nullptr);
     EXPECT_TRUE(log_.contains("[qev] [QevIntfSet] handle: 0X3, param.name: nr_level, param.value: 60.000000\n"));
 }
 
-TEST_F(Dispatcher, FailedGetRepliesZeroAndEchoesTheName)
+TEST_F(Dispatcher, GetRepliesTheValueReadOrZeroOnFailure)
 {
-    EXPECT_CALL(manager_, Get(3u, _)).WillOnce(Invoke([](uint32_t, QevParam* param) {
-        param->value = 42.0f;
-        return 3u;
-    }));
-    RequestFields fields = with_handle("QevIntfGet", 3);
-    fields.param_name = "no_such";
-    const auto* reply = call(fields);
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->result(), 3u);
-    ASSERT_NE(reply->param(), nullptr);
-    EXPECT_EQ(reply->param()->name()->str(), "no_such");
-    EXPECT_EQ(reply->param()->value(), 0.0f);
-}
-
-TEST_F(Dispatcher, GetRepliesTheValueRead)
-{
-    EXPECT_CALL(manager_, Get(3u, _)).WillOnce(Invoke([](uint32_t, QevParam* param) {
-        EXPECT_STREQ(param->name, "nr_level");
+    EXPECT_CALL(manager_, Get(3u, _)).WillRepeatedly(Invoke([](uint32_t, QevParam* param) {
         param->value = 55.0f;
-        return 0u;
+        return std::strcmp(param->name, "nr_level") == 0 ? 0u : 3u;
     }));
-    RequestFields fields = with_handle("QevIntfGet", 3);
-    fields.param_name = "nr_level";
-    const auto* reply = call(fields);
+    const auto* reply = call({.name = "QevIntfGet", .handle = 3, .param_name = "nr_level"});
     ASSERT_NE(reply, nullptr);
     EXPECT_FLOAT_EQ(reply->param()->value(), 55.0f);
     EXPECT_TRUE(log_.contains("[qev] [QevIntfGet] handle: 0X3\n"));
+    const auto* failed = call({.name = "QevIntfGet", .handle = 3, .param_name = "no_such"});
+    ASSERT_NE(failed, nullptr);
+    EXPECT_EQ(failed->result(), 3u);
+    ASSERT_NE(failed->param(), nullptr);
+    EXPECT_EQ(failed->param()->name()->str(), "no_such");
+    EXPECT_EQ(failed->param()->value(), 0.0f);
 }
 
-TEST_F(Dispatcher, GetStatusOfUnknownHandleRepliesThreeAndZero)
+TEST_F(Dispatcher, SetSerializedPassesExactlySizeBytesAndNoneForSizeZero)
 {
-    EXPECT_CALL(manager_, GetStatus(99u, _)).WillOnce(DoAll(SetArgPointee<1>(7u), Return(3u)));
-    EXPECT_CALL(manager_, GetStatus(1u, _)).WillOnce(DoAll(SetArgPointee<1>(2u), Return(0u)));
-    const auto* unknown = call(with_handle("QevIntfGetStatus", 99));
-    ASSERT_NE(unknown, nullptr);
-    EXPECT_EQ(unknown->result(), 3u);
-    EXPECT_EQ(unknown->status(), 0u);
-    const auto* known = call(with_handle("QevIntfGetStatus", 1));
-    ASSERT_NE(known, nullptr);
-    EXPECT_EQ(known->status(), 2u);
-}
-
-TEST_F(Dispatcher, SetSerializedPassesExactlySizeBytes)
-{
-    EXPECT_CALL(manager_, SetSerialized(5u, _)).WillOnce(Invoke([](uint32_t, const QevSerializedParam* param) {
-        EXPECT_STREQ(param->name, "win_reg");
-        EXPECT_EQ(param->size, 3u);
-        EXPECT_EQ(std::vector<uint8_t>(param->data, param->data + 3), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_CALL(manager_, SetSerialized(5u, _)).WillRepeatedly(Invoke([](uint32_t, const QevSerializedParam* param) {
+        if (std::strcmp(param->name, "win_reg") == 0) {
+            EXPECT_EQ(param->size, 3u);
+            EXPECT_EQ(std::vector<uint8_t>(param->data, param->data + 3), (std::vector<uint8_t>{1, 2, 3}));
+        } else {
+            EXPECT_EQ(param->size, 0u);
+            EXPECT_EQ(param->data, nullptr);
+        }
         return 0u;
     }));
-    RequestFields fields = with_handle("QevIntfSetSerialized", 5);
-    fields.with_serialized = true;
-    fields.serialized_name = "win_reg";
-    fields.serialized_size = 3;
-    fields.serialized_data = std::vector<uint8_t>{1, 2, 3, 4, 5};
-    const auto* reply = call(fields);
+    const auto* reply = call({.name = "QevIntfSetSerialized", .handle = 5, .with_serialized = true,
+                              .serialized_name = "win_reg", .serialized_size = 3,
+                              .serialized_data = std::vector<uint8_t>{1, 2, 3, 4, 5}});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->result(), 0u);
     EXPECT_TRUE(log_.contains("[qev] [QevIntfSetSerialized] handle: 0X5\n"));
-}
-
-TEST_F(Dispatcher, SetSerializedOfSizeZeroPassesNoBytes)
-{
-    EXPECT_CALL(manager_, SetSerialized(5u, _)).WillOnce(Invoke([](uint32_t, const QevSerializedParam* param) {
-        EXPECT_EQ(param->size, 0u);
-        EXPECT_EQ(param->data, nullptr);
-        return 0u;
-    }));
-    RequestFields fields = with_handle("QevIntfSetSerialized", 5);
-    fields.with_serialized = true;
-    fields.serialized_name = "delete_vpnr_bias_file";
-    fields.serialized_data = std::vector<uint8_t>{1, 2};
-    ASSERT_NE(call(fields), nullptr);
+    ASSERT_NE(call({.name = "QevIntfSetSerialized", .handle = 5, .with_serialized = true,
+                    .serialized_name = "delete_vpnr_bias_file", .serialized_data = std::vector<uint8_t>{1, 2}}),
+              nullptr);
 }
 
 TEST_F(Dispatcher, SerializedDataShorterThanSizeIsRejectedWithThree)
@@ -315,21 +226,17 @@ TEST_F(Dispatcher, SerializedDataShorterThanSizeIsRejectedWithThree)
     EXPECT_CALL(manager_, SetSerialized(_, _)).Times(0);
     EXPECT_CALL(manager_, GetSerialized(_, _, _)).Times(0);
     for (const char* name : {"QevIntfSetSerialized", "QevIntfGetSerialized"}) {
-        SCOPED_TRACE(name);
-        RequestFields fields = with_handle(name, 5);
-        fields.with_serialized = true;
-        fields.serialized_name = "win_reg";
-        fields.serialized_size = 10;
-        fields.serialized_data = std::vector<uint8_t>{1, 2, 3};
-        const auto* reply = call(fields);
-        ASSERT_NE(reply, nullptr);
-        EXPECT_EQ(reply->result(), 3u);
-
-        RequestFields without_data = fields;
-        without_data.serialized_data.reset();
-        const auto* second = call(without_data);
-        ASSERT_NE(second, nullptr);
-        EXPECT_EQ(second->result(), 3u);
+        for (const bool with_data : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (with_data ? " short data" : " no data"));
+            RequestFields fields{.name = name, .handle = 5, .with_serialized = true, .serialized_name = "win_reg",
+                                 .serialized_size = 10};
+            if (with_data) {
+                fields.serialized_data = std::vector<uint8_t>{1, 2, 3};
+            }
+            const auto* reply = call(fields);
+            ASSERT_NE(reply, nullptr);
+            EXPECT_EQ(reply->result(), 3u);
+        }
     }
 }
 
@@ -346,15 +253,11 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
     EXPECT_CALL(manager_, GetSerialized(8u, _, _))
         .WillOnce(Invoke([&](uint32_t, const QevSerializedParam* in, QevSerializedParam* out) {
             EXPECT_STREQ(in->name, "win_reg");
-            out->name = name;
-            out->size = 4;
-            out->data = data;
+            *out = QevSerializedParam{name, 4, data};
             return 0u;
         }));
-    RequestFields fields = with_handle("QevIntfGetSerialized", 8);
-    fields.with_serialized = true;
-    fields.serialized_name = "win_reg";
-    const auto* reply = call(fields);
+    const auto* reply =
+        call({.name = "QevIntfGetSerialized", .handle = 8, .with_serialized = true, .serialized_name = "win_reg"});
     EXPECT_EQ(g_watched_frees.load(), 2);
     g_watched_name = nullptr;
     g_watched_data = nullptr;
@@ -364,7 +267,7 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
     EXPECT_EQ(out->name()->str(), "win_reg");
     EXPECT_EQ(out->size(), 4u);
     EXPECT_EQ(std::vector<uint8_t>(out->data()->begin(), out->data()->end()),
-              (std::vector<uint8_t>{0xDE, 0xAD, 0xBE, 0xEF}));
+              (std::vector<uint8_t>(bytes, bytes + 4)));
 }
 
 TEST_F(Dispatcher, ReplyThatCannotBeWrittenClosesTheConnection)
@@ -390,7 +293,6 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
     callback(&dropped, context);
     const NotifyEvent forwarded{5, 2, "algo_name"};
     callback(&forwarded, context);
-
     const auto message = notify_client_.next_message();
     ASSERT_TRUE(message.has_value());
     const auto* decoded = decode_message(*message);
@@ -406,24 +308,13 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
     service_.reset();
 }
 
-} // namespace
-
-namespace {
-
-// Bit-flipped and truncated versions of valid requests: every one is either rejected or answered,
-// none crashes the server or asks for the connection to be closed.
+// Bit-flipped and truncated versions of a valid request: each is rejected or answered, none crashes
+// the server or asks for the connection to be closed.
 TEST_F(Dispatcher, CorruptedRequestsNeverCrashOrCloseTheConnection)
 {
-    RequestFields fields;
-    fields.name = "QevIntfGetSerialized";
-    fields.handle = 2;
-    fields.with_serialized = true;
-    fields.serialized_name = "win_reg";
-    fields.serialized_size = 4;
-    fields.serialized_data = std::vector<uint8_t>{1, 2, 3, 4};
-    fields.param_name = "nr_level";
-    fields.primary_device = "Mic";
-    const auto valid = build_request(fields);
+    const auto valid = build_request({.name = "QevIntfGetSerialized", .handle = 2, .primary_device = "Mic",
+                                      .param_name = "nr_level", .with_serialized = true, .serialized_name = "win_reg",
+                                      .serialized_size = 4, .serialized_data = std::vector<uint8_t>{1, 2, 3, 4}});
     uint32_t seed = 12345;
     auto next_random = [&seed] {
         seed = seed * 1103515245u + 12345u;
@@ -431,8 +322,7 @@ TEST_F(Dispatcher, CorruptedRequestsNeverCrashOrCloseTheConnection)
     };
     for (int round = 0; round < 3000; ++round) {
         auto bytes = valid;
-        const int flips = 1 + static_cast<int>(next_random() % 4);
-        for (int flip = 0; flip < flips; ++flip) {
+        for (int flip = 1 + static_cast<int>(next_random() % 4); flip > 0; --flip) {
             bytes[next_random() % bytes.size()] ^= static_cast<uint8_t>(1u << (next_random() % 8));
         }
         if (round % 7 == 0) {

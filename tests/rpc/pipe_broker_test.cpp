@@ -22,22 +22,11 @@ protected:
         broker_ = std::make_unique<PipeBroker>(names_);
     }
 
-    // Waits until the broker holds `count` entries.
-    bool wait_pending(size_t count)
+    // Waits until the broker holds `count` unpaired entries (or complete pairs).
+    bool wait_pending(size_t count, bool complete = false)
     {
         for (int i = 0; i < 500; ++i) {
-            if (broker_->pending_count() == count) {
-                return true;
-            }
-            Sleep(10);
-        }
-        return false;
-    }
-
-    bool wait_complete(size_t count)
-    {
-        for (int i = 0; i < 500; ++i) {
-            if (broker_->complete_pair_count() == count) {
+            if ((complete ? broker_->complete_pair_count() : broker_->pending_count()) == count) {
                 return true;
             }
             Sleep(10);
@@ -59,11 +48,8 @@ protected:
     static bool reaches(PipeConnection& connection, PipeClientEnd& client, uint8_t marker)
     {
         DWORD written = 0;
-        if (!connection.write(&marker, 1, &written)) {
-            return false;
-        }
-        const auto message = client.next_message();
-        return message && message->size() == 1 && (*message)[0] == marker;
+        const auto message = connection.write(&marker, 1, &written) ? client.next_message() : std::nullopt;
+        return message && *message == std::vector<uint8_t>{marker};
     }
 
     PipeNames names_;
@@ -120,7 +106,7 @@ TEST_F(Broker, SweepClosesOnlyUnpairedConnectionsOfAtLeastMaximumAge)
     PipeClientEnd notify_client;
     ASSERT_TRUE(request_client.open(names_.request_pipe));
     ASSERT_TRUE(notify_client.open(names_.notify_pipe));
-    ASSERT_TRUE(wait_complete(1));
+    ASSERT_TRUE(wait_pending(1, true));
     broker_->sweep(PipeBroker::now_ticks() + 3600 * kTicksPerSecond);
     ASSERT_TRUE(take_pair_within(5000)) << "a complete pair was swept";
     EXPECT_TRUE(reaches(*notify_, notify_client, 0x71));

@@ -9,17 +9,17 @@
 
 // What a test puts into a request; absent members are not written.
 struct RequestFields {
-    std::optional<std::string> name;
-    std::optional<uint32_t> handle;
-    std::optional<uint8_t> type;
-    std::optional<std::string> primary_device;
-    std::optional<std::string> secondary_device;
-    std::optional<std::string> param_name;
-    std::optional<float> param_value;
+    std::optional<std::string> name{};
+    std::optional<uint32_t> handle{};
+    std::optional<uint8_t> type{};
+    std::optional<std::string> primary_device{};
+    std::optional<std::string> secondary_device{};
+    std::optional<std::string> param_name{};
+    std::optional<float> param_value{};
     bool with_serialized = false;
-    std::optional<std::string> serialized_name;
+    std::optional<std::string> serialized_name{};
     uint32_t serialized_size = 0;
-    std::optional<std::vector<uint8_t>> serialized_data;
+    std::optional<std::vector<uint8_t>> serialized_data{};
 };
 
 inline std::vector<uint8_t> build_request(const RequestFields& fields)

@@ -49,13 +49,7 @@ struct TestClient {
 
     bool connect(const PipeNames& names) { return request.open(names.request_pipe) && notify.open(names.notify_pipe); }
 
-    const qev::wire::IpcMessage* call(const std::vector<uint8_t>& bytes)
-    {
-        if (!request.send(bytes)) {
-            return nullptr;
-        }
-        return receive();
-    }
+    const qev::wire::IpcMessage* call(const std::vector<uint8_t>& bytes) { return request.send(bytes) ? receive() : nullptr; }
 
     const qev::wire::IpcMessage* receive()
     {
@@ -118,20 +112,7 @@ protected:
     CallCounter registered_;
 };
 
-TEST_F(Server, PairedClientIsServedAndSubscribed)
-{
-    ASSERT_TRUE(server_.start());
-    TestClient client;
-    ASSERT_TRUE(client.connect(names_));
-    const auto* reply = get_info(client);
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
-    EXPECT_EQ(reply->info()->info2(), 2777u);
-    EXPECT_TRUE(registered_.wait_for(1));
-    EXPECT_TRUE(log_.contains("[qev] Connection was successful.\n"));
-}
-
-TEST_F(Server, TwoClientsGetTheirOwnReplies)
+TEST_F(Server, PairedClientsAreSubscribedAndGetTheirOwnReplies)
 {
     EXPECT_CALL(manager_, Get(_, _)).WillRepeatedly(Invoke([](uint32_t handle, QevParam* param) {
         param->value = static_cast<float>(handle);
@@ -140,20 +121,17 @@ TEST_F(Server, TwoClientsGetTheirOwnReplies)
     ASSERT_TRUE(server_.start());
     TestClient first;
     ASSERT_TRUE(first.connect(names_));
-    ASSERT_NE(get_info(first), nullptr);
+    const auto* info = get_info(first);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->info()->info2(), 2777u);
+    EXPECT_TRUE(registered_.wait_for(1));
+    EXPECT_TRUE(log_.contains("[qev] Connection was successful.\n"));
     TestClient second;
     ASSERT_TRUE(second.connect(names_));
     ASSERT_NE(get_info(second), nullptr);
 
-    auto get = [](uint32_t handle, const char* name) {
-        RequestFields fields;
-        fields.name = "QevIntfGet";
-        fields.handle = handle;
-        fields.param_name = name;
-        return build_request(fields);
-    };
-    ASSERT_TRUE(first.request.send(get(1, "first")));
-    ASSERT_TRUE(second.request.send(get(2, "second")));
+    ASSERT_TRUE(first.request.send(build_request({.name = "QevIntfGet", .handle = 1, .param_name = "first"})));
+    ASSERT_TRUE(second.request.send(build_request({.name = "QevIntfGet", .handle = 2, .param_name = "second"})));
     const auto* second_reply = second.receive();
     const auto* first_reply = first.receive();
     ASSERT_NE(first_reply, nullptr);
@@ -194,11 +172,7 @@ TEST_F(Server, ClosingTheRequestPipeDestroysHandlesAndUnsubscribes)
 // A SetSerialized request padded to exactly `total` bytes; the payload fills what the buffer allows.
 std::vector<uint8_t> serialized_request_of_size(size_t total, uint32_t* payload_size)
 {
-    RequestFields fields;
-    fields.name = "QevIntfSetSerialized";
-    fields.handle = 1;
-    fields.with_serialized = true;
-    fields.serialized_name = "win_reg";
+    RequestFields fields{.name = "QevIntfSetSerialized", .handle = 1, .with_serialized = true, .serialized_name = "win_reg"};
     size_t payload = total - 256;
     std::vector<uint8_t> bytes;
     while (true) {
@@ -279,15 +253,11 @@ TEST_F(Server, DatapathEventsAndBroadcastsReachTheClient)
     EXPECT_EQ(activation->notification()->payload_as_SessionActivationEvent()->text()->str(), "{0.0.1.00000000}.{e}");
 
     ASSERT_NE(client.call(build_named_request("QevIntfCreate")), nullptr);
-    QevNotifyCallback callback = nullptr;
-    void* context = nullptr;
+    const NotifyEvent refreshed{0, 1, nullptr};
     {
         const std::lock_guard lock(mutex_);
-        callback = callback_;
-        context = context_;
+        callback_(&refreshed, context_);
     }
-    const NotifyEvent refreshed{0, 1, nullptr};
-    callback(&refreshed, context);
     message = client.notify.next_message();
     ASSERT_TRUE(message.has_value());
     const auto* decoded = decode_message(*message);
@@ -317,18 +287,6 @@ TEST_F(Server, StopAndWaitReturnPromptlyWithIdleClientsAndListeners)
     EXPECT_TRUE(unpaired.wait_closed());
 }
 
-TEST_F(Server, StopAndWaitWithoutClientsOrStart)
-{
-    RpcServer never_started(manager_, names_);
-    EXPECT_TRUE(never_started.stop());
-    EXPECT_TRUE(never_started.wait());
-    ASSERT_TRUE(server_.start());
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_TRUE(server_.stop());
-    EXPECT_TRUE(server_.wait());
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
-}
-
 TEST_F(Server, SecondInstanceGivesUpAfterItsRetries)
 {
     ASSERT_TRUE(server_.start());
@@ -346,12 +304,17 @@ TEST_F(Server, SecondInstanceGivesUpAfterItsRetries)
     EXPECT_NE(get_info(client), nullptr);
 }
 
-TEST_F(Server, RestartsAfterStopAndWait)
+TEST_F(Server, StopsWithoutStartAndRestartsAfterStopAndWait)
 {
+    RpcServer never_started(manager_, names_);
+    EXPECT_TRUE(never_started.stop());
+    EXPECT_TRUE(never_started.wait());
     ASSERT_TRUE(server_.start());
     EXPECT_FALSE(server_.start()) << "already started";
-    server_.stop();
-    server_.wait();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(server_.stop());
+    EXPECT_TRUE(server_.wait());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     RpcServer again(manager_, names_);
     ASSERT_TRUE(again.start()) << "the single-instance mutex was released";
     TestClient client;

@@ -49,39 +49,19 @@ size_t working_set()
     return counters.WorkingSetSize;
 }
 
-struct TrimRun {
-    uint64_t before_sum = 0;
-    size_t released = 0;
-    size_t working_set_drop = 0;
-    uint64_t after_sum = 0;
-    uint64_t deeper_sum = 0;
-};
-
-TrimRun run_trim(int depth, int deeper_depth)
-{
-    TrimRun run;
-    std::thread thread([&run, depth, deeper_depth] {
-        run.before_sum = deep_sum(depth);
-        const size_t before = working_set();
-        run.released = release_unused_stack_pages();
-        const size_t after = working_set();
-        run.working_set_drop = before > after ? before - after : 0;
-        run.after_sum = deep_sum(depth);
-        run.deeper_sum = deep_sum(deeper_depth);
-    });
-    thread.join();
-    return run;
-}
-
 TEST(ThreadStackTrim, HandsBackTheUsedStackAndTheThreadKeepsWorking)
 {
     constexpr int kDepth = 160;  // about 640 KiB
-    const TrimRun run = run_trim(kDepth, kDepth + 100);
-    EXPECT_EQ(run.before_sum, expected_sum(kDepth));
-    EXPECT_GE(run.released, size_t{512} * 1024) << "the pages the recursion touched were not handed back";
-    EXPECT_GE(run.working_set_drop, size_t{256} * 1024) << "the working set did not shrink";
-    EXPECT_EQ(run.after_sum, expected_sum(kDepth)) << "the stack is unusable after the trim";
-    EXPECT_EQ(run.deeper_sum, expected_sum(kDepth + 100)) << "the stack no longer grows past the old depth";
+    std::thread thread([] {
+        EXPECT_EQ(deep_sum(kDepth), expected_sum(kDepth));
+        const size_t before = working_set();
+        EXPECT_GE(release_unused_stack_pages(), size_t{512} * 1024) << "the touched pages were not handed back";
+        const size_t after = working_set();
+        EXPECT_GE(before > after ? before - after : 0, size_t{256} * 1024) << "the working set did not shrink";
+        EXPECT_EQ(deep_sum(kDepth), expected_sum(kDepth)) << "the stack is unusable after the trim";
+        EXPECT_EQ(deep_sum(kDepth + 100), expected_sum(kDepth + 100)) << "the stack no longer grows past the old depth";
+    });
+    thread.join();
 }
 
 TEST(ThreadStackTrim, KeepsTheCallersFrames)
