@@ -44,28 +44,22 @@ protected:
     RegistrySeed seed_;
 };
 
-TEST_F(RegisterApoClassTest, PathInSystem32IsWrittenRelativeToSystemRoot)
+TEST_F(RegisterApoClassTest, PathsUnderSystem32AreWrittenRelativeToSystemRoot)
 {
-    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
-    EXPECT_EQ(server().text, L"%SystemRoot%\\System32\\qevapo.dll");
-    EXPECT_EQ(server().type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
-    EXPECT_EQ(server(L"ThreadingModel").type, static_cast<DWORD>(REG_SZ));
-}
-
-TEST_F(RegisterApoClassTest, DriverStorePathKeepsEverythingFromSystem32On)
-{
-    ASSERT_TRUE(RegisterApoClass(
-        kTestClass, L"D:\\WINDOWS\\System32\\DriverStore\\FileRepository\\qevapo.inf_amd64_1\\qevapo.dll"));
-    EXPECT_EQ(server().text, L"%SystemRoot%\\System32\\DriverStore\\FileRepository\\qevapo.inf_amd64_1\\qevapo.dll");
-}
-
-TEST_F(RegisterApoClassTest, OtherPathIsWrittenUnchanged)
-{
-    ASSERT_TRUE(RegisterApoClass(kTestClass, L"D:\\Program Files\\qEv\\qevapo.dll"));
-    EXPECT_EQ(server().text, L"D:\\Program Files\\qEv\\qevapo.dll");
-    EXPECT_EQ(server().type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
+    const struct { const wchar_t* path; const wchar_t* stored; DWORD type; } rows[] = {
+        {L"C:\\Windows\\System32\\qevapo.dll", L"%SystemRoot%\\System32\\qevapo.dll", REG_EXPAND_SZ},
+        {L"D:\\WINDOWS\\System32\\DriverStore\\FileRepository\\q.inf_amd64_1\\qevapo.dll",
+         L"%SystemRoot%\\System32\\DriverStore\\FileRepository\\q.inf_amd64_1\\qevapo.dll", REG_EXPAND_SZ},
+        {L"D:\\Program Files\\qEv\\qevapo.dll", L"D:\\Program Files\\qEv\\qevapo.dll", REG_SZ},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(RegisterApoClass(kTestClass, row.path));
+        EXPECT_EQ(server().text, row.stored);
+        EXPECT_EQ(server().type, row.type) << row.path;
+        EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
+        EXPECT_EQ(server(L"ThreadingModel").type, static_cast<DWORD>(REG_SZ));
+        seed_.remove(clsid_key(kTestClass));
+    }
 }
 
 TEST_F(RegisterApoClassTest, ExistingRegistrationIsOverwritten)
@@ -116,12 +110,6 @@ TEST_F(ApoClassRegisteredTest, DriverRegistrationNeedsTheServerKeyInADriverKey)
     EXPECT_TRUE(IsApoClassRegisteredByDriver());
     // A driver registration is not a global one.
     EXPECT_FALSE(IsApoClassRegistered());
-}
-
-TEST_F(ApoClassRegisteredTest, EmptyMachineHasNeither)
-{
-    EXPECT_FALSE(IsApoClassRegistered());
-    EXPECT_FALSE(IsApoClassRegisteredByDriver());
 }
 
 // The class registrations key is repaired before anything is created under it; without it nothing is

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace qev::sysinfo {
@@ -36,115 +37,93 @@ struct DriverEntry {
     std::wstring server;
 };
 
-class FindApoLibraryDirectoryTest : public ::testing::Test {
-protected:
-    void add_driver(const DriverEntry& entry)
-    {
-        const std::wstring key = std::wstring(kClassKey) + L"\\" + entry.subkey;
-        seed_.create(key);
-        if (!entry.description.empty()) {
-            seed_.set_string(key, L"DriverDesc", entry.description);
-        }
-        if (!entry.date.empty()) {
-            seed_.set_string(key, L"DriverDate", entry.date);
-        }
-        if (!entry.version.empty()) {
-            seed_.set_string(key, L"DriverVersion", entry.version);
-        }
-        const std::wstring server_key = key + L"\\Classes\\CLSID\\" + entry.class_id + L"\\InProcServer32";
-        seed_.set_string(server_key, L"", entry.server, REG_EXPAND_SZ);
-        seed_.set_string(server_key, L"ThreadingModel", L"Both");
-    }
-
-    void register_globally(const std::wstring& class_id, const std::wstring& server)
-    {
-        const std::wstring key = L"SOFTWARE\\Classes\\CLSID\\" + class_id + L"\\InProcServer32";
-        seed_.set_string(key, L"", server, REG_EXPAND_SZ);
-    }
-
-    RegistrySeed seed_;
-};
-
-TEST_F(FindApoLibraryDirectoryTest, GlobalRegistrationComesFirst)
+void add_driver(RegistrySeed& seed, const DriverEntry& entry)
 {
-    add_driver({L"9901", L"vestaRion APO", L"12-31-2030", L"99.0.0.0", kTestClass, L"C:\\Drivers\\Newest\\apo.dll"});
-    register_globally(kTestClass, L"%SystemRoot%\\System32\\qevtest\\apo.dll");
+    const std::wstring key = std::wstring(kClassKey) + L"\\" + entry.subkey;
+    seed.create(key);
+    const std::pair<const wchar_t*, const std::wstring*> values[] = {
+        {L"DriverDesc", &entry.description}, {L"DriverDate", &entry.date}, {L"DriverVersion", &entry.version}};
+    for (const auto& [name, text] : values) {
+        if (!text->empty()) {
+            seed.set_string(key, name, *text);
+        }
+    }
+    const std::wstring server_key = key + L"\\Classes\\CLSID\\" + entry.class_id + L"\\InProcServer32";
+    seed.set_string(server_key, L"", entry.server, REG_EXPAND_SZ);
+    seed.set_string(server_key, L"ThreadingModel", L"Both");
+}
+
+std::wstring lower(std::wstring text)
+{
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(towlower(c));
+    }
+    return text;
+}
+
+TEST(FindApoLibraryDirectory, PicksLatestDateThenHighestVersionAmongQualifyingDrivers)
+{
+    const struct {
+        const char* name;
+        std::vector<DriverEntry> drivers;
+        std::wstring expected;
+    } cases[] = {
+        {"latest date, then highest version, in either order",
+         {{L"9901", L"vestaRion APO", L"3-1-2024", L"10.0.0.9", kTestClass, L"C:\\Drivers\\March\\apo.dll"},
+          {L"9902", L"vestaRion APO", L"6-15-2024", L"10.0.0.7", kTestClass, L"C:\\Drivers\\JuneHigh\\apo.dll"},
+          {L"9903", L"vestaRion APO", L"6-15-2024", L"10.0.0.5", kTestClass, L"C:\\Drivers\\JuneLow\\apo.dll"},
+          {L"9904", L"vestaRion APO", L"6-15-2024", L"10.0.0.8", kTestClass, L"C:\\Drivers\\JuneTop\\apo.dll"},
+          {L"9905", L"vestaRion APO", L"5-20-2024", L"11.0.0.0", kTestClass, L"C:\\Drivers\\May\\apo.dll"}},
+         L"C:\\Drivers\\JuneTop"},
+        {"first of equal entries stays",
+         {{L"9901", L"vestaRion APO", L"6-15-2024", L"10.0.1.0", kTestClass, L"C:\\Drivers\\First\\apo.dll"},
+          {L"9902", L"vestaRion APO", L"6-15-2024", L"10.0.1.0", kTestClass, L"C:\\Drivers\\Second\\apo.dll"}},
+         L"C:\\Drivers\\First"},
+        // Later, but: provider word in another case, no provider word, no version, no date, another class.
+        {"entries that do not qualify are skipped",
+         {{L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Good\\apo.dll"},
+          {L"9902", L"VESTARION APO", L"1-1-2030", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Case\\apo.dll"},
+          {L"9903", L"Other APO", L"1-1-2030", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Other\\apo.dll"},
+          {L"9904", L"vestaRion APO", L"1-1-2030", L"", kTestClass, L"C:\\Drivers\\NoVersion\\apo.dll"},
+          {L"9905", L"vestaRion APO", L"", L"10.0.0.1", kTestClass, L"C:\\Drivers\\NoDate\\apo.dll"},
+          {L"9906", L"vestaRion APO", L"1-1-2030", L"10.0.0.1", kOtherClass, L"C:\\Drivers\\Class\\apo.dll"}},
+         L"C:\\Drivers\\Good"},
+        {"class id matches in any case",
+         {{L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", lower(kTestClass), L"C:\\Drivers\\Lower\\apo.dll"}},
+         L"C:\\Drivers\\Lower"},
+        {"server path is expanded",
+         {{L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", kTestClass, L"%SystemRoot%\\System32\\qev\\apo.dll"}},
+         expanded(L"%SystemRoot%\\System32\\qev")},
+        {"unknown date still competes by version",
+         {{L"9901", L"vestaRion APO", L"not a date", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Undated\\apo.dll"}},
+         L"C:\\Drivers\\Undated"},
+        {"nothing above the starting point is chosen",
+         {{L"9901", L"vestaRion APO", L"13-45-2024", L"0.0.0.0", kTestClass, L"C:\\Drivers\\Zero\\apo.dll"},
+          {L"9902", L"vestaRion APO", L"1-1-1900", L"bad", kTestClass, L"C:\\Drivers\\Bad\\apo.dll"}},
+         L""},
+    };
+    for (const auto& c : cases) {
+        RegistrySeed seed;
+        for (const DriverEntry& driver : c.drivers) {
+            add_driver(seed, driver);
+        }
+        EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), c.expected) << c.name;
+    }
+}
+
+TEST(FindApoLibraryDirectory, GlobalRegistrationComesFirst)
+{
+    RegistrySeed seed;
+    add_driver(seed, {L"9901", L"vestaRion APO", L"12-31-2030", L"99.0.0.0", kTestClass, L"C:\\Drivers\\New\\apo.dll"});
+    seed.set_string(L"SOFTWARE\\Classes\\CLSID\\" + std::wstring(kTestClass) + L"\\InProcServer32", L"",
+                    L"%SystemRoot%\\System32\\qevtest\\apo.dll", REG_EXPAND_SZ);
     EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), expanded(L"%SystemRoot%\\System32\\qevtest"));
 }
 
-TEST_F(FindApoLibraryDirectoryTest, LatestDateThenHighestVersionAmongDrivers)
+TEST(FindApoLibraryDirectory, RegisteredClassIsFoundThroughItsRegistration)
 {
-    add_driver({L"9901", L"vestaRion APO", L"3-1-2024", L"10.0.0.9", kTestClass, L"C:\\Drivers\\March\\apo.dll"});
-    add_driver({L"9902", L"vestaRion APO", L"6-15-2024", L"10.0.0.7", kTestClass, L"C:\\Drivers\\JuneHigh\\apo.dll"});
-    add_driver({L"9903", L"vestaRion APO", L"6-15-2024", L"10.0.0.5", kTestClass, L"C:\\Drivers\\JuneLow\\apo.dll"});
-    add_driver({L"9904", L"vestaRion APO", L"5-20-2024", L"11.0.0.0", kTestClass, L"C:\\Drivers\\May\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"C:\\Drivers\\JuneHigh");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, LaterVersionWinsOnTheSameDateWhateverTheOrder)
-{
-    add_driver({L"9901", L"vestaRion APO", L"6-15-2024", L"10.0.1.0", kTestClass, L"C:\\Drivers\\Low\\apo.dll"});
-    add_driver({L"9902", L"vestaRion APO", L"6-15-2024", L"10.0.2.0", kTestClass, L"C:\\Drivers\\High\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"C:\\Drivers\\High");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, FirstOfEqualEntriesStays)
-{
-    add_driver({L"9901", L"vestaRion APO", L"6-15-2024", L"10.0.1.0", kTestClass, L"C:\\Drivers\\First\\apo.dll"});
-    add_driver({L"9902", L"vestaRion APO", L"6-15-2024", L"10.0.1.0", kTestClass, L"C:\\Drivers\\Second\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"C:\\Drivers\\First");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, EntriesThatDoNotQualifyAreSkipped)
-{
-    add_driver({L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Good\\apo.dll"});
-    // Later, but: provider word in another case, no provider word, missing version, missing date,
-    // another class.
-    add_driver({L"9902", L"VESTARION APO", L"1-1-2030", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Case\\apo.dll"});
-    add_driver({L"9903", L"Other APO", L"1-1-2030", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Other\\apo.dll"});
-    add_driver({L"9904", L"vestaRion APO", L"1-1-2030", L"", kTestClass, L"C:\\Drivers\\NoVersion\\apo.dll"});
-    add_driver({L"9905", L"vestaRion APO", L"", L"10.0.0.1", kTestClass, L"C:\\Drivers\\NoDate\\apo.dll"});
-    add_driver({L"9906", L"vestaRion APO", L"1-1-2030", L"10.0.0.1", kOtherClass, L"C:\\Drivers\\Class\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"C:\\Drivers\\Good");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, ClassIdMatchesInAnyCase)
-{
-    std::wstring lower = kTestClass;
-    for (wchar_t& c : lower) {
-        c = static_cast<wchar_t>(towlower(c));
-    }
-    add_driver({L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", lower, L"C:\\Drivers\\Lower\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"C:\\Drivers\\Lower");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, ExpandsTheDriverServerPath)
-{
-    add_driver({L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", kTestClass, L"%SystemRoot%\\System32\\qev\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), expanded(L"%SystemRoot%\\System32\\qev"));
-}
-
-TEST_F(FindApoLibraryDirectoryTest, UnknownDateStillCompetesByVersion)
-{
-    add_driver({L"9901", L"vestaRion APO", L"not a date", L"10.0.0.1", kTestClass, L"C:\\Drivers\\Undated\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"C:\\Drivers\\Undated");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, NothingAboveTheStartingPointIsNotChosen)
-{
-    add_driver({L"9901", L"vestaRion APO", L"13-45-2024", L"0.0.0.0", kTestClass, L"C:\\Drivers\\Zero\\apo.dll"});
-    add_driver({L"9902", L"vestaRion APO", L"1-1-1900", L"bad", kTestClass, L"C:\\Drivers\\Bad\\apo.dll"});
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, NoCandidateGivesEmpty)
-{
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"");
-}
-
-TEST_F(FindApoLibraryDirectoryTest, RegisteredClassIsFoundThroughItsRegistration)
-{
-    seed_.remove_at_end(L"SOFTWARE\\Classes\\CLSID\\" + std::wstring(kTestClass));
+    RegistrySeed seed;
+    seed.remove_at_end(L"SOFTWARE\\Classes\\CLSID\\" + std::wstring(kTestClass));
     ASSERT_TRUE(RegisterApoClass(kTestClass, L"D:\\Vendor\\qEv\\apo.dll"));
     EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"D:\\Vendor\\qEv");
 }

@@ -76,14 +76,6 @@ TEST_F(ListApoSoftwareDevicesTest, ListsApoClassInstancesWithParametersThatThePr
     EXPECT_EQ(ours(asked), expected_asked);
 }
 
-TEST_F(ListApoSoftwareDevicesTest, PredicateDecides)
-{
-    add_instance(L"{qevtest-a}#vestaRionAPO&1", L"{5989FCE8-9CD0-467D-8A6A-5419E31529D4}", true);
-    std::vector<std::wstring> paths;
-    ASSERT_TRUE(ListApoSoftwareDevices([](const std::wstring&) { return false; }, paths));
-    EXPECT_TRUE(paths.empty());
-}
-
 TEST(ListApoSoftwareDevicesOnEmptyMachine, FailsWithoutTheEnumerationKey)
 {
     test::LocalMachineOverride machine;

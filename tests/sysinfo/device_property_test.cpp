@@ -1,7 +1,6 @@
 #include "sysinfo/device_property.h"
 
 #include "sysinfo/apo_identifiers.h"
-#include "sysinfo/device_hardware_ids.h"
 
 #include "debug_output_capture.h"
 #include "device_seed.h"
@@ -12,7 +11,6 @@
 
 #include <devpkey.h>
 
-#include <optional>
 
 namespace qev::sysinfo {
 namespace {
@@ -20,13 +18,17 @@ namespace {
 using test::DeviceSeed;
 
 // Property keys of our own, so nothing Wine keeps for a device gets in the way.
-constexpr DEVPROPKEY kTextKey = {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, 2};
-constexpr DEVPROPKEY kListKey = {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, 3};
-constexpr DEVPROPKEY kNumberKey = {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, 4};
-constexpr DEVPROPKEY kBooleanKey = {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, 5};
-constexpr DEVPROPKEY kGuidKey = {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, 6};
-constexpr DEVPROPKEY kTimeKey = {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, 7};
-constexpr DEVPROPKEY kMissingKey = {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, 8};
+constexpr DEVPROPKEY TestKey(DEVPROPID pid)
+{
+    return {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, pid};
+}
+constexpr DEVPROPKEY kTextKey = TestKey(2);
+constexpr DEVPROPKEY kListKey = TestKey(3);
+constexpr DEVPROPKEY kNumberKey = TestKey(4);
+constexpr DEVPROPKEY kBooleanKey = TestKey(5);
+constexpr DEVPROPKEY kGuidKey = TestKey(6);
+constexpr DEVPROPKEY kTimeKey = TestKey(7);
+constexpr DEVPROPKEY kMissingKey = TestKey(8);
 
 constexpr wchar_t kTestHardwareId[] = L"QEVTEST\\SYSINFO_PROPS";
 
@@ -48,71 +50,21 @@ protected:
     DeviceSeed device_{L"ROOT\\QEVTEST_SYSINFO\\0000", kApoClassGuid, {L"QEVTEST\\OTHER_ID", kTestHardwareId}};
 };
 
-// Reads one property of the seeded device through its own device set.
-std::optional<DevicePropertyValue> read_seeded(const DEVPROPKEY& key)
-{
-    const UniqueDeviceInfoSet set(SetupDiGetClassDevsW(&kApoClassId, nullptr, nullptr, 0));
-    std::optional<DevicePropertyValue> value;
-    bool found = false;
-    ForEachDevice(set.get(), [&](const DeviceRef& device) {
-        found = HasHardwareId(device, kTestHardwareId);
-        if (found) {
-            value = GetDeviceProperty(device, key);
-        }
-        return !found;
-    });
-    EXPECT_TRUE(found) << "seeded device not enumerated";
-    return value;
-}
-
-TEST_F(DevicePropertyTest, ReadsStringsAndStringLists)
-{
-    DebugOutputCapture capture;
-    const std::optional<DevicePropertyValue> text = read_seeded(kTextKey);
-    ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(std::get<std::wstring>(*text), L"10.0.1.1837");
-    const std::optional<DevicePropertyValue> list = read_seeded(kListKey);
-    ASSERT_TRUE(list.has_value());
-    EXPECT_EQ(std::get<std::vector<std::wstring>>(*list), (std::vector<std::wstring>{L"first", L"second"}));
-    EXPECT_TRUE(capture.lines().empty());
-}
-
-TEST_F(DevicePropertyTest, NumbersFlagsAndGuidsAreNotImplemented)
-{
-    DebugOutputCapture capture;
-    EXPECT_FALSE(read_seeded(kNumberKey).has_value());
-    EXPECT_FALSE(read_seeded(kBooleanKey).has_value());
-    EXPECT_FALSE(read_seeded(kGuidKey).has_value());
-    const std::vector<std::string> expected(3, "[qev] Type is not implemented\n");
-    EXPECT_EQ(capture.lines(), expected);
-}
-
-TEST_F(DevicePropertyTest, OtherTypesAreUnexpected)
-{
-    DebugOutputCapture capture;
-    EXPECT_FALSE(read_seeded(kTimeKey).has_value());
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"[qev] Unexpected prop type: 0x00000010\n"});
-}
-
-TEST_F(DevicePropertyTest, MissingPropertyLogsTheSizeQuery)
-{
-    DebugOutputCapture capture;
-    EXPECT_FALSE(read_seeded(kMissingKey).has_value());
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"[qev] Failed to get device property buffer size, 0x00000490\n"});
-}
-
-TEST_F(DevicePropertyTest, ByHardwareIdReadsTheRequestedProperties)
+TEST_F(DevicePropertyTest, ReadsStringsAndListsAndLogsEveryOtherProperty)
 {
     DebugOutputCapture capture;
     const DevicePropertyMap values = GetDevicePropertiesByHardwareId(
-        kApoClassId, L"qevtest\\sysinfo_props", {kTextKey, kListKey, kNumberKey, kMissingKey});
+        kApoClassId, L"qevtest\\sysinfo_props",
+        {kTextKey, kListKey, kNumberKey, kBooleanKey, kGuidKey, kTimeKey, kMissingKey});
     ASSERT_EQ(values.size(), 2u);
     EXPECT_EQ(std::get<std::wstring>(values.at(kTextKey)), L"10.0.1.1837");
     EXPECT_EQ(std::get<std::vector<std::wstring>>(values.at(kListKey)),
               (std::vector<std::wstring>{L"first", L"second"}));
-    EXPECT_EQ(values.count(kNumberKey), 0u);
     const std::vector<std::string> expected = {
         "[qev] Type is not implemented\n",
+        "[qev] Type is not implemented\n",
+        "[qev] Type is not implemented\n",
+        "[qev] Unexpected prop type: 0x00000010\n",
         "[qev] Failed to get device property buffer size, 0x00000490\n",
     };
     EXPECT_EQ(capture.lines(), expected);

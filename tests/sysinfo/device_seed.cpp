@@ -9,7 +9,8 @@ DeviceSeed::DeviceSeed(const std::wstring& instance_id, const std::wstring& clas
     : instance_id_(instance_id), device_key_(L"SYSTEM\\CurrentControlSet\\Enum\\" + instance_id)
 {
     seed_.set_string(device_key_, L"ClassGUID", class_guid);
-    seed_.set_multi_string(device_key_, L"HardwareID", hardware_ids);
+    const std::wstring ids = MultiString(hardware_ids);
+    seed_.set_raw(device_key_, L"HardwareID", REG_MULTI_SZ, ids.data(), static_cast<DWORD>(ids.size() * sizeof(wchar_t)));
 }
 
 void DeviceSeed::set_string_property(const DEVPROPKEY& key, const std::wstring& text)
@@ -19,12 +20,7 @@ void DeviceSeed::set_string_property(const DEVPROPKEY& key, const std::wstring& 
 
 void DeviceSeed::set_string_list_property(const DEVPROPKEY& key, const std::vector<std::wstring>& items)
 {
-    std::wstring data;
-    for (const std::wstring& item : items) {
-        data += item;
-        data.push_back(L'\0');
-    }
-    data.push_back(L'\0');
+    const std::wstring data = MultiString(items);
     set_raw_property(key, DEVPROP_TYPE_STRING_LIST, data.data(), static_cast<DWORD>(data.size() * sizeof(wchar_t)));
 }
 

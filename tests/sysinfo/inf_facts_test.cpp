@@ -66,29 +66,22 @@ const std::vector<std::wstring> kApoInfClassIds = {
     L"{f005d60e-b43a-46cf-bad3-6acb1d314511}",
 };
 
-TEST(GetInfClassIds, ListsTheInProcessServersOfTheStringsSection)
+TEST(GetInfClassIds, ListsTheInProcessServersOfTheStringsSectionInEveryEncoding)
 {
-    TempFile inf(L"apo.inf", Narrow(kApoInf));
-    std::vector<std::wstring> ids;
-    ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
-    EXPECT_EQ(ids, kApoInfClassIds);
-}
-
-TEST(GetInfClassIds, ReadsUtf16AndUnixLineEnds)
-{
-    TempFile utf16(L"apo16.inf", Utf16WithBom(kApoInf));
-    std::vector<std::wstring> ids;
-    ASSERT_TRUE(GetInfClassIds(utf16.path(), ids));
-    EXPECT_EQ(ids, kApoInfClassIds);
-
     std::wstring unix_text = kApoInf;
     for (size_t at = unix_text.find(L"\r\n"); at != std::wstring::npos; at = unix_text.find(L"\r\n", at)) {
         unix_text.erase(at, 1);
     }
-    TempFile utf8(L"apo8.inf", "\xEF\xBB\xBF" + Narrow(unix_text));
-    std::vector<std::wstring> ids8;
-    ASSERT_TRUE(GetInfClassIds(utf8.path(), ids8));
-    EXPECT_EQ(ids8, kApoInfClassIds);
+    const TempFile files[] = {
+        {L"apo.inf", Narrow(kApoInf)},
+        {L"apo16.inf", Utf16WithBom(kApoInf)},
+        {L"apo8.inf", "\xEF\xBB\xBF" + Narrow(unix_text)},
+    };
+    for (const TempFile& inf : files) {
+        std::vector<std::wstring> ids;
+        ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
+        EXPECT_EQ(ids, kApoInfClassIds) << Narrow(inf.path());
+    }
 }
 
 TEST(GetInfClassIds, AppendsOnlyIdsNotYetListed)
@@ -105,92 +98,60 @@ TEST(GetInfClassIds, AppendsOnlyIdsNotYetListed)
     EXPECT_EQ(ids, expected);
 }
 
-TEST(GetInfClassIds, LowerCaseStringsSectionCounts)
+TEST(GetInfClassIds, SmallInfs)
 {
-    const std::wstring text = L"[Install.AddReg]\n"
-                              L"HKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n"
-                              L"[strings]\n"
-                              L"Apo = {FD278210-3175-4909-B46A-DF2CA8C20D46}\n";
-    TempFile inf(L"lower.inf", Narrow(text));
-    std::vector<std::wstring> ids;
-    ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
-    EXPECT_EQ(ids, std::vector<std::wstring>{L"{FD278210-3175-4909-B46A-DF2CA8C20D46}"});
+    const struct { const wchar_t* text; std::vector<std::wstring> expected; } rows[] = {
+        // A lower-case strings section counts.
+        {L"[Install.AddReg]\nHKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n"
+         L"[strings]\nApo = {FD278210-3175-4909-B46A-DF2CA8C20D46}\n",
+         {L"{FD278210-3175-4909-B46A-DF2CA8C20D46}"}},
+        // No in-process server registration.
+        {L"[Install.AddReg]\nHKCR,CLSID\\%Apo%,,,\"desc\"\nHKR,,InprocServer32,,%13%\\a.dll\n"
+         L"[Strings]\nApo = \"{FD278210-3175-4909-B46A-DF2CA8C20D46}\"\n",
+         {}},
+        // A token whose value is no class id.
+        {L"[Install.AddReg]\nHKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n[Strings]\nApo = \"not a class id\"\n",
+         {}},
+    };
+    for (const auto& row : rows) {
+        TempFile inf(L"small.inf", Narrow(row.text));
+        std::vector<std::wstring> ids;
+        ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
+        EXPECT_EQ(ids, row.expected) << Narrow(row.text);
+    }
 }
 
-TEST(GetInfClassIds, NoServerRegistrationGivesNothing)
-{
-    const std::wstring text = L"[Install.AddReg]\n"
-                              L"HKCR,CLSID\\%Apo%,,,\"desc\"\n"
-                              L"HKR,,InprocServer32,,%13%\\a.dll\n"
-                              L"[Strings]\n"
-                              L"Apo = \"{FD278210-3175-4909-B46A-DF2CA8C20D46}\"\n";
-    TempFile inf(L"noserver.inf", Narrow(text));
-    std::vector<std::wstring> ids;
-    ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
-    EXPECT_TRUE(ids.empty());
-}
-
-TEST(GetInfClassIds, TokenValueWithoutGuidIsIgnored)
-{
-    const std::wstring text = L"[Install.AddReg]\n"
-                              L"HKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n"
-                              L"[Strings]\n"
-                              L"Apo = \"not a class id\"\n";
-    TempFile inf(L"noguid.inf", Narrow(text));
-    std::vector<std::wstring> ids;
-    ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
-    EXPECT_TRUE(ids.empty());
-}
-
-TEST(GetInfClassIds, MissingFileFailsWithLogAndKeepsTheList)
-{
-    DebugOutputCapture capture;
-    std::vector<std::wstring> ids = {L"{keep}"};
-    EXPECT_FALSE(GetInfClassIds(L"C:\\no\\such\\dir\\apo.inf", ids));
-    EXPECT_EQ(ids, std::vector<std::wstring>{L"{keep}"});
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"[qev] Failed to open apo device inf\n"});
-}
-
-TEST(GetInfClassIds, DirectoryIsNotAnInf)
+TEST(InfFacts, UnreadablePathFailsWithLogAndKeepsTheList)
 {
     wchar_t directory[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, directory);
-    DebugOutputCapture capture;
-    std::vector<std::wstring> ids;
-    EXPECT_FALSE(GetInfClassIds(directory, ids));
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"[qev] Failed to open apo device inf\n"});
-}
-
-TEST(InfHasAudioEngine, FindsTheKeywordInAnyCaseAndIndent)
-{
-    const std::wstring text = L"[Apo.AddReg]\r\n"
-                              L"HKR,FX\\0,%PKEY_FX_Association%,,%KSNODETYPE_ANY%\r\n"
-                              L"   hkr,audioengine\\Effects\\0,Id,,%StreamEffectClsid%   \r\n";
-    TempFile ansi(L"engine.inf", Narrow(text));
-    TempFile utf16(L"engine16.inf", Utf16WithBom(text));
-    EXPECT_TRUE(InfHasAudioEngine(ansi.path()));
-    EXPECT_TRUE(InfHasAudioEngine(utf16.path()));
-}
-
-TEST(InfHasAudioEngine, FalseWithoutTheKeyword)
-{
-    const std::wstring text = L"[Apo.AddReg]\r\n"
-                              L"HKR, AudioEngine,Id,,x\r\n"
-                              L"HKCR,AudioEngine,Id,,x\r\n"
-                              L"; HKR AudioEngine\r\n";
-    TempFile inf(L"noengine.inf", Narrow(text));
-    DebugOutputCapture capture;
-    EXPECT_FALSE(InfHasAudioEngine(inf.path()));
-    EXPECT_TRUE(capture.lines().empty());
-    TempFile empty(L"empty.inf", "");
-    EXPECT_FALSE(InfHasAudioEngine(empty.path()));
-}
-
-TEST(InfHasAudioEngine, MissingFileFailsWithLog)
-{
+    const std::vector<std::string> logged = {"[qev] Failed to open apo device inf\n"};
+    for (const std::wstring& path : {std::wstring(L"C:\\no\\such\\dir\\apo.inf"), std::wstring(directory)}) {
+        DebugOutputCapture capture;
+        std::vector<std::wstring> ids = {L"{keep}"};
+        EXPECT_FALSE(GetInfClassIds(path, ids));
+        EXPECT_EQ(ids, std::vector<std::wstring>{L"{keep}"});
+        EXPECT_EQ(capture.lines(), logged);
+    }
     DebugOutputCapture capture;
     EXPECT_FALSE(InfHasAudioEngine(L"C:\\no\\such\\dir\\apo.inf"));
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"[qev] Failed to open apo device inf\n"});
+    EXPECT_EQ(capture.lines(), logged);
+}
+
+TEST(InfHasAudioEngine, NeedsAnHkrLineOfTheAudioEngineKey)
+{
+    const struct { std::string bytes; bool expected; } rows[] = {
+        {Narrow(L"[A]\r\nHKR,FX\\0,%X%,,%Y%\r\n   hkr,audioengine\\Effects\\0,Id,,%Z%   \r\n"), true},
+        {Utf16WithBom(L"[A]\r\nHKR,AudioEngine\\Effects\\0,Id,,%Z%\r\n"), true},
+        {"[A]\r\nHKR, AudioEngine,Id,,x\r\nHKCR,AudioEngine,Id,,x\r\n; HKR AudioEngine\r\n", false},
+        {"", false},
+    };
+    DebugOutputCapture capture;
+    for (const auto& row : rows) {
+        TempFile inf(L"engine.inf", row.bytes);
+        EXPECT_EQ(InfHasAudioEngine(inf.path()), row.expected) << row.bytes;
+    }
+    EXPECT_TRUE(capture.lines().empty());
 }
 
 }  // namespace

@@ -20,7 +20,6 @@ public:
     void create(const std::wstring& path);
     void set_string(const std::wstring& path, const std::wstring& name, const std::wstring& text,
                     DWORD type = REG_SZ);
-    void set_multi_string(const std::wstring& path, const std::wstring& name, const std::vector<std::wstring>& items);
     void set_dword(const std::wstring& path, const std::wstring& name, DWORD value);
     void set_raw(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, DWORD size);
     // Deletes path with its subtree at the end too (for keys the code under test creates).
@@ -32,6 +31,9 @@ private:
     HKEY root_;
     std::vector<std::wstring> created_tops_;
 };
+
+// Items each ended by a null, plus the final null (REG_MULTI_SZ, DEVPROP_TYPE_STRING_LIST).
+std::wstring MultiString(const std::vector<std::wstring>& items);
 
 bool KeyExists(HKEY root, const std::wstring& path);
 

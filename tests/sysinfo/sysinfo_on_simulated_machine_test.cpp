@@ -1,10 +1,6 @@
 // The driver-store and system queries on the simulated laptop (sim/machines/default.reg and its
-// Windows 10 twin), loaded with qevsim. The expected values are the machine files' own: the APO
-// device's driver version ...\0003 ("1.2.1837.0"), its INF name ...\0005 ("oem12.inf") and that
-// INF's "Path" in the simulated driver store, and the builds in "CurrentBuildNumber" and "UBR".
-// The driver store needs the simulator's setupapi.dll, which this program gets through the
-// per-application override that `scripts/prefix.sh up` sets for it. The machine is cleared when the
-// program ends (qevsim_machine_cleanup).
+// Windows 10 twin), loaded with qevsim; expected values are the machine files' own. The driver store
+// needs the simulator's setupapi.dll (per-application override set by `scripts/prefix.sh up`).
 #include "qevsim_runner.h"
 #include "temp_file.h"
 
@@ -13,7 +9,6 @@
 #include "sysinfo/inf_facts.h"
 #include "sysinfo/os_version.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -81,6 +76,14 @@ std::string DefaultMachineWithout(const std::string& instance_word)
     return kept.str();
 }
 
+void expect_version(const OsVersion& version, int build, int revision)
+{
+    EXPECT_EQ(version.major, 10);
+    EXPECT_EQ(version.minor, 0);
+    EXPECT_EQ(version.build, build);
+    EXPECT_EQ(version.revision, revision);
+}
+
 class SimulatedMachineSysinfo : public ::testing::Test {
 protected:
     void SetUp() override
@@ -91,17 +94,11 @@ protected:
     }
 };
 
-TEST_F(SimulatedMachineSysinfo, DriverStoreAnswersForTheApoPackage)
+TEST_F(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQuery)
 {
     ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default")));
-    EXPECT_EQ(GetApoInfPath(), kApoInfPath);
     EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
     EXPECT_EQ(GetAudioServiceDriverVersion(), kDriverVersion);
-}
-
-TEST_F(SimulatedMachineSysinfo, ApoInfFromTheDriverStoreIsReadable)
-{
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default")));
     const std::wstring inf = GetApoInfPath();
     ASSERT_EQ(inf, kApoInfPath);
     EXPECT_TRUE(InfHasAudioEngine(inf));
@@ -113,55 +110,13 @@ TEST_F(SimulatedMachineSysinfo, ApoInfFromTheDriverStoreIsReadable)
                                                     L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}",
                                                     L"{FD278210-3175-4909-B46A-DF2CA8C20D46}",
                                                     L"{FA8B455E-13FB-4D1B-8DCF-4E1239DAD425}"}));
-}
 
-TEST_F(SimulatedMachineSysinfo, WithoutTheApoDeviceOnlyTheServiceVersionAnswers)
-{
-    const TempFile machine(L"machine_without_apo.reg", DefaultMachineWithout("#vestaRionAPO&"));
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(machine.path()));
-    EXPECT_EQ(GetApoInfPath(), L"");
-    EXPECT_EQ(GetApoDriverVersion(), L"");
-    EXPECT_EQ(GetAudioServiceDriverVersion(), kDriverVersion);
-}
-
-TEST_F(SimulatedMachineSysinfo, WithoutTheServiceComponentTheApoStillAnswers)
-{
-    const TempFile machine(L"machine_without_service.reg", DefaultMachineWithout("#vestaRionService&"));
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(machine.path()));
-    EXPECT_EQ(GetApoInfPath(), kApoInfPath);
-    EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
-    EXPECT_EQ(GetAudioServiceDriverVersion(), L"");
-}
-
-TEST_F(SimulatedMachineSysinfo, OsVersionIsTheWindows11Build)
-{
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default")));
     OsVersion version;
     ASSERT_TRUE(GetOsVersion(version));
-    EXPECT_EQ(version.major, 10);
-    EXPECT_EQ(version.minor, 0);
-    EXPECT_EQ(version.build, 22631);
-    EXPECT_EQ(version.revision, 0x116c);
+    expect_version(version, 22631, 0x116c);
     EXPECT_GE(version.build, kWindows11FirstBuild);
-}
 
-TEST_F(SimulatedMachineSysinfo, Windows10MachineHasItsBuildAndTheSameDriverStore)
-{
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default-win10")));
-    OsVersion version;
-    ASSERT_TRUE(GetOsVersion(version));
-    EXPECT_EQ(version.major, 10);
-    EXPECT_EQ(version.build, 19045);
-    EXPECT_EQ(version.revision, 0x147f);
-    EXPECT_LT(version.build, kWindows11FirstBuild);
-    EXPECT_EQ(GetApoInfPath(), kApoInfPath);
-    EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
-    EXPECT_EQ(GetAudioServiceDriverVersion(), kDriverVersion);
-}
-
-TEST_F(SimulatedMachineSysinfo, ApoSoftwareDeviceIsListedAndTheServiceIsNot)
-{
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default")));
+    // The audio service component is of another class and never reaches the predicate.
     std::vector<std::wstring> seen;
     std::vector<std::wstring> devices;
     ASSERT_TRUE(ListApoSoftwareDevices(
@@ -171,12 +126,33 @@ TEST_F(SimulatedMachineSysinfo, ApoSoftwareDeviceIsListedAndTheServiceIsNot)
         },
         devices));
     EXPECT_EQ(devices, std::vector<std::wstring>{kApoInstance});
-    // The audio service component is of another class and never reaches the predicate.
     EXPECT_EQ(seen.size(), 1u);
+}
 
-    std::vector<std::wstring> refused;
-    ASSERT_TRUE(ListApoSoftwareDevices([](const std::wstring&) { return false; }, refused));
-    EXPECT_TRUE(refused.empty());
+TEST_F(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers)
+{
+    const struct { const char* removed; bool apo_present; } rows[] = {
+        {"#vestaRionAPO&", false},
+        {"#vestaRionService&", true},
+    };
+    for (const auto& row : rows) {
+        const TempFile machine(L"machine_without_device.reg", DefaultMachineWithout(row.removed));
+        ASSERT_NO_FATAL_FAILURE(LoadMachine(machine.path()));
+        EXPECT_EQ(GetApoInfPath(), row.apo_present ? kApoInfPath : L"") << row.removed;
+        EXPECT_EQ(GetApoDriverVersion(), row.apo_present ? kDriverVersion : L"") << row.removed;
+        EXPECT_EQ(GetAudioServiceDriverVersion(), row.apo_present ? L"" : kDriverVersion) << row.removed;
+    }
+}
+
+TEST_F(SimulatedMachineSysinfo, Windows10MachineHasItsBuildAndTheSameDriverStore)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default-win10")));
+    OsVersion version;
+    ASSERT_TRUE(GetOsVersion(version));
+    expect_version(version, 19045, 0x147f);
+    EXPECT_LT(version.build, kWindows11FirstBuild);
+    EXPECT_EQ(GetApoInfPath(), kApoInfPath);
+    EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
 }
 
 }  // namespace

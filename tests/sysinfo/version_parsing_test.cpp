@@ -13,18 +13,6 @@ namespace {
 
 using test::StderrCapture;
 
-void expect_date(const DriverDate& date, int year, int month, int day)
-{
-    EXPECT_EQ(date.year, year);
-    EXPECT_EQ(date.month, month);
-    EXPECT_EQ(date.day, day);
-}
-
-void expect_unknown(const DriverDate& date)
-{
-    expect_date(date, 1900, 1, 1);
-}
-
 std::string what_of(const std::wstring& text)
 {
     try {
@@ -39,76 +27,54 @@ std::string what_of(const std::wstring& text)
 
 TEST(ParseDecimal, FollowsStoiRules)
 {
-    EXPECT_EQ(ParseDecimal(L"22631"), 22631);
-    EXPECT_EQ(ParseDecimal(L"  -17"), -17);
-    EXPECT_EQ(ParseDecimal(L"+8"), 8);
-    EXPECT_EQ(ParseDecimal(L"0012"), 12);
-    EXPECT_EQ(ParseDecimal(L"19045abc"), 19045);
-    EXPECT_EQ(ParseDecimal(L"2147483647"), 2147483647);
-    EXPECT_EQ(ParseDecimal(L"-2147483648"), -2147483647 - 1);
+    const struct { const wchar_t* text; int expected; } rows[] = {
+        {L"  -17", -17}, {L"+8", 8}, {L"0012", 12}, {L"19045abc", 19045},
+        {L"2147483647", 2147483647}, {L"-2147483648", -2147483647 - 1},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParseDecimal(row.text), row.expected) << row.text;
+    }
+    const std::string invalid = "invalid_argument: invalid stoi argument";
+    const std::string range = "out_of_range: stoi argument out of range";
+    for (const wchar_t* text : {L"", L"abc", L"-", L" +x1"}) {
+        EXPECT_EQ(what_of(text), invalid) << text;
+    }
+    for (const wchar_t* text : {L"2147483648", L"-2147483649", L"99999999999999999999999"}) {
+        EXPECT_EQ(what_of(text), range) << text;
+    }
 }
 
-TEST(ParseDecimal, ThrowsWithFixedTexts)
+TEST(ParseDriverDate, AcceptsOnlyRealDates)
 {
-    EXPECT_EQ(what_of(L""), "invalid_argument: invalid stoi argument");
-    EXPECT_EQ(what_of(L"abc"), "invalid_argument: invalid stoi argument");
-    EXPECT_EQ(what_of(L"-"), "invalid_argument: invalid stoi argument");
-    EXPECT_EQ(what_of(L" +x1"), "invalid_argument: invalid stoi argument");
-    EXPECT_EQ(what_of(L"2147483648"), "out_of_range: stoi argument out of range");
-    EXPECT_EQ(what_of(L"-2147483649"), "out_of_range: stoi argument out of range");
-    EXPECT_EQ(what_of(L"99999999999999999999999"), "out_of_range: stoi argument out of range");
-}
-
-TEST(ParseDriverDate, AcceptsRealDates)
-{
-    expect_date(ParseDriverDate(L"2024-2-29"), 2024, 2, 29);
-    expect_date(ParseDriverDate(L"2023-12-31"), 2023, 12, 31);
-    expect_date(ParseDriverDate(L"2021-04-30"), 2021, 4, 30);
-    expect_date(ParseDriverDate(L"2022-1-1"), 2022, 1, 1);
-}
-
-TEST(ParseDriverDate, RejectsDaysBeyondTheMonth)
-{
-    expect_unknown(ParseDriverDate(L"2023-2-29"));
-    expect_unknown(ParseDriverDate(L"2024-2-30"));
-    expect_unknown(ParseDriverDate(L"2024-4-31"));
-    expect_unknown(ParseDriverDate(L"2024-6-31"));
-    expect_unknown(ParseDriverDate(L"2024-1-32"));
-    expect_unknown(ParseDriverDate(L"2024-1-0"));
-}
-
-TEST(ParseDriverDate, RejectsBadMonthsAndShapes)
-{
-    expect_unknown(ParseDriverDate(L"2024-13-1"));
-    expect_unknown(ParseDriverDate(L"2024-0-1"));
-    expect_unknown(ParseDriverDate(L"2024-2"));
-    expect_unknown(ParseDriverDate(L"2024-2-3-4"));
-    expect_unknown(ParseDriverDate(L""));
-    // A year that does not fit the 16-bit field is not silently wrapped.
-    expect_unknown(ParseDriverDate(L"70000-1-1"));
-    expect_unknown(ParseDriverDate(L"-5-1-1"));
+    const struct { const wchar_t* text; int year, month, day; } rows[] = {
+        {L"2024-2-29", 2024, 2, 29}, {L"2021-04-30", 2021, 4, 30}, {L"2022-1-1", 2022, 1, 1},
+        // Everything below is unknown (1900-1-1); a year beyond 16 bits is not silently wrapped.
+        {L"2023-2-29", 1900, 1, 1}, {L"2024-2-30", 1900, 1, 1}, {L"2024-4-31", 1900, 1, 1},
+        {L"2024-1-32", 1900, 1, 1}, {L"2024-1-0", 1900, 1, 1}, {L"2024-13-1", 1900, 1, 1},
+        {L"2024-0-1", 1900, 1, 1}, {L"2024-2", 1900, 1, 1}, {L"2024-2-3-4", 1900, 1, 1},
+        {L"", 1900, 1, 1}, {L"70000-1-1", 1900, 1, 1}, {L"-5-1-1", 1900, 1, 1},
+    };
+    StderrCapture capture;
+    for (const auto& row : rows) {
+        const DriverDate date = ParseDriverDate(row.text);
+        EXPECT_EQ(date.year, row.year) << row.text;
+        EXPECT_EQ(date.month, row.month) << row.text;
+        EXPECT_EQ(date.day, row.day) << row.text;
+    }
+    EXPECT_EQ(capture.text(), "");
 }
 
 TEST(ParseDriverDate, ReportsConversionErrorsOnStderr)
 {
-    StderrCapture capture;
-    expect_unknown(ParseDriverDate(L"2024-xx-1"));
-    EXPECT_EQ(capture.text(), "Error converting date string: invalid stoi argument\n");
-}
-
-TEST(ParseDriverDate, ReportsOutOfRangeOnStderr)
-{
-    StderrCapture capture;
-    expect_unknown(ParseDriverDate(L"2024-1-99999999999"));
-    EXPECT_EQ(capture.text(), "Error converting date string: stoi argument out of range\n");
-}
-
-TEST(ParseDriverDate, ValidDatesWriteNothing)
-{
-    StderrCapture capture;
-    ParseDriverDate(L"2024-5-6");
-    ParseDriverDate(L"2024-13-6");
-    EXPECT_EQ(capture.text(), "");
+    const struct { const wchar_t* text; const char* message; } rows[] = {
+        {L"2024-xx-1", "Error converting date string: invalid stoi argument\n"},
+        {L"2024-1-99999999999", "Error converting date string: stoi argument out of range\n"},
+    };
+    for (const auto& row : rows) {
+        StderrCapture capture;
+        EXPECT_EQ(ParseDriverDate(row.text), DriverDate{});
+        EXPECT_EQ(capture.text(), row.message);
+    }
 }
 
 TEST(ParseDriverDate, OrdersByYearThenMonthThenDay)
@@ -119,32 +85,13 @@ TEST(ParseDriverDate, OrdersByYearThenMonthThenDay)
     EXPECT_EQ(ParseDriverDate(L"2024-02-02"), ParseDriverDate(L"2024-2-2"));
 }
 
-TEST(ParseVersion, ReadsFourNumbers)
+TEST(ParseVersion, ReadsExactlyFourSixteenBitNumbers)
 {
-    const DriverVersion version = ParseVersion(L"10.0.22621.1837");
-    EXPECT_EQ(version.major, 10);
-    EXPECT_EQ(version.minor, 0);
-    EXPECT_EQ(version.build, 22621);
-    EXPECT_EQ(version.revision, 1837);
+    EXPECT_EQ(ParseVersion(L"10.0.22621.1837"), (DriverVersion{10, 0, 22621, 1837}));
     EXPECT_EQ(ParseVersion(L"65535.1.2.3").major, 65535);
-}
-
-TEST(ParseVersion, AnythingButFourPartsIsZero)
-{
-    EXPECT_EQ(ParseVersion(L"1.2.3"), DriverVersion{});
-    EXPECT_EQ(ParseVersion(L"1.2.3.4.5"), DriverVersion{});
-    EXPECT_EQ(ParseVersion(L""), DriverVersion{});
-    EXPECT_EQ(ParseVersion(L"1.2.3."), DriverVersion{});
-}
-
-TEST(ParseVersion, PartsOutsideSixteenBitsAreZero)
-{
-    EXPECT_EQ(ParseVersion(L"1.2.65536.4"), DriverVersion{});
-    EXPECT_EQ(ParseVersion(L"1.-2.3.4"), DriverVersion{});
-}
-
-TEST(ParseVersion, ReportsConversionErrorsOnStderr)
-{
+    for (const wchar_t* text : {L"1.2.3", L"1.2.3.4.5", L"", L"1.2.3.", L"1.2.65536.4", L"1.-2.3.4"}) {
+        EXPECT_EQ(ParseVersion(text), DriverVersion{}) << text;
+    }
     StderrCapture capture;
     EXPECT_EQ(ParseVersion(L"1.two.3.4"), DriverVersion{});
     EXPECT_EQ(capture.text(), "Error converting version string: invalid stoi argument\n");
@@ -162,7 +109,6 @@ TEST(FormatVersion, JoinsFourDecimalNumbers)
 {
     EXPECT_EQ(FormatVersion(DriverVersion{10, 0, 22621, 1837}), L"10.0.22621.1837");
     EXPECT_EQ(FormatVersion(DriverVersion{}), L"0.0.0.0");
-    EXPECT_EQ(ParseVersion(FormatVersion(DriverVersion{1, 2, 3, 65535})), (DriverVersion{1, 2, 3, 65535}));
 }
 
 }  // namespace
