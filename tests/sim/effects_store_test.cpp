@@ -12,18 +12,6 @@ namespace {
 
 constexpr wchar_t kSetting[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9981";
 
-HRESULT activateStore(const std::wstring& endpoint, ComPtr<IAudioSystemEffectsPropertyStore>* store)
-{
-    GUID context{};
-    EXPECT_EQ(::CLSIDFromString(kApoContext, &context), S_OK);
-    PROPVARIANT parameter;
-    EXPECT_EQ(InitPropVariantFromCLSID(context, &parameter), S_OK);
-    const HRESULT hr = device(endpoint)->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL, &parameter,
-                                                  reinterpret_cast<void**>(store->ReleaseAndGetAddressOf()));
-    PropVariantClear(&parameter);
-    return hr;
-}
-
 std::wstring storePath(const wchar_t* endpointKey, const wchar_t* store)
 {
     return std::wstring(endpointKey) + L"\\FxProperties\\" + kApoContext + L"\\" + store;
@@ -38,7 +26,7 @@ TEST_F(EffectsStoreTest, StoresAreTheRegistryKeysOfTheContext)
 {
     ASSERT_NO_FATAL_FAILURE(loadTestMachine(22631));
     ComPtr<IAudioSystemEffectsPropertyStore> effects;
-    ASSERT_EQ(activateStore(kMic, &effects), S_OK);
+    ASSERT_EQ(activateEffectsStore(kMic, &effects), S_OK);
 
     ComPtr<IPropertyStore> defaults;
     ASSERT_EQ(effects->OpenDefaultPropertyStore(STGM_READWRITE, defaults.GetAddressOf()), S_OK);
@@ -72,17 +60,11 @@ TEST_F(EffectsStoreTest, MissingContextKeyIsElementNotFoundUntilTheKeysExist)
 {
     ASSERT_NO_FATAL_FAILURE(loadTestMachine(22631));
     ComPtr<IAudioSystemEffectsPropertyStore> effects;
-    EXPECT_EQ(activateStore(kUsbMic, &effects), kElementNotFound);
+    EXPECT_EQ(activateEffectsStore(kUsbMic, &effects), kElementNotFound);
     EXPECT_FALSE(effects);
     // What a client does on 0x80070490: create the three store keys and activate again.
-    for (const wchar_t* store : {L"Default", L"User", L"Volatile"}) {
-        HKEY created = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, storePath(kUsbMicKey, store).c_str(), 0, nullptr, 0,
-                                    KEY_READ, nullptr, &created, nullptr),
-                  ERROR_SUCCESS);
-        ::RegCloseKey(created);
-    }
-    EXPECT_EQ(activateStore(kUsbMic, &effects), S_OK);
+    ASSERT_NO_FATAL_FAILURE(createStoreKeys(kUsbMicKey));
+    EXPECT_EQ(activateEffectsStore(kUsbMic, &effects), S_OK);
     EXPECT_TRUE(effects);
 
     // Without a CLSID parameter there is no context to open.
@@ -96,7 +78,7 @@ TEST_F(EffectsStoreTest, WindowsTenHasNoEffectStores)
 {
     ASSERT_NO_FATAL_FAILURE(loadTestMachine(19045));
     ComPtr<IAudioSystemEffectsPropertyStore> effects;
-    EXPECT_EQ(activateStore(kMic, &effects), E_NOINTERFACE);
+    EXPECT_EQ(activateEffectsStore(kMic, &effects), E_NOINTERFACE);
     EXPECT_FALSE(effects);
 }
 
@@ -104,9 +86,8 @@ TEST_F(EffectsStoreTest, ChangesReachRegisteredClientsUntilTheyUnregister)
 {
     ASSERT_NO_FATAL_FAILURE(loadTestMachine(22631));
     ComPtr<IAudioSystemEffectsPropertyStore> effects;
-    ASSERT_EQ(activateStore(kMic, &effects), S_OK);
-    ComPtr<EffectStoreRecorder> recorder;
-    recorder = adopt(new EffectStoreRecorder());
+    ASSERT_EQ(activateEffectsStore(kMic, &effects), S_OK);
+    const ComPtr<EffectStoreRecorder> recorder = adopt(new EffectStoreRecorder());
     ASSERT_EQ(effects->RegisterPropertyChangeNotification(recorder.Get()), S_OK);
     EXPECT_EQ(recorder->references(), 2u);  // the registration holds one
 

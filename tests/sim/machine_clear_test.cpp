@@ -82,11 +82,6 @@ std::wstring machinesDirectory()
     return path;
 }
 
-void deleteRaw(HKEY root, const std::wstring& path)
-{
-    ::RegDeleteTreeW(root, path.c_str());
-}
-
 class MachineClearTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -99,17 +94,19 @@ protected:
     void TearDown() override
     {
         runQevsim({L"clear"});
-        deleteRaw(HKEY_LOCAL_MACHINE, kKeptKey);
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKeptKey);
     }
 };
 
-TEST_F(MachineClearTest, ClearRemovesTheKeysTheLoadCreatedAndKeepsTheOthers)
+TEST_F(MachineClearTest, ClearRemovesOnlyTheKeysTheLoadCreated)
 {
     ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineA));
     ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kApoDevice) + L"\\Properties"));
     ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kDriverFx));
     ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kProductA));
     ASSERT_TRUE(keyPresent(HKEY_CURRENT_USER, kUserKey));
+    const DWORD one = 1;
+    ASSERT_EQ(rawWrite(std::wstring(kKeptKey) + L"\\Later", L"v", REG_DWORD, &one, sizeof(one)), ERROR_SUCCESS);
 
     const ToolResult cleared = runQevsim({L"clear"});
     ASSERT_EQ(cleared.exitCode, 0u) << cleared.output;
@@ -130,6 +127,8 @@ TEST_F(MachineClearTest, ClearRemovesTheKeysTheLoadCreatedAndKeepsTheOthers)
     EXPECT_EQ(rawString(rawRead(kVersionKey, L"CurrentBuildNumber")), L"22631");
     EXPECT_EQ(rawString(rawRead(kKeptKey, L"Mine")), L"before the load");
     EXPECT_EQ(rawString(rawRead(kKeptKey, L"Theirs")), L"from the machine");
+    // Made after the load below a pre-existing key: not the machine's.
+    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kKeptKey) + L"\\Later"));
     // The simulator's own roots stay for processes watching them.
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, L"SOFTWARE\\qevsim\\Sessions"));
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render"));
@@ -139,9 +138,9 @@ TEST_F(MachineClearTest, SecondLoadRemovesTheFirstMachine)
 {
     ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineA));
     ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineB));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kApoDevice));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kDriverFx));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kProductA));
+    for (const wchar_t* gone : {kApoDevice, kDriverFx, kProductA}) {
+        EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, gone));
+    }
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kUserKey));
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kKeptKey));
     ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kProductB));
@@ -149,16 +148,6 @@ TEST_F(MachineClearTest, SecondLoadRemovesTheFirstMachine)
     ASSERT_EQ(runQevsim({L"clear"}).exitCode, 0u);
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kProductB));
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kKeptKey));
-}
-
-TEST_F(MachineClearTest, KeysMadeAfterTheLoadBelowPreExistingKeysStay)
-{
-    ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineA));
-    const DWORD one = 1;
-    ASSERT_EQ(rawWrite(std::wstring(kKeptKey) + L"\\Later", L"v", REG_DWORD, &one, sizeof(one)), ERROR_SUCCESS);
-    ASSERT_EQ(runQevsim({L"clear"}).exitCode, 0u);
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kKeptKey) + L"\\Added"));
-    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kKeptKey) + L"\\Later"));
 }
 
 TEST_F(MachineClearTest, DefaultMachineLeavesNoDevicesDriverKeysProductKeyOrFiles)
@@ -178,18 +167,16 @@ TEST_F(MachineClearTest, DefaultMachineLeavesNoDevicesDriverKeysProductKeyOrFile
 
     const ToolResult loaded = runQevsim({L"load", machinesDirectory() + L"\\default.reg"});
     ASSERT_EQ(loaded.exitCode, 0u) << loaded.output;
-    ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, apo));
-    ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, service));
-    ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, codecFx + L"\\#SpeakerTopo\\Device Parameters\\FX\\0"));
-    ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, product));
+    for (const std::wstring& made : {apo, service, codecFx + L"\\#SpeakerTopo\\Device Parameters\\FX\\0", product}) {
+        ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, made)) << std::string(made.begin(), made.end());
+    }
     ASSERT_NE(::GetFileAttributesW(inf.c_str()), INVALID_FILE_ATTRIBUTES);
 
     const ToolResult cleared = runQevsim({L"clear"});
     ASSERT_EQ(cleared.exitCode, 0u) << cleared.output;
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, apo));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, service));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, codecFx));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, product));
+    for (const std::wstring& made : {apo, service, codecFx, product}) {
+        EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, made)) << std::string(made.begin(), made.end());
+    }
     EXPECT_EQ(keyPresent(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\SWD"), enumSwdBefore);
     EXPECT_EQ(::GetFileAttributesW(inf.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kVersionKey));

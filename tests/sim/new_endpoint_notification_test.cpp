@@ -2,9 +2,8 @@
 // endpoint already holds them, and they must still be reported (not only "endpoint added").
 #include <gtest/gtest.h>
 
-#include <propvarutil.h>
-
 #include <atomic>
+#include <memory>
 
 #include "notification_recorders.h"
 #include "sim_test_support.h"
@@ -22,84 +21,34 @@ constexpr DWORD kTriggerPid = 9990;
 
 // Holds the simulator's notification thread inside the first trigger notification until released,
 // so the changes made meanwhile all land in the thread's next reading.
-class BlockingClient final : public IMMNotificationClient {
+class BlockingClient final : public EndpointRecorder {
 public:
-    BlockingClient()
-        : entered_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
-    {
-    }
-    ~BlockingClient()
-    {
-        ::CloseHandle(entered_);
-        ::CloseHandle(release_);
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (iid == IID_IUnknown || iid == __uuidof(IMMNotificationClient)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow, ERole, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY key) override
     {
         if (key.pid == kTriggerPid && !blocked_.exchange(true)) {
-            ::SetEvent(entered_);
-            ::WaitForSingleObject(release_, 10000);  // bounded: a failing test must not hang
+            ::SetEvent(entered_.get());
+            ::WaitForSingleObject(release_.get(), 10000);  // bounded: a failing test must not hang
         }
         return S_OK;
     }
-
-    bool waitEntered() const { return ::WaitForSingleObject(entered_, 5000) == WAIT_OBJECT_0; }
-    void release() const { ::SetEvent(release_); }
+    bool waitEntered() const { return ::WaitForSingleObject(entered_.get(), 5000) == WAIT_OBJECT_0; }
+    void release() const { ::SetEvent(release_.get()); }
 
 private:
-    HANDLE entered_;
-    HANDLE release_;
+    struct CloseEvent {
+        void operator()(HANDLE event) const { ::CloseHandle(event); }
+    };
+    using Event = std::unique_ptr<void, CloseEvent>;
+    Event entered_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    Event release_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<bool> blocked_{false};
-    std::atomic<ULONG> references_{1};
 };
 
 // Releases the held notification thread on every way out of the test.
-class ReleaseOnExit {
-public:
-    explicit ReleaseOnExit(const BlockingClient* client) : client_(client) {}
-    ~ReleaseOnExit() { client_->release(); }
-    ReleaseOnExit(const ReleaseOnExit&) = delete;
-    ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
-
-private:
-    const BlockingClient* client_;
+struct ReleaseOnExit {
+    const BlockingClient* client;
+    ~ReleaseOnExit() { client->release(); }
 };
-
-HRESULT activateLateStore(ComPtr<IAudioSystemEffectsPropertyStore>* store)
-{
-    GUID context{};
-    EXPECT_EQ(::CLSIDFromString(kApoContext, &context), S_OK);
-    PROPVARIANT parameter;
-    EXPECT_EQ(InitPropVariantFromCLSID(context, &parameter), S_OK);
-    const auto endpoint = device(kLateId);
-    const HRESULT hr = endpoint ? endpoint->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL, &parameter,
-                                                     reinterpret_cast<void**>(store->ReleaseAndGetAddressOf()))
-                                : E_FAIL;
-    PropVariantClear(&parameter);
-    return hr;
-}
 
 // Makes the endpoint directly in the registry, as a driver install would, with the per-APO store
 // keys of the test APO and a friendly name.
@@ -111,14 +60,7 @@ void createLateEndpoint()
     ASSERT_EQ(rawWrite(std::wstring(kLateKey) + L"\\Properties", kFriendlyName, REG_SZ, name.c_str(),
                        static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
-    const std::wstring contextPath = std::wstring(kLateKey) + L"\\FxProperties\\" + kApoContext;
-    for (const wchar_t* store : {L"Default", L"User", L"Volatile"}) {
-        HKEY created = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (contextPath + L"\\" + store).c_str(), 0, nullptr, 0,
-                                    KEY_READ | KEY_WOW64_64KEY, nullptr, &created, nullptr),
-                  ERROR_SUCCESS);
-        ::RegCloseKey(created);
-    }
+    ASSERT_NO_FATAL_FAILURE(createStoreKeys(kLateKey));
 }
 
 TEST(NewEndpointNotificationTest, ValuesWrittenRightAfterAnEndpointAppearsAreReported)
@@ -134,7 +76,7 @@ TEST(NewEndpointNotificationTest, ValuesWrittenRightAfterAnEndpointAppearsAreRep
     ComPtr<IAudioSystemEffectsPropertyStore> store;
     ComPtr<EffectStoreRecorder> effects = adopt(new EffectStoreRecorder());
     {
-        const ReleaseOnExit releaser(blocker.Get());
+        const ReleaseOnExit releaser{blocker.Get()};
         const DWORD one = 1;
         ASSERT_EQ(rawWrite(std::wstring(kSpeakersKey) + L"\\FxProperties", kTriggerName, REG_DWORD, &one, sizeof(one)),
                   ERROR_SUCCESS);
@@ -143,7 +85,7 @@ TEST(NewEndpointNotificationTest, ValuesWrittenRightAfterAnEndpointAppearsAreRep
         // The notification thread is held: the endpoint appears, a client opens its per-APO store
         // at once and a value is written to it, all before the thread reads the machine again.
         ASSERT_NO_FATAL_FAILURE(createLateEndpoint());
-        ASSERT_EQ(activateLateStore(&store), S_OK);
+        ASSERT_EQ(activateEffectsStore(kLateId, &store), S_OK);
         ASSERT_EQ(store->RegisterPropertyChangeNotification(effects.Get()), S_OK);
         const DWORD seven = 7;
         ASSERT_EQ(rawWrite(std::wstring(kLateKey) + L"\\FxProperties\\" + kApoContext + L"\\User", kEffectSetting,

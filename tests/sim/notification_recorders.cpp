@@ -2,6 +2,7 @@
 
 #include <propsys.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace qevsim::test {
@@ -15,12 +16,8 @@ void EventLog::add(const std::wstring& line)
 bool EventLog::contains(const std::wstring& text) const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& line : lines_) {
-        if (line.find(text) != std::wstring::npos) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(lines_.begin(), lines_.end(),
+                       [&](const std::wstring& line) { return line.find(text) != std::wstring::npos; });
 }
 
 bool EventLog::waitFor(const std::wstring& text, std::chrono::milliseconds timeout) const
@@ -50,83 +47,10 @@ std::string EventLog::dump() const
     return text.empty() ? "(no events)" : text;
 }
 
-ULONG RecorderBase::release()
-{
-    const ULONG left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
 std::wstring keyText(const PROPERTYKEY& key)
 {
     wchar_t text[PKEYSTR_MAX];
     return SUCCEEDED(::PSStringFromPropertyKey(key, text, PKEYSTR_MAX)) ? text : L"?";
-}
-
-namespace {
-
-template <typename Interface>
-HRESULT answer(Interface* self, REFIID iid, REFIID own, void** out)
-{
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == own) {
-        *out = self;
-        self->AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-std::wstring idText(LPCWSTR id)
-{
-    return id == nullptr ? L"(none)" : id;
-}
-
-}  // namespace
-
-HRESULT EndpointRecorder::QueryInterface(REFIID iid, void** out)
-{
-    return answer<IMMNotificationClient>(this, iid, __uuidof(IMMNotificationClient), out);
-}
-
-HRESULT EndpointRecorder::OnDeviceStateChanged(LPCWSTR id, DWORD state)
-{
-    log.add(L"state " + idText(id) + L" " + std::to_wstring(state));
-    return S_OK;
-}
-
-HRESULT EndpointRecorder::OnDeviceAdded(LPCWSTR id)
-{
-    log.add(L"added " + idText(id));
-    return S_OK;
-}
-
-HRESULT EndpointRecorder::OnDeviceRemoved(LPCWSTR id)
-{
-    log.add(L"removed " + idText(id));
-    return S_OK;
-}
-
-HRESULT EndpointRecorder::OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id)
-{
-    log.add(L"default " + std::to_wstring(flow) + L" " + std::to_wstring(role) + L" " + idText(id));
-    return S_OK;
-}
-
-HRESULT EndpointRecorder::OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key)
-{
-    log.add(L"property " + idText(id) + L" " + keyText(key));
-    return S_OK;
-}
-
-HRESULT SessionCreatedRecorder::QueryInterface(REFIID iid, void** out)
-{
-    return answer<IAudioSessionNotification>(this, iid, __uuidof(IAudioSessionNotification), out);
 }
 
 HRESULT SessionCreatedRecorder::OnSessionCreated(IAudioSessionControl* session)
@@ -138,67 +62,7 @@ HRESULT SessionCreatedRecorder::OnSessionCreated(IAudioSessionControl* session)
         control2->GetProcessId(&processId);
         control2->Release();
     }
-    log.add(L"created pid " + std::to_wstring(processId));
-    return S_OK;
-}
-
-HRESULT SessionEventRecorder::QueryInterface(REFIID iid, void** out)
-{
-    return answer<IAudioSessionEvents>(this, iid, __uuidof(IAudioSessionEvents), out);
-}
-
-HRESULT SessionEventRecorder::OnDisplayNameChanged(LPCWSTR name, LPCGUID)
-{
-    log.add(L"name " + idText(name));
-    return S_OK;
-}
-
-HRESULT SessionEventRecorder::OnIconPathChanged(LPCWSTR path, LPCGUID)
-{
-    log.add(L"icon " + idText(path));
-    return S_OK;
-}
-
-HRESULT SessionEventRecorder::OnSimpleVolumeChanged(float, WINBOOL, LPCGUID)
-{
-    log.add(L"volume");
-    return S_OK;
-}
-
-HRESULT SessionEventRecorder::OnChannelVolumeChanged(DWORD, float*, DWORD, LPCGUID)
-{
-    log.add(L"channel volume");
-    return S_OK;
-}
-
-HRESULT SessionEventRecorder::OnGroupingParamChanged(LPCGUID, LPCGUID)
-{
-    log.add(L"grouping");
-    return S_OK;
-}
-
-HRESULT SessionEventRecorder::OnStateChanged(AudioSessionState state)
-{
-    log.add(L"session state " + std::to_wstring(state));
-    return S_OK;
-}
-
-HRESULT SessionEventRecorder::OnSessionDisconnected(AudioSessionDisconnectReason reason)
-{
-    log.add(L"disconnected " + std::to_wstring(reason));
-    return S_OK;
-}
-
-HRESULT EffectStoreRecorder::QueryInterface(REFIID iid, void** out)
-{
-    return answer<IAudioSystemEffectsPropertyChangeNotificationClient>(
-        this, iid, kAudioSystemEffectsPropertyChangeNotificationClientIid, out);
-}
-
-HRESULT EffectStoreRecorder::OnPropertyChanged(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type, const PROPERTYKEY key)
-{
-    log.add(L"effect " + std::to_wstring(type) + L" " + keyText(key));
-    return S_OK;
+    return note(L"created pid " + std::to_wstring(processId));
 }
 
 }  // namespace qevsim::test

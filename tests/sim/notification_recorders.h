@@ -30,65 +30,101 @@ private:
     std::vector<std::wstring> lines_;
 };
 
-// Reference counting shared by the recorders; the count is observable for leak checks.
-class RecorderBase {
+std::wstring keyText(const PROPERTYKEY& key);
+inline std::wstring idText(LPCWSTR id) { return id == nullptr ? L"(none)" : id; }
+
+// A COM callback that logs what it receives; its reference count is observable for leak checks.
+template <typename Interface>
+class Recorder : public Interface {
 public:
-    ULONG addRef() { return ++references_; }
-    ULONG release();
+    explicit Recorder(REFIID own) : own_(own) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (out == nullptr) {
+            return E_POINTER;
+        }
+        *out = (iid == IID_IUnknown || iid == own_) ? this : nullptr;
+        return *out != nullptr ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --references_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
     ULONG references() const { return references_; }
     EventLog log;
 
 protected:
-    virtual ~RecorderBase() = default;
+    virtual ~Recorder() = default;
+    virtual HRESULT note(const std::wstring& line)
+    {
+        log.add(line);
+        return S_OK;
+    }
 
 private:
+    const IID own_;
     std::atomic<ULONG> references_{1};
 };
 
-class EndpointRecorder final : public IMMNotificationClient, public RecorderBase {
+class EndpointRecorder : public Recorder<IMMNotificationClient> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return release(); }
-    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override;
-    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override;
-    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override;
-    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) override;
-    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key) override;
+    EndpointRecorder() : Recorder(__uuidof(IMMNotificationClient)) {}
+    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override
+    {
+        return note(L"state " + idText(id) + L" " + std::to_wstring(state));
+    }
+    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override { return note(L"added " + idText(id)); }
+    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override { return note(L"removed " + idText(id)); }
+    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) override
+    {
+        return note(L"default " + std::to_wstring(flow) + L" " + std::to_wstring(role) + L" " + idText(id));
+    }
+    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key) override
+    {
+        return note(L"property " + idText(id) + L" " + keyText(key));
+    }
 };
 
-class SessionCreatedRecorder final : public IAudioSessionNotification, public RecorderBase {
+class SessionCreatedRecorder final : public Recorder<IAudioSessionNotification> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return release(); }
-    HRESULT STDMETHODCALLTYPE OnSessionCreated(IAudioSessionControl* session) override;
+    SessionCreatedRecorder() : Recorder(__uuidof(IAudioSessionNotification)) {}
+    HRESULT STDMETHODCALLTYPE OnSessionCreated(IAudioSessionControl* session) override;  // logs "created pid <n>"
 };
 
-class SessionEventRecorder final : public IAudioSessionEvents, public RecorderBase {
+class SessionEventRecorder final : public Recorder<IAudioSessionEvents> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return release(); }
-    HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID context) override;
-    HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID context) override;
-    HRESULT STDMETHODCALLTYPE OnSimpleVolumeChanged(float volume, WINBOOL mute, LPCGUID context) override;
-    HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD count, float* volumes, DWORD channel,
-                                                     LPCGUID context) override;
-    HRESULT STDMETHODCALLTYPE OnGroupingParamChanged(LPCGUID grouping, LPCGUID context) override;
-    HRESULT STDMETHODCALLTYPE OnStateChanged(AudioSessionState state) override;
-    HRESULT STDMETHODCALLTYPE OnSessionDisconnected(AudioSessionDisconnectReason reason) override;
+    SessionEventRecorder() : Recorder(__uuidof(IAudioSessionEvents)) {}
+    HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID) override { return note(L"name " + idText(name)); }
+    HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID) override { return note(L"icon " + idText(path)); }
+    HRESULT STDMETHODCALLTYPE OnSimpleVolumeChanged(float, WINBOOL, LPCGUID) override { return note(L"volume"); }
+    HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD, float*, DWORD, LPCGUID) override
+    {
+        return note(L"channel volume");
+    }
+    HRESULT STDMETHODCALLTYPE OnGroupingParamChanged(LPCGUID, LPCGUID) override { return note(L"grouping"); }
+    HRESULT STDMETHODCALLTYPE OnStateChanged(AudioSessionState state) override
+    {
+        return note(L"session state " + std::to_wstring(state));
+    }
+    HRESULT STDMETHODCALLTYPE OnSessionDisconnected(AudioSessionDisconnectReason reason) override
+    {
+        return note(L"disconnected " + std::to_wstring(reason));
+    }
 };
 
-class EffectStoreRecorder final : public IAudioSystemEffectsPropertyChangeNotificationClient, public RecorderBase {
+class EffectStoreRecorder final : public Recorder<IAudioSystemEffectsPropertyChangeNotificationClient> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return release(); }
+    EffectStoreRecorder() : Recorder(kAudioSystemEffectsPropertyChangeNotificationClientIid) {}
     HRESULT STDMETHODCALLTYPE OnPropertyChanged(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type,
-                                                const PROPERTYKEY key) override;
+                                                const PROPERTYKEY key) override
+    {
+        return note(L"effect " + std::to_wstring(type) + L" " + keyText(key));
+    }
 };
-
-std::wstring keyText(const PROPERTYKEY& key);
 
 }  // namespace qevsim::test

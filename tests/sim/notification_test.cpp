@@ -45,7 +45,7 @@ protected:
     ComPtr<EndpointRecorder> recorder_;
 };
 
-TEST_F(NotificationTest, HidingAndShowingAnEndpointChangesItsStateWithNotifications)
+TEST_F(NotificationTest, InProcessChangesUpdateStateAndNotify)
 {
     const auto policy = makePolicyConfig();
     ASSERT_EQ(policy->SetEndpointVisibility(kMic, FALSE), S_OK);
@@ -63,6 +63,16 @@ TEST_F(NotificationTest, HidingAndShowingAnEndpointChangesItsStateWithNotificati
     ASSERT_EQ(policy->SetEndpointVisibility(kHdmi, FALSE), S_OK);
     ASSERT_EQ(device(kHdmi)->GetState(&state), S_OK);
     EXPECT_EQ(state, static_cast<DWORD>(DEVICE_STATE_UNPLUGGED));
+
+    // Device-store writes through the policy config object are reported too.
+    PROPVARIANT text;
+    ASSERT_EQ(InitPropVariantFromString(L"x", &text), S_OK);
+    ASSERT_EQ(policy->SetPropertyValue(kSpeakers, FALSE, key(L"{a45c254e-df1c-4efd-8020-67d146a850e0},14"), &text),
+              S_OK);
+    PropVariantClear(&text);
+    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"property ") + kSpeakers +
+                                       L" {A45C254E-DF1C-4EFD-8020-67D146A850E0} 14"))
+        << recorder_->log.dump();
 }
 
 TEST_F(NotificationTest, ChangesMadeByAnotherProcessArrive)
@@ -89,53 +99,14 @@ TEST_F(NotificationTest, ChangesMadeByAnotherProcessArrive)
     EXPECT_FALSE(recorder_->log.contains(L"property (none)"));
 }
 
-TEST_F(NotificationTest, ChangesThroughThePolicyConfigObjectArrive)
-{
-    const auto policy = makePolicyConfig();
-    PROPVARIANT text;
-    ASSERT_EQ(InitPropVariantFromString(L"x", &text), S_OK);
-    ASSERT_EQ(policy->SetPropertyValue(kSpeakers, FALSE, key(L"{a45c254e-df1c-4efd-8020-67d146a850e0},14"), &text),
-              S_OK);
-    PropVariantClear(&text);
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"property ") + kSpeakers +
-                                       L" {A45C254E-DF1C-4EFD-8020-67D146A850E0} 14"))
-        << recorder_->log.dump();
-}
-
 // A client that unregisters itself from inside its own callback.
-class SelfRemovingClient final : public IMMNotificationClient {
+class SelfRemovingClient final : public EndpointRecorder {
 public:
     explicit SelfRemovingClient(IMMDeviceEnumerator* enumerator) : enumerator_(enumerator) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (iid == IID_IUnknown || iid == __uuidof(IMMNotificationClient)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) override { return removeSelf(); }
-    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return removeSelf(); }
-    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) override { return removeSelf(); }
-    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow, ERole, LPCWSTR) override { return removeSelf(); }
-    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) override { return removeSelf(); }
-
     std::atomic<int> removals{0};
-    ULONG references() const { return references_; }
 
 private:
-    HRESULT removeSelf()
+    HRESULT note(const std::wstring&) override
     {
         if (SUCCEEDED(enumerator_->UnregisterEndpointNotificationCallback(this))) {
             ++removals;
@@ -143,7 +114,6 @@ private:
         return S_OK;
     }
     ComPtr<IMMDeviceEnumerator> enumerator_;
-    std::atomic<ULONG> references_{1};
 };
 
 TEST_F(NotificationTest, RegistrationRacingWithDeliveryIsSafe)
@@ -162,12 +132,10 @@ TEST_F(NotificationTest, RegistrationRacingWithDeliveryIsSafe)
     });
     std::vector<ComPtr<SelfRemovingClient>> selfRemoving;
     for (int round = 0; round < 150; ++round) {
-        ComPtr<EndpointRecorder> shortLived;
-        shortLived = adopt(new EndpointRecorder());
+        const ComPtr<EndpointRecorder> shortLived = adopt(new EndpointRecorder());
         ASSERT_EQ(enumerator_->RegisterEndpointNotificationCallback(shortLived.Get()), S_OK);
         if (round % 10 == 0) {
-            ComPtr<SelfRemovingClient> client;
-            client = adopt(new SelfRemovingClient(enumerator_.Get()));
+            const ComPtr<SelfRemovingClient> client = adopt(new SelfRemovingClient(enumerator_.Get()));
             ASSERT_EQ(enumerator_->RegisterEndpointNotificationCallback(client.Get()), S_OK);
             selfRemoving.push_back(client);
         }

@@ -33,31 +33,24 @@ TEST(PropertyCodecTest, KeepsEachTypeAndValue)
     PropVariantClear(&back);
     PropVariantClear(&text);
 
-    PROPVARIANT number;
-    PropVariantInit(&number);
-    number.vt = VT_UI4;
-    number.ulVal = 0xDEADBEEF;
-    back = roundTrip(number, &type);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    ASSERT_EQ(back.vt, VT_UI4);
-    EXPECT_EQ(back.ulVal, 0xDEADBEEFu);
-
-    PROPVARIANT signedNumber;
-    PropVariantInit(&signedNumber);
-    signedNumber.vt = VT_I4;
-    signedNumber.lVal = -42;
-    back = roundTrip(signedNumber, &type);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    ASSERT_EQ(back.vt, VT_I4);
-    EXPECT_EQ(back.lVal, -42);
-
-    PROPVARIANT unsignedInt;
-    PropVariantInit(&unsignedInt);
-    unsignedInt.vt = VT_UINT;
-    unsignedInt.uintVal = 7;
-    back = roundTrip(unsignedInt, &type);
-    ASSERT_EQ(back.vt, VT_UINT);
-    EXPECT_EQ(back.uintVal, 7u);
+    // Four-byte scalars share one union slot; regType 0 means any registry type.
+    const struct {
+        VARTYPE vt;
+        ULONG bits;
+        DWORD regType;
+    } scalars[] = {{VT_UI4, 0xDEADBEEF, REG_DWORD}, {VT_I4, static_cast<ULONG>(-42), REG_BINARY}, {VT_UINT, 7, 0}};
+    for (const auto& row : scalars) {
+        PROPVARIANT number;
+        PropVariantInit(&number);
+        number.vt = row.vt;
+        number.ulVal = row.bits;
+        back = roundTrip(number, &type);
+        if (row.regType != 0) {
+            EXPECT_EQ(type, row.regType) << row.vt;
+        }
+        EXPECT_EQ(back.vt, row.vt);
+        EXPECT_EQ(back.ulVal, row.bits) << row.vt;
+    }
 }
 
 TEST(PropertyCodecTest, KeepsStringListsGuidsAndBlobs)

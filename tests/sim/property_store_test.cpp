@@ -12,7 +12,6 @@ namespace {
 constexpr wchar_t kListKey[] = L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14";
 constexpr wchar_t kDwordKey[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666";
 constexpr wchar_t kStringKey[] = L"{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f},100";
-constexpr wchar_t kSignedKey[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9981";
 
 class PropertyStoreTest : public ::testing::Test {
 protected:
@@ -91,30 +90,6 @@ TEST_F(PropertyStoreTest, RegistryWritesAreReadThroughTheStores)
     ASSERT_EQ(value.vt, VT_LPWSTR);
     EXPECT_STREQ(value.pwszVal, L"Test Speakers");
     PropVariantClear(&value);
-}
-
-TEST_F(PropertyStoreTest, SignedValuesKeepTheirTypeBothWays)
-{
-    PROPVARIANT signedValue;
-    ASSERT_EQ(InitPropVariantFromInt32(-7, &signedValue), S_OK);
-    ASSERT_EQ(policy_->SetPropertyValue(kSpeakers, TRUE, key(kSignedKey), &signedValue), S_OK);
-    const RawValue raw = rawRead(fxPath(), kSignedKey);
-    ASSERT_EQ(raw.status, ERROR_SUCCESS);
-    EXPECT_EQ(raw.type, static_cast<DWORD>(REG_BINARY));
-
-    PROPVARIANT back;
-    ASSERT_EQ(policy_->GetPropertyValue(kSpeakers, TRUE, key(kSignedKey), &back), S_OK);
-    EXPECT_EQ(back.vt, VT_I4);
-    EXPECT_EQ(back.lVal, -7);
-
-    // The same bytes written by the registry side read as VT_I4 too.
-    ASSERT_EQ(rawWrite(fxPath(), L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9982", REG_BINARY, raw.data.data(),
-                       static_cast<DWORD>(raw.data.size())),
-              ERROR_SUCCESS);
-    ASSERT_EQ(policy_->GetPropertyValue(kSpeakers, TRUE, key(L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9982"), &back),
-              S_OK);
-    EXPECT_EQ(back.vt, VT_I4);
-    EXPECT_EQ(back.lVal, -7);
 }
 
 TEST_F(PropertyStoreTest, EmptyValueRemovesTheRegistryValue)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <propsys.h>
+#include <propvarutil.h>
 
 #include <cstring>
 #include <cwchar>
@@ -132,16 +133,19 @@ void loadMachineText(const std::string& text)
 {
     const ToolResult registered = runQevsim({L"register"});
     ASSERT_EQ(registered.exitCode, 0u) << registered.output;
-    wchar_t directory[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, directory);
-    const std::wstring path = std::wstring(directory) + L"qevsim_test_machine.reg";
-    {
-        std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
-        file << text;
-    }
+    const std::wstring path = writeTempFile(L"qevsim_test_machine.reg", text);
     const ToolResult loaded = runQevsim({L"load", path});
     ::DeleteFileW(path.c_str());
     ASSERT_EQ(loaded.exitCode, 0u) << loaded.output;
+}
+
+std::wstring writeTempFile(const wchar_t* name, const std::string& text)
+{
+    wchar_t directory[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, directory);
+    const std::wstring path = std::wstring(directory) + name;
+    std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc) << text;
+    return path;
 }
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
@@ -182,6 +186,33 @@ ComPtr<IMMDevice> device(const std::wstring& id)
         EXPECT_EQ(enumerator->GetDevice(id.c_str(), result.GetAddressOf()), S_OK);
     }
     return result;
+}
+
+HRESULT activateEffectsStore(const std::wstring& endpoint, ComPtr<IAudioSystemEffectsPropertyStore>* store)
+{
+    GUID context{};
+    EXPECT_EQ(::CLSIDFromString(kApoContext, &context), S_OK);
+    PROPVARIANT parameter;
+    EXPECT_EQ(InitPropVariantFromCLSID(context, &parameter), S_OK);
+    const auto endpointDevice = device(endpoint);
+    const HRESULT hr = endpointDevice ? endpointDevice->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL,
+                                                                 &parameter,
+                                                                 reinterpret_cast<void**>(store->ReleaseAndGetAddressOf()))
+                                      : E_FAIL;
+    PropVariantClear(&parameter);
+    return hr;
+}
+
+void createStoreKeys(const std::wstring& endpointKey)
+{
+    for (const wchar_t* store : {L"Default", L"User", L"Volatile"}) {
+        const std::wstring path = endpointKey + L"\\FxProperties\\" + kApoContext + L"\\" + store;
+        HKEY created = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WOW64_64KEY,
+                                    nullptr, &created, nullptr),
+                  ERROR_SUCCESS);
+        ::RegCloseKey(created);
+    }
 }
 
 PROPVARIANT stringList(const std::vector<const wchar_t*>& items)

@@ -54,6 +54,8 @@ ToolResult runQevsim(const std::vector<std::wstring>& args);
 void loadTestMachine(unsigned build);
 // Registers the simulator and loads a machine file given as text.
 void loadMachineText(const std::string& text);
+// Writes text to a file in the temporary directory and returns its path.
+std::wstring writeTempFile(const wchar_t* name, const std::string& text);
 
 // Polls until done() or the timeout; true if done() became true.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
@@ -62,6 +64,10 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 ComPtr<IMMDeviceEnumerator> makeEnumerator();
 ComPtr<IPolicyConfig> makePolicyConfig();
 ComPtr<IMMDevice> device(const std::wstring& id);
+// The per-APO stores of the test APO context on an endpoint.
+HRESULT activateEffectsStore(const std::wstring& endpoint, ComPtr<IAudioSystemEffectsPropertyStore>* store);
+// Creates the Default, User and Volatile store keys of the test APO context below an endpoint key.
+void createStoreKeys(const std::wstring& endpointKey);
 
 // A VT_VECTOR|VT_LPWSTR value (mingw-w64 does not declare InitPropVariantFromStringVector).
 PROPVARIANT stringList(const std::vector<const wchar_t*>& items);
