@@ -38,15 +38,10 @@ std::map<std::wstring, ACCESS_MASK> read_dacl(HANDLE pipe, size_t* ace_count)
     *ace_count = dacl->AceCount;
     for (DWORD index = 0; index < dacl->AceCount; ++index) {
         void* ace = nullptr;
-        if (!GetAce(dacl, index, &ace)) {
-            continue;
+        if (GetAce(dacl, index, &ace) && static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+            auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+            granted[sid_text(&allowed->SidStart)] = allowed->Mask;
         }
-        const auto* header = static_cast<ACE_HEADER*>(ace);
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
-            continue;
-        }
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        granted[sid_text(&allowed->SidStart)] = allowed->Mask;
     }
     return granted;
 }
@@ -85,10 +80,7 @@ TEST(PipeInstance, IsADuplexMessagePipeWithRequestedBuffers)
     const auto name = unique_pipe_name(L"modes");
     qev::winsys::UniqueFileHandle pipe(create_pipe_instance(name, 1024));
     ASSERT_TRUE(pipe.valid());
-    DWORD flags = 0;
-    DWORD out_size = 0;
-    DWORD in_size = 0;
-    DWORD max_instances = 0;
+    DWORD flags = 0, out_size = 0, in_size = 0, max_instances = 0;
     ASSERT_TRUE(GetNamedPipeInfo(pipe.get(), &flags, &out_size, &in_size, &max_instances));
     EXPECT_EQ(flags, static_cast<DWORD>(PIPE_TYPE_MESSAGE | PIPE_SERVER_END));
     // Windows reports unlimited as 255, Wine as 0xFFFFFFFF.

@@ -54,9 +54,7 @@ struct TestClient {
     const qev::wire::IpcMessage* receive()
     {
         auto message = request.next_message();
-        if (!message) {
-            return nullptr;
-        }
+        if (!message) return nullptr;
         replies.push_back(std::make_unique<std::vector<uint8_t>>(std::move(*message)));
         return decode_message(*replies.back());
     }

@@ -45,9 +45,7 @@ protected:
     const qev::wire::IpcMessage* next_reply(DWORD timeout_ms = 5000)
     {
         auto message = request_client_.next_message(timeout_ms);
-        if (!message) {
-            return nullptr;
-        }
+        if (!message) return nullptr;
         replies_.push_back(std::make_unique<std::vector<uint8_t>>(std::move(*message)));
         return decode_message(*replies_.back());
     }
@@ -56,11 +54,8 @@ protected:
     void expect_next_reply_is_get_info()
     {
         EXPECT_CALL(manager_, GetInfo(testing::_)).WillOnce(testing::Return(0u));
-        RequestFields fields;
-        fields.name = "QevIntfGetInfo";
-        const auto* reply = call(fields);
-        ASSERT_NE(reply, nullptr);
-        ASSERT_NE(reply->name(), nullptr);
+        const auto* reply = call({.name = "QevIntfGetInfo"});
+        ASSERT_TRUE(reply != nullptr && reply->name() != nullptr);
         EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
     }
 
