@@ -46,20 +46,14 @@ TEST(ParseDecimal, FollowsStoiRules)
 
 TEST(ParseDriverDate, AcceptsOnlyRealDates)
 {
-    const struct { const wchar_t* text; int year, month, day; } rows[] = {
-        {L"2024-2-29", 2024, 2, 29}, {L"2021-04-30", 2021, 4, 30}, {L"2022-1-1", 2022, 1, 1},
-        // Everything below is unknown (1900-1-1); a year beyond 16 bits is not silently wrapped.
-        {L"2023-2-29", 1900, 1, 1}, {L"2024-2-30", 1900, 1, 1}, {L"2024-4-31", 1900, 1, 1},
-        {L"2024-1-32", 1900, 1, 1}, {L"2024-1-0", 1900, 1, 1}, {L"2024-13-1", 1900, 1, 1},
-        {L"2024-0-1", 1900, 1, 1}, {L"2024-2", 1900, 1, 1}, {L"2024-2-3-4", 1900, 1, 1},
-        {L"", 1900, 1, 1}, {L"70000-1-1", 1900, 1, 1}, {L"-5-1-1", 1900, 1, 1},
-    };
     StderrCapture capture;
-    for (const auto& row : rows) {
-        const DriverDate date = ParseDriverDate(row.text);
-        EXPECT_EQ(date.year, row.year) << row.text;
-        EXPECT_EQ(date.month, row.month) << row.text;
-        EXPECT_EQ(date.day, row.day) << row.text;
+    EXPECT_EQ(ParseDriverDate(L"2024-2-29"), (DriverDate{2024, 2, 29}));
+    EXPECT_EQ(ParseDriverDate(L"2021-04-30"), (DriverDate{2021, 4, 30}));
+    EXPECT_EQ(ParseDriverDate(L"2022-1-1"), (DriverDate{2022, 1, 1}));
+    // A year beyond 16 bits is not silently wrapped.
+    for (const wchar_t* text : {L"2023-2-29", L"2024-2-30", L"2024-4-31", L"2024-1-32", L"2024-1-0", L"2024-13-1",
+                                L"2024-0-1", L"2024-2", L"2024-2-3-4", L"", L"70000-1-1", L"-5-1-1"}) {
+        EXPECT_EQ(ParseDriverDate(text), DriverDate{}) << text;
     }
     EXPECT_EQ(capture.text(), "");
 }
