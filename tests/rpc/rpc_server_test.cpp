@@ -140,33 +140,6 @@ TEST_F(Server, PairedClientsAreSubscribedAndGetTheirOwnReplies)
     EXPECT_FLOAT_EQ(second_reply->param()->value(), 2.0f);
 }
 
-TEST_F(Server, ClosingTheRequestPipeDestroysHandlesAndUnsubscribes)
-{
-    CallCounter destroyed;
-    CallCounter unregistered;
-    EXPECT_CALL(manager_, Create(_, _)).WillOnce(DoAll(SetArgPointee<0>(7u), Return(0u)));
-    EXPECT_CALL(manager_, Destroy(7u, true)).WillOnce(Invoke([&](uint32_t, bool) {
-        destroyed.hit();
-        return 0u;
-    }));
-    EXPECT_CALL(manager_, UnregisterCallback(101u)).WillOnce(Invoke([&](uint32_t) {
-        unregistered.hit();
-        return 0u;
-    }));
-    ASSERT_TRUE(server_.start());
-    TestClient client;
-    ASSERT_TRUE(client.connect(names_));
-    const auto* created = client.call(build_named_request("QevIntfCreate"));
-    ASSERT_NE(created, nullptr);
-    EXPECT_EQ(created->handle(), 7u);
-
-    client.request.close();
-    EXPECT_TRUE(unregistered.wait_for(1));
-    EXPECT_TRUE(destroyed.wait_for(1));
-    EXPECT_TRUE(client.notify.wait_closed());
-    EXPECT_TRUE(log_.contains("[qev] Error occurred while reading data from IPC channel: 109\n"));
-}
-
 // A SetSerialized request padded to exactly `total` bytes; the payload fills what the buffer allows.
 std::vector<uint8_t> serialized_request_of_size(size_t total, uint32_t* payload_size)
 {
@@ -186,6 +159,42 @@ std::vector<uint8_t> serialized_request_of_size(size_t total, uint32_t* payload_
     bytes.resize(total, 0);
     *payload_size = static_cast<uint32_t>(payload);
     return bytes;
+}
+
+TEST_F(Server, ClosedPipeOrOversizedRequestEndsTheConnectionDestroysHandlesAndUnsubscribes)
+{
+    CallCounter destroyed;
+    CallCounter unregistered;
+    EXPECT_CALL(manager_, Create(_, _)).WillRepeatedly(DoAll(SetArgPointee<0>(7u), Return(0u)));
+    EXPECT_CALL(manager_, Destroy(7u, true)).Times(2).WillRepeatedly(Invoke([&](uint32_t, bool) {
+        destroyed.hit();
+        return 0u;
+    }));
+    EXPECT_CALL(manager_, UnregisterCallback(_)).Times(2).WillRepeatedly(Invoke([&](uint32_t) {
+        unregistered.hit();
+        return 0u;
+    }));
+    ASSERT_TRUE(server_.start());
+    for (const bool oversized : {false, true}) {
+        SCOPED_TRACE(oversized ? "oversized" : "closed");
+        TestClient client;
+        ASSERT_TRUE(client.connect(names_));
+        const auto* created = client.call(build_named_request("QevIntfCreate"));
+        ASSERT_NE(created, nullptr);
+        EXPECT_EQ(created->handle(), 7u);
+        if (oversized) {
+            uint32_t payload = 0;
+            client.request.send(serialized_request_of_size(0x800001, &payload));
+            EXPECT_TRUE(client.request.wait_closed());
+        } else {
+            client.request.close();
+        }
+        const int ended = oversized ? 2 : 1;
+        EXPECT_TRUE(unregistered.wait_for(ended));
+        EXPECT_TRUE(destroyed.wait_for(ended));
+        EXPECT_TRUE(client.notify.wait_closed());
+    }
+    EXPECT_TRUE(log_.contains("[qev] Error occurred while reading data from IPC channel: 109\n"));
 }
 
 TEST_F(Server, RequestsUpToEightMebibytesAndEmptyMessagesAreHandled)
@@ -214,24 +223,6 @@ TEST_F(Server, RequestsUpToEightMebibytesAndEmptyMessagesAreHandled)
     ASSERT_NE(after_empty, nullptr);
     EXPECT_EQ(after_empty->name()->str(), "QevIntfGetInfo") << "the empty message got a reply";
     EXPECT_TRUE(log_.contains("[qev] Ignored a request that is not a valid IpcMessage (0 bytes)\n"));
-}
-
-TEST_F(Server, OversizedRequestClosesTheConnectionAndDestroysItsHandles)
-{
-    CallCounter destroyed;
-    EXPECT_CALL(manager_, Create(_, _)).WillOnce(DoAll(SetArgPointee<0>(3u), Return(0u)));
-    EXPECT_CALL(manager_, Destroy(3u, true)).WillOnce(Invoke([&](uint32_t, bool) {
-        destroyed.hit();
-        return 0u;
-    }));
-    ASSERT_TRUE(server_.start());
-    TestClient client;
-    ASSERT_TRUE(client.connect(names_));
-    ASSERT_NE(client.call(build_named_request("QevIntfCreate")), nullptr);
-    uint32_t payload = 0;
-    client.request.send(serialized_request_of_size(0x800001, &payload));
-    EXPECT_TRUE(client.request.wait_closed());
-    EXPECT_TRUE(destroyed.wait_for(1));
 }
 
 TEST_F(Server, DatapathEventsAndBroadcastsReachTheClient)
