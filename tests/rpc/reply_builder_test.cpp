@@ -70,7 +70,7 @@ TEST(ReplyBuilder, EnumListsNamesInOrderWithCountOrAnEmptyVectorWithout)
     EXPECT_EQ(empty.message->enum_result()->names()->size(), 0u);
 }
 
-TEST(ReplyBuilder, CreateCarriesHandleOnlyWhenNonZeroAndStatusKeepsLowEightBits)
+TEST(ReplyBuilder, CreateStatusAndGetCarryTheirValues)
 {
     const auto created = build("QevIntfCreate", 0, HandleReply{7});
     ASSERT_NE(created.message, nullptr);
@@ -81,15 +81,11 @@ TEST(ReplyBuilder, CreateCarriesHandleOnlyWhenNonZeroAndStatusKeepsLowEightBits)
     const auto status = build("QevIntfGetStatus", 0, StatusReply{0x102});
     ASSERT_NE(status.message, nullptr);
     EXPECT_EQ(status.message->status(), 2u);
-}
-
-TEST(ReplyBuilder, GetCarriesParamNameAndValue)
-{
-    const auto reply = build("QevIntfGet", 0, ParamReply{"nr_level", 60.5f});
-    ASSERT_NE(reply.message, nullptr);
-    ASSERT_NE(reply.message->param(), nullptr);
-    EXPECT_EQ(reply.message->param()->name()->str(), "nr_level");
-    EXPECT_FLOAT_EQ(reply.message->param()->value(), 60.5f);
+    const auto get = build("QevIntfGet", 0, ParamReply{"nr_level", 60.5f});
+    ASSERT_NE(get.message, nullptr);
+    ASSERT_NE(get.message->param(), nullptr);
+    EXPECT_EQ(get.message->param()->name()->str(), "nr_level");
+    EXPECT_FLOAT_EQ(get.message->param()->value(), 60.5f);
 }
 
 TEST(ReplyBuilder, GetSerializedCarriesExactlySizeBytesOrEmptyDataWithoutSizeAndName)
@@ -130,7 +126,7 @@ TEST(ReplyBuilder, FunctionsWithoutOrWithTheWrongPayloadCarryNameAndResultOnly)
     expect_name_and_result_only(wrong_kind.message);
 }
 
-TEST(ReplyBuilder, UnknownNameSendsNameAndResultOnly)
+TEST(ReplyBuilder, UnknownNameSendsNameAndResultOnlyAndNamesEchoByteForByte)
 {
     testing::internal::CaptureStdout();
     const auto reply = build("QevIntfBogus", 1, HandleReply{5});
@@ -139,14 +135,10 @@ TEST(ReplyBuilder, UnknownNameSendsNameAndResultOnly)
     EXPECT_EQ(reply.message->name()->str(), "QevIntfBogus");
     EXPECT_EQ(reply.message->result(), 1u);
     expect_name_and_result_only(reply.message);
-}
-
-TEST(ReplyBuilder, NameIsEchoedByteForByte)
-{
-    const std::string name("QevIntfStart\0tail\xFF", 18);
-    const auto reply = build(name, 0, std::monostate{});
-    ASSERT_NE(reply.message, nullptr);
-    EXPECT_EQ(reply.message->name()->str(), name);
+    const std::string odd_name("QevIntfStart\0tail\xFF", 18);
+    const auto echoed = build(odd_name, 0, std::monostate{});
+    ASSERT_NE(echoed.message, nullptr);
+    EXPECT_EQ(echoed.message->name()->str(), odd_name) << "the name is echoed byte for byte";
 }
 
 TEST(ReplyBuilder, KnownEventTypesUseTagTypePlusOneOthersTravelWithoutPayload)
