@@ -149,8 +149,8 @@ TEST(RegKeyWatcher, ReportsValueWritesOnlyWhenWatchingValues)
     watcher.add_observer(&observer);
     // Write until the first report arrives: the registration is then in place.
     bool seen = false;
-    for (int attempt = 0; attempt < 50 && !seen; ++attempt) {
-        ASSERT_TRUE(key.set_dword(L"sync", static_cast<DWORD>(attempt)));
+    for (DWORD attempt = 0; attempt < 50 && !seen; ++attempt) {
+        ASSERT_TRUE(key.set_dword(L"sync", attempt));
         seen = observer.wait([](const auto& record) { return record.value_changes > 0; }, 200ms);
     }
     ASSERT_TRUE(seen);

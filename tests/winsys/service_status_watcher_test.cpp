@@ -148,41 +148,34 @@ TEST_F(ServiceStatusWatcherWithService, ReportsStartStopAndRestartInOrder)
     ASSERT_TRUE(watcher.start());
     // The first arming pass reports the current state.
     ASSERT_GE(log.wait_for(service_.name(), SERVICE_STOPPED), 0);
-
-    const size_t before_start = log.size();
-    ASSERT_TRUE(service_.start());
-    const int running = log.wait_for(service_.name(), SERVICE_RUNNING, before_start);
-    ASSERT_GE(running, 0);
-
-    ASSERT_TRUE(service_.wait_for(SERVICE_RUNNING));
-    const size_t before_stop = log.size();
-    ASSERT_TRUE(service_.stop());
-    const int stopped = log.wait_for(service_.name(), SERVICE_STOPPED, before_stop);
-    ASSERT_GE(stopped, 0);
-    EXPECT_GT(stopped, running);
-
-    // And back: the notification was re-armed after every report.
-    ASSERT_TRUE(service_.wait_for(SERVICE_STOPPED));
-    const size_t before_restart = log.size();
-    ASSERT_TRUE(service_.start());
-    const int restarted = log.wait_for(service_.name(), SERVICE_RUNNING, before_restart);
-    ASSERT_GE(restarted, 0);
-    EXPECT_GT(restarted, stopped);
-
+    // Each step is reported after the previous one, with only its own pending state in between:
+    // the notification was re-armed after every report.
+    struct Step {
+        bool start;
+        DWORD from;
+        DWORD pending;
+        DWORD to;
+    };
+    const Step steps[] = {{true, SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING},
+                          {false, SERVICE_RUNNING, SERVICE_STOP_PENDING, SERVICE_STOPPED},
+                          {true, SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING}};
+    int previous = -1;
+    for (const Step& step : steps) {
+        ASSERT_TRUE(service_.wait_for(step.from));
+        const size_t before = log.size();
+        ASSERT_TRUE(step.start ? service_.start() : service_.stop());
+        const int reached = log.wait_for(service_.name(), step.to, before);
+        ASSERT_GT(reached, previous);
+        const std::vector<Event> events = log.events();
+        for (int i = static_cast<int>(before); i < reached; ++i) {
+            const DWORD state = events[i].current_state;
+            EXPECT_TRUE(state == step.from || state == step.pending) << "event " << i << " state " << state;
+        }
+        previous = reached;
+    }
     ASSERT_TRUE(stops_without_hanging(watcher));
-
-    // Between the start and the report of "running" only start states appear; between the stop
-    // and "stopped" only stop states.
     const std::vector<Event> events = log.events();
-    for (int i = static_cast<int>(before_start); i < running; ++i) {
-        EXPECT_TRUE(events[i].current_state == SERVICE_STOPPED || events[i].current_state == SERVICE_START_PENDING)
-            << "event " << i << " state " << events[i].current_state;
-    }
-    for (int i = static_cast<int>(before_stop); i < stopped; ++i) {
-        EXPECT_TRUE(events[i].current_state == SERVICE_RUNNING || events[i].current_state == SERVICE_STOP_PENDING)
-            << "event " << i << " state " << events[i].current_state;
-    }
-    EXPECT_EQ(events[running].controls_accepted & SERVICE_ACCEPT_STOP, static_cast<DWORD>(SERVICE_ACCEPT_STOP));
+    EXPECT_EQ(events[previous].controls_accepted & SERVICE_ACCEPT_STOP, static_cast<DWORD>(SERVICE_ACCEPT_STOP));
     for (const Event& event : events) {
         EXPECT_EQ(event.service_name, service_.name());
         EXPECT_EQ(event.notification_status, 0u);
