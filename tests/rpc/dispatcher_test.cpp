@@ -135,17 +135,24 @@ TEST_F(Dispatcher, DestroyingTheServiceDestroysRemainingHandlesInOrder)
     EXPECT_TRUE(request_client_.wait_closed());
 }
 
-TEST_F(Dispatcher, ConfigPassesBothDevices)
+TEST_F(Dispatcher, ConfigAndSetPassTheirArgumentsAndLog)
 {
     EXPECT_CALL(manager_, Config(0x2Au, _)).WillOnce(Invoke([](uint32_t, const QevConfig* config) {
         EXPECT_STREQ(config->primary_device, "");
         EXPECT_STREQ(config->secondary_device, "Speakers");
         return 1u;
     }));
+    EXPECT_CALL(manager_, Set(3u, _)).WillOnce(Invoke([](uint32_t, const QevParam* param) {
+        EXPECT_STREQ(param->name, "nr_level");
+        EXPECT_FLOAT_EQ(param->value, 60.0f);
+        return 0u;
+    }));
     const auto* reply = call({.name = "QevIntfConfig", .handle = 0x2A, .primary_device = "", .secondary_device = "Speakers"});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->result(), 1u);
     EXPECT_TRUE(log_.contains("[qev] [QevIntfConfig] handle: 0X2A\n"));
+    ASSERT_NE(call({.name = "QevIntfSet", .handle = 3, .param_name = "nr_level", .param_value = 60.0f}), nullptr);
+    EXPECT_TRUE(log_.contains("[qev] [QevIntfSet] handle: 0X3, param.name: nr_level, param.value: 60.000000\n"));
 }
 
 TEST_F(Dispatcher, StartStopAndGetStatusPassResultsThrough)
@@ -167,17 +174,6 @@ TEST_F(Dispatcher, StartStopAndGetStatusPassResultsThrough)
     const auto* known = call({.name = "QevIntfGetStatus", .handle = 1});
     ASSERT_NE(known, nullptr);
     EXPECT_EQ(known->status(), 2u);
-}
-
-TEST_F(Dispatcher, SetPassesNameAndValueAndLogs)
-{
-    EXPECT_CALL(manager_, Set(3u, _)).WillOnce(Invoke([](uint32_t, const QevParam* param) {
-        EXPECT_STREQ(param->name, "nr_level");
-        EXPECT_FLOAT_EQ(param->value, 60.0f);
-        return 0u;
-    }));
-    ASSERT_NE(call({.name = "QevIntfSet", .handle = 3, .param_name = "nr_level", .param_value = 60.0f}), nullptr);
-    EXPECT_TRUE(log_.contains("[qev] [QevIntfSet] handle: 0X3, param.name: nr_level, param.value: 60.000000\n"));
 }
 
 TEST_F(Dispatcher, GetRepliesTheValueReadOrZeroOnFailure)
