@@ -31,31 +31,28 @@ bool SameText(const std::wstring& a, const std::wstring& b)
     return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
-// Reads a DWORD value by its name in any letter case (the simulator may spell the GUID either way).
-bool ReadRegistryDword(const std::wstring& subkey, const std::wstring& name, DWORD& value)
-{
-    std::vector<std::wstring> names;
-    if (!winsys::enum_values(subkey, names)) {
-        return false;
-    }
-    for (const auto& stored : names) {
-        if (SameText(stored, name)) {
-            return winsys::read_dword(HKEY_LOCAL_MACHINE, subkey, stored, value);
-        }
-    }
-    return false;
-}
-
-bool RegistryHasValue(const std::wstring& subkey, const std::wstring& name)
+// The value's name as stored, found in any letter case (the simulator may spell the GUID either way).
+std::wstring StoredName(const std::wstring& subkey, const std::wstring& name)
 {
     std::vector<std::wstring> names;
     winsys::enum_values(subkey, names);
     for (const auto& stored : names) {
         if (SameText(stored, name)) {
-            return true;
+            return stored;
         }
     }
-    return false;
+    return {};
+}
+
+bool RegistryHasValue(const std::wstring& subkey, const std::wstring& name)
+{
+    return !StoredName(subkey, name).empty();
+}
+
+bool ReadRegistryDword(const std::wstring& subkey, const std::wstring& name, DWORD& value)
+{
+    const std::wstring stored = StoredName(subkey, name);
+    return !stored.empty() && winsys::read_dword(HKEY_LOCAL_MACHINE, subkey, stored, value);
 }
 
 class PropertyStoreTest : public SimTest {
@@ -81,7 +78,6 @@ TEST_F(PropertyStoreTest, KeyPathsAndIdComeFromTheEndpoint)
     EXPECT_TRUE(store.IsWindows11());
     EXPECT_NE(store.GetPolicyConfig(), nullptr);
     EXPECT_TRUE(SameText(store.GetEndpointKeyPath(), endpoint));
-    EXPECT_TRUE(SameText(store.GetFxPropertiesKeyPath(), endpoint + L"\\FxProperties"));
     EXPECT_TRUE(SameText(store.GetUserKeyPath(), endpoint + L"\\FxProperties\\" + kEffectContext + L"\\User"));
 }
 
@@ -101,25 +97,23 @@ TEST_F(PropertyStoreTest, Windows11PerApoStoresAreWrittenAndReadBack)
 {
     Load(kWindows11Build);
     AudioEndpointPropertyStore store(device_, kEffectContext);
-    EXPECT_TRUE(store.SetDword(Default, kLevelKey, 10));
-    EXPECT_TRUE(store.SetDword(User, kLevelKey, 20));
-    EXPECT_TRUE(store.SetDword(Volatile, kLevelKey, 30));
-
-    DWORD value = 0;
-    EXPECT_TRUE(store.GetDword(Default, kLevelKey, value));
-    EXPECT_EQ(value, 10u);
-    EXPECT_TRUE(store.GetDword(User, kLevelKey, value));
-    EXPECT_EQ(value, 20u);
-    EXPECT_TRUE(store.GetDword(Volatile, kLevelKey, value));
-    EXPECT_EQ(value, 30u);
-
     // Each store is its own registry key, as the registry-side code expects.
-    ASSERT_TRUE(ReadRegistryDword(store.GetDefaultKeyPath(), kLevelName, value));
-    EXPECT_EQ(value, 10u);
-    ASSERT_TRUE(ReadRegistryDword(store.GetUserKeyPath(), kLevelName, value));
-    EXPECT_EQ(value, 20u);
-    ASSERT_TRUE(ReadRegistryDword(store.GetVolatileKeyPath(), kLevelName, value));
-    EXPECT_EQ(value, 30u);
+    const struct {
+        PropertyStoreType kind;
+        std::wstring path;
+        DWORD level;
+    } rows[] = {{Default, store.GetDefaultKeyPath(), 10}, {User, store.GetUserKeyPath(), 20},
+                {Volatile, store.GetVolatileKeyPath(), 30}};
+    for (const auto& row : rows) {
+        EXPECT_TRUE(store.SetDword(row.kind, kLevelKey, row.level));
+    }
+    for (const auto& row : rows) {
+        DWORD value = 0;
+        EXPECT_TRUE(store.GetDword(row.kind, kLevelKey, value));
+        EXPECT_EQ(value, row.level);
+        ASSERT_TRUE(ReadRegistryDword(row.path, kLevelName, value));
+        EXPECT_EQ(value, row.level);
+    }
     EXPECT_FALSE(RegistryHasValue(store.GetFxPropertiesKeyPath(), kLevelName));
 }
 

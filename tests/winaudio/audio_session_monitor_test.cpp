@@ -65,6 +65,25 @@ protected:
         return created.empty() ? nullptr : created.front();
     }
 
+    // An event monitor reporting to observer, with a new session (reported to heard) registered.
+    std::shared_ptr<AudioSessionEventMonitor> MonitorNewSession(RecordingSessionObserver& heard,
+                                                                AudioSessionEventObserver& observer)
+    {
+        notifications_ = std::make_shared<AudioSessionNotificationMonitor>(device_);
+        notifications_->add_observer(&heard);
+        session_ = CreateReportedSession(heard);
+        notifications_->remove_observer(&heard);  // heard may die before the fixture
+        if (!session_) {
+            return nullptr;
+        }
+        auto events = std::make_shared<AudioSessionEventMonitor>(device_);
+        events->add_observer(&observer);
+        events->register_session(session_);
+        return events;
+    }
+
+    std::shared_ptr<AudioSessionNotificationMonitor> notifications_;
+    ComPtr<IAudioSessionControl> session_;
     std::wstring microphone_;
     std::wstring number_;
     ComPtr<IMMDevice> device_;
@@ -90,15 +109,9 @@ TEST_F(AudioSessionMonitors, NewSessionIsReportedWithTheEndpointIdAndEnumerated)
 TEST_F(AudioSessionMonitors, StateChangesAndDisconnectReachEventObservers)
 {
     RecordingSessionObserver observer;
-    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
-    notifications->add_observer(&observer);
-    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
-    ASSERT_TRUE(session);
-
-    auto events = std::make_shared<AudioSessionEventMonitor>(device_);
-    events->add_observer(&observer);
-    events->register_session(session);
-    events->register_session(session);
+    const auto events = MonitorNewSession(observer, observer);
+    ASSERT_TRUE(events);
+    events->register_session(session_);
     EXPECT_EQ(events->session_count(), 1u) << "one handler per session";
 
     SimMachine::Must({L"session-state", microphone_, number_, L"active"});
@@ -119,13 +132,8 @@ TEST_F(AudioSessionMonitors, StateChangesAndDisconnectReachEventObservers)
 TEST_F(AudioSessionMonitors, UnregisteredSessionIsSilentAndCaseOfInstanceIdDoesNotMatter)
 {
     RecordingSessionObserver observer;
-    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
-    notifications->add_observer(&observer);
-    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
-    ASSERT_TRUE(session);
-    auto events = std::make_shared<AudioSessionEventMonitor>(device_);
-    events->add_observer(&observer);
-    events->register_session(session);
+    const auto events = MonitorNewSession(observer, observer);
+    ASSERT_TRUE(events);
 
     SimMachine::Must({L"session-state", microphone_, number_, L"active"});
     ASSERT_TRUE(WaitFor([&] { return !observer.states().empty(); }));
@@ -158,13 +166,8 @@ public:
 TEST_F(AudioSessionMonitors, SessionCanBeUnregisteredFromItsOwnDisconnectNotification)
 {
     UnregisteringObserver observer;
-    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
-    notifications->add_observer(&observer);
-    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
-    ASSERT_TRUE(session);
-    observer.monitor = std::make_shared<AudioSessionEventMonitor>(device_);
-    observer.monitor->add_observer(&observer);
-    observer.monitor->register_session(session);
+    observer.monitor = MonitorNewSession(observer, observer);
+    ASSERT_TRUE(observer.monitor);
 
     SimMachine::Must({L"session-disconnect", microphone_, number_, L"0"});
     ASSERT_TRUE(WaitFor([&] { return !observer.disconnects().empty(); }));
@@ -210,15 +213,9 @@ TEST_F(AudioSessionMonitors, DestroyedMonitorsLeaveNoRegistrationBehind)
 TEST_F(AudioSessionMonitors, DestroyedEventMonitorFreesItsSessionHandlers)
 {
     RecordingSessionObserver observer;
-    auto notifications = std::make_shared<AudioSessionNotificationMonitor>(device_);
-    notifications->add_observer(&observer);
-    const ComPtr<IAudioSessionControl> session = CreateReportedSession(observer);
-    ASSERT_TRUE(session);
-
     WeakInfoObserver weak;
-    auto events = std::make_shared<AudioSessionEventMonitor>(device_);
-    events->add_observer(&weak);
-    events->register_session(session);
+    auto events = MonitorNewSession(observer, weak);
+    ASSERT_TRUE(events);
     SimMachine::Must({L"session-state", microphone_, number_, L"active"});
     ASSERT_TRUE(WaitFor([&] { return weak.alive(); }));
 

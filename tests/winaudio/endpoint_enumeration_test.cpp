@@ -56,23 +56,24 @@ TEST_F(EndpointEnumeration, ListsEveryEndpointOfAFlowInAnyState)
 
 TEST_F(EndpointEnumeration, EndpointsAnswerFlowAndFriendlyName)
 {
-    ComPtr<IMMDevice> device;
-    ASSERT_TRUE(GetDeviceById(microphone_, device));
-    EDataFlow flow = eAll;
-    ASSERT_TRUE(GetDataFlow(device, flow));
-    EXPECT_EQ(flow, eCapture);
-    std::wstring name = L"stale";
-    ASSERT_TRUE(GetFriendlyName(device, name));
-    EXPECT_EQ(name, L"Microphone Array");
-
-    ASSERT_TRUE(GetDeviceById(headphones_, device));
-    ASSERT_TRUE(GetDataFlow(device, flow));
-    EXPECT_EQ(flow, eRender);
-    ASSERT_TRUE(GetFriendlyName(device, name));
-    EXPECT_EQ(name, L"USB Headphones");
-    // The query took its own reference and let it go: ours is the only one left.
-    device->AddRef();
-    EXPECT_EQ(device->Release(), 1u);
+    const struct {
+        std::wstring id;
+        EDataFlow flow;
+        const wchar_t* name;
+    } rows[] = {{microphone_, eCapture, L"Microphone Array"}, {headphones_, eRender, L"USB Headphones"}};
+    for (const auto& row : rows) {
+        ComPtr<IMMDevice> device;
+        ASSERT_TRUE(GetDeviceById(row.id, device));
+        EDataFlow flow = eAll;
+        ASSERT_TRUE(GetDataFlow(device, flow));
+        EXPECT_EQ(flow, row.flow);
+        std::wstring name = L"stale";
+        ASSERT_TRUE(GetFriendlyName(device, name));
+        EXPECT_EQ(name, row.name);
+        // The queries took their own references and let them go: ours is the only one left.
+        device->AddRef();
+        EXPECT_EQ(device->Release(), 1u);
+    }
 }
 
 TEST_F(EndpointEnumeration, UnknownIdIsRefusedWithItsMessage)

@@ -36,15 +36,11 @@ TEST_F(EndpointNotifications, StateChangeReachesObserversWithTheNewState)
     }
 }
 
-TEST_F(EndpointNotifications, AddedEndpointIsReported)
+TEST_F(EndpointNotifications, AddedAndRemovedEndpointsAreReported)
 {
     const std::wstring microphone = SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
     ASSERT_TRUE(WaitFor([&] { return observer_.has(EndpointEventKind::DeviceAdded, microphone); }));
     EXPECT_FALSE(observer_.has(EndpointEventKind::DeviceRemoved, microphone));
-}
-
-TEST_F(EndpointNotifications, RemovedEndpointIsReported)
-{
     SimMachine::Must({L"remove-endpoint", speakers_});
     ASSERT_TRUE(WaitFor([&] { return observer_.has(EndpointEventKind::DeviceRemoved, speakers_); }));
 }

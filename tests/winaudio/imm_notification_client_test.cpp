@@ -27,17 +27,24 @@ protected:
         speakers_ = SimMachine::AddEndpoint(eRender, kSpeakersGuid, L"Speakers");
         g_stateChanges = 0;
     }
+
+    static ImmNotificationClientImpl* RegisteredClient()
+    {
+        auto* client = new ImmNotificationClientImpl();
+        EXPECT_TRUE(client->Initialize());
+        ImmNotificationCallbacks callbacks;
+        callbacks.deviceStateChanged = &CountStateChange;
+        EXPECT_TRUE(client->Register(callbacks, client));
+        EXPECT_FALSE(client->Register(callbacks, client)) << "registers once";
+        return client;
+    }
+
     std::wstring speakers_;
 };
 
 TEST_F(ImmNotificationClient, ReleasingTheLastOutsideReferenceUnregisters)
 {
-    auto* client = new ImmNotificationClientImpl();
-    ASSERT_TRUE(client->Initialize());
-    ImmNotificationCallbacks callbacks;
-    callbacks.deviceStateChanged = &CountStateChange;
-    ASSERT_TRUE(client->Register(callbacks, client));
-    EXPECT_FALSE(client->Register(callbacks, client)) << "registers once";
+    auto* client = RegisteredClient();
 
     SimMachine::Must({L"set-state", speakers_, L"disabled"});
     ASSERT_TRUE(WaitFor([] { return g_stateChanges.load() > 0; }));
@@ -51,11 +58,7 @@ TEST_F(ImmNotificationClient, ReleasingTheLastOutsideReferenceUnregisters)
 
 TEST_F(ImmNotificationClient, ExplicitUnregisterStopsDeliveryAndKeepsTheObject)
 {
-    auto* client = new ImmNotificationClientImpl();
-    ASSERT_TRUE(client->Initialize());
-    ImmNotificationCallbacks callbacks;
-    callbacks.deviceStateChanged = &CountStateChange;
-    ASSERT_TRUE(client->Register(callbacks, client));
+    auto* client = RegisteredClient();
     EXPECT_TRUE(client->Unregister());
     EXPECT_FALSE(client->registered());
     SimMachine::Must({L"set-state", speakers_, L"disabled"});

@@ -55,11 +55,7 @@ void LogCapture::add(std::wstring line, bool wide)
 std::vector<std::wstring> LogCapture::lines() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (wide_.empty()) {
-        return narrow_;
-    }
-    std::vector<std::wstring> all = wide_;
-    return all;
+    return wide_.empty() ? narrow_ : wide_;
 }
 
 std::size_t LogCapture::count(const std::wstring& text) const

@@ -42,12 +42,8 @@ protected:
             const DWORD sessionState = round % 2 == 0 ? AudioSessionStateActive : AudioSessionStateInactive;
             RegSetKeyValueW(HKEY_LOCAL_MACHINE, sessionKey.c_str(), L"State", REG_DWORD, &sessionState,
                             sizeof(sessionState));
-            if (round % 10 == 5) {
-                const DWORD deviceState = DEVICE_STATE_DISABLED;
-                RegSetKeyValueW(HKEY_LOCAL_MACHINE, endpointKey.c_str(), L"DeviceState", REG_DWORD, &deviceState,
-                                sizeof(deviceState));
-            } else if (round % 10 == 6) {
-                const DWORD deviceState = DEVICE_STATE_ACTIVE;
+            if (round % 10 == 5 || round % 10 == 6) {
+                const DWORD deviceState = round % 10 == 5 ? DEVICE_STATE_DISABLED : DEVICE_STATE_ACTIVE;
                 RegSetKeyValueW(HKEY_LOCAL_MACHINE, endpointKey.c_str(), L"DeviceState", REG_DWORD, &deviceState,
                                 sizeof(deviceState));
             }

@@ -78,30 +78,21 @@ public:
         disconnects_.push_back({reason, info});
     }
 
-    std::vector<std::wstring> createdOn() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return createdOn_;
-    }
-    std::vector<Microsoft::WRL::ComPtr<IAudioSessionControl>> created() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return created_;
-    }
-    std::vector<StateChange> states() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return states_;
-    }
-    std::vector<Disconnect> disconnects() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return disconnects_;
-    }
+    std::vector<std::wstring> createdOn() const { return copy(createdOn_); }
+    std::vector<Microsoft::WRL::ComPtr<IAudioSessionControl>> created() const { return copy(created_); }
+    std::vector<StateChange> states() const { return copy(states_); }
+    std::vector<Disconnect> disconnects() const { return copy(disconnects_); }
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::wstring> createdOn_;
+    template <typename T>
+    T copy(const T& items) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return items;
+    }
+
     std::vector<Microsoft::WRL::ComPtr<IAudioSessionControl>> created_;
     std::vector<StateChange> states_;
     std::vector<Disconnect> disconnects_;
