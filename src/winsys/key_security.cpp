@@ -144,7 +144,7 @@ SecurityOutcome set_administrators_owner(HKEY root, const std::wstring& subkey)
     return disabled ? SecurityOutcome{} : failed(SecurityStep::set_privilege);
 }
 
-SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey)
+SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey, FullAccessFor who)
 {
     if (subkey.empty()) {
         return failed(SecurityStep::open_key, ERROR_INVALID_PARAMETER);
@@ -167,8 +167,9 @@ SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey)
         return failed(SecurityStep::allocate_and_initialize_sid, GetLastError());
     }
     EXPLICIT_ACCESS_W entries[2] = {full_access_for(administrators.get()), full_access_for(users.get())};
+    const ULONG count = who == FullAccessFor::administrators ? 1 : 2;
     UniqueLocalPtr<ACL> new_dacl;
-    const DWORD merge_status = SetEntriesInAclW(2, entries, old_dacl, new_dacl.put());
+    const DWORD merge_status = SetEntriesInAclW(count, entries, old_dacl, new_dacl.put());
     if (merge_status != ERROR_SUCCESS) {
         return failed(SecurityStep::set_entries_in_acl, merge_status);
     }

@@ -37,8 +37,13 @@ struct SecurityOutcome {
 // for the duration of the change.
 SecurityOutcome set_administrators_owner(HKEY root, const std::wstring& subkey);
 
-// Merges KEY_ALL_ACCESS entries (inherited by subkeys) for Administrators and Users into the
-// DACL of root\subkey.
-SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey);
+// Who gets the full-access entries. Keys that a privileged reader trusts (the endpoint effect
+// lists) must not be opened to Users.
+enum class FullAccessFor { administrators_and_users, administrators };
+
+// Merges KEY_ALL_ACCESS entries (inherited by subkeys) for Administrators and, unless told
+// otherwise, Users into the DACL of root\subkey.
+SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey,
+                                  FullAccessFor who = FullAccessFor::administrators_and_users);
 
 }  // namespace qev::winsys

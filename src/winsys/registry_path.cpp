@@ -17,6 +17,7 @@ constexpr wchar_t kDeletePrefix[] = L"Error while deleting registry value ";
 constexpr wchar_t kEnumeratePrefix[] = L"Error while enumerating sub keys of registry key ";
 constexpr wchar_t kReadPrefix[] = L"Error while reading registry value ";
 constexpr wchar_t kWritePrefix[] = L"Error while writing to registry value ";
+constexpr wchar_t kCopyPrefix[] = L"Error while copying registry key ";
 constexpr wchar_t kGetSecurityPrefix[] = L"Error while getting security information for registry key ";
 constexpr wchar_t kSetSecurityPrefix[] = L"Error while setting security information for registry key ";
 constexpr wchar_t kMissingValueLine[] = L"Cannot find this value. Maybe it was already killed!\n";
@@ -52,6 +53,17 @@ void check(LSTATUS status, const wchar_t* prefix, const std::wstring& path)
 RegistryException wrong_type(const std::wstring& path, const std::wstring& name)
 {
     return RegistryException(L"Registry value " + path + L"\\" + name + L" has wrong type");
+}
+
+// Opens the key, creating it where missing, with `access` on the 64-bit view.
+UniqueHkey create_or_open(const std::wstring& path, REGSAM access)
+{
+    const KeyPath key_path = split_key_path(path);
+    UniqueHkey key;
+    check(RegCreateKeyExW(key_path.root, key_path.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          access | KEY_WOW64_64KEY, nullptr, key.put(), nullptr),
+          kCreatePrefix, path);
+    return key;
 }
 
 void report_missing_value()
@@ -140,11 +152,7 @@ KeyPath split_key_path(const std::wstring& path)
 
 void create_key(const std::wstring& path)
 {
-    const KeyPath key_path = split_key_path(path);
-    UniqueHkey key;
-    check(RegCreateKeyExW(key_path.root, key_path.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                          nullptr, key.put(), nullptr),
-          kCreatePrefix, path);
+    create_or_open(path, KEY_WRITE);
 }
 
 void delete_value(const std::wstring& path, const std::wstring& name)
@@ -190,10 +198,10 @@ bool value_exists(const std::wstring& path, const std::wstring& name) noexcept
     }
 }
 
-void ensure_writability(const std::wstring& path)
+void ensure_writability(const std::wstring& path, FullAccessFor who)
 {
     const KeyPath key_path = split_key_path(path);
-    const SecurityOutcome outcome = grant_full_access(key_path.root, key_path.subkey);
+    const SecurityOutcome outcome = grant_full_access(key_path.root, key_path.subkey, who);
     if (!outcome.ok()) {
         throw_writability_failure(outcome, path);
     }
@@ -276,6 +284,13 @@ void write_multi_string(const std::wstring& path, const std::wstring& name, cons
 void write_dword(const std::wstring& path, const std::wstring& name, DWORD value)
 {
     set_value(path, name, REG_DWORD, &value, sizeof(value));
+}
+
+void copy_tree(const std::wstring& destination, const std::wstring& source)
+{
+    const UniqueHkey to = create_or_open(destination, KEY_ALL_ACCESS);
+    const UniqueHkey from = create_or_open(source, KEY_ALL_ACCESS);
+    check(RegCopyTreeW(from.get(), nullptr, to.get()), kCopyPrefix, source);
 }
 
 }  // namespace qev::winsys::regpath

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "winsys/key_security.h"
 #include "winsys/registry_exception.h"
 
 // Registry access by one full path "ROOT\subkey" (e.g. "HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft").
@@ -29,8 +30,8 @@ std::vector<std::wstring> enumerate_subkeys(const std::wstring& path);
 bool key_exists(const std::wstring& path) noexcept;
 bool value_exists(const std::wstring& path, const std::wstring& name) noexcept;
 
-// Adds full-access entries for Administrators and Users to the key's DACL.
-void ensure_writability(const std::wstring& path);
+// Adds full-access entries for Administrators and (unless told otherwise) Users to the key's DACL.
+void ensure_writability(const std::wstring& path, FullAccessFor who = FullAccessFor::administrators_and_users);
 // Makes BUILTIN\Administrators the owner of the key.
 void take_ownership(const std::wstring& path);
 
@@ -45,5 +46,8 @@ void write_string(const std::wstring& path, const std::wstring& name, const std:
 // Writes REG_MULTI_SZ; an empty string or an embedded NUL cannot be stored in a list and is refused.
 void write_multi_string(const std::wstring& path, const std::wstring& name, const std::vector<std::wstring>& list);
 void write_dword(const std::wstring& path, const std::wstring& name, DWORD value);
+
+// Copies the whole tree of `source` into `destination`, creating either key where missing.
+void copy_tree(const std::wstring& destination, const std::wstring& source);
 
 }  // namespace qev::winsys::regpath
