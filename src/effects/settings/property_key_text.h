@@ -1,0 +1,15 @@
+#pragma once
+
+#include <windows.h>
+
+#include <propsys.h>
+
+#include <string>
+
+namespace qev::effects {
+
+// Converts a property key from its text form ("{fmtid},pid"); a failure logs
+// "Failed to convert to property key".
+bool PropertyKeyFromText(const std::wstring& text, PROPERTYKEY& key);
+
+}  // namespace qev::effects
