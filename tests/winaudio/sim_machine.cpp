@@ -10,10 +10,9 @@ namespace qev::winaudio::test {
 
 namespace {
 
-// The tool's path, given by the build as a Unix path; Wine maps the Unix root to drive Z:.
-std::wstring QevsimPath()
+// A path the build gives in Unix form; Wine maps the Unix root to drive Z:.
+std::wstring WindowsPath(const std::string& unixPath)
 {
-    const std::string unixPath = QEVSIM_PATH;
     std::wstring path = L"Z:";
     for (char c : unixPath) {
         path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
@@ -41,7 +40,7 @@ std::wstring Widen(const std::string& text)
 
 int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
 {
-    std::wstring commandLine = Quote(QevsimPath());
+    std::wstring commandLine = Quote(WindowsPath(QEVSIM_PATH));
     for (const auto& arg : args) {
         commandLine += L" " + Quote(arg);
     }
@@ -120,6 +119,12 @@ void SimMachine::Fresh(unsigned build)
     Must({L"register"});
     Must({L"clear"});
     Must({L"set-build", std::to_wstring(build)});
+}
+
+void SimMachine::Load(const std::string& name)
+{
+    Must({L"register"});
+    Must({L"load", WindowsPath(std::string(QEV_MACHINES_DIR) + "/" + name + ".reg")});
 }
 
 std::wstring SimMachine::AddEndpoint(EDataFlow flow, const std::wstring& guid, const std::wstring& name,

@@ -16,6 +16,8 @@ class SimMachine {
 public:
     // Registers the simulator, empties the machine and sets the Windows build.
     static void Fresh(unsigned build);
+    // Registers the simulator and loads sim/machines/<name>.reg.
+    static void Load(const std::string& name);
 
     // Runs qevsim with the arguments; returns its exit code and its standard output.
     static int Run(const std::vector<std::wstring>& args, std::wstring* output = nullptr);
