@@ -173,7 +173,8 @@ bool input_acceptable(bool encrypting, std::span<const std::uint8_t> iv, std::sp
         log_printf(failure_message(encrypting), hex(kInvalidParameter));
         return false;
     }
-    if (input.size() > std::numeric_limits<ULONG>::max() - kAesBlock || (!encrypting && (input.empty() || input.size() % kAesBlock != 0))) {
+    const bool whole_blocks = !input.empty() && input.size() % kAesBlock == 0;
+    if (input.size() > std::numeric_limits<ULONG>::max() - kAesBlock || (!encrypting && !whole_blocks)) {
         log_printf(failure_message(encrypting), hex(kInvalidBufferSize));
         return false;
     }
@@ -204,7 +205,8 @@ std::vector<std::uint8_t> transform(BCRYPT_KEY_HANDLE key, bool encrypting, std:
     try {
         output.assign(needed, 0);
     } catch (const std::bad_alloc&) {
-        log_printf(encrypting ? "Failed to allocate memory for cipher data\n" : "Failed to allocate memory for plain data\n");
+        log_printf(encrypting ? "Failed to allocate memory for cipher data\n"
+                              : "Failed to allocate memory for plain data\n");
         return {};
     }
     ULONG produced = 0;

@@ -50,18 +50,18 @@ BOOL WINAPI decompress_call(DECOMPRESSOR_HANDLE handle, PVOID in, SIZE_T in_size
     return ::Decompress(handle, in, in_size, out, out_size, size);
 }
 
-constexpr Direction kCompress{&::CreateCompressor,
-                              &compress_call,
-                              "Failed to create compressor, err: 0x%08X\n",
-                              "Failed to get required size, err: 0x%08X\n",
-                              "Failed to allocate memory for compressed file\n",
-                              "Failed to compress data, err: 0x%08X\n"};
-constexpr Direction kDecompress{&::CreateDecompressor,
-                                &decompress_call,
-                                "Failed to create decompressor, err: 0x%08X\n",
-                                "Failed to get decompress data size, err: 0x%08X\n",
-                                "Failed to allocate memory for decompressed data, err: 0x%08X\n",
-                                "Failed to get decompress data, err: 0x%08X\n"};
+const Direction kCompress{&::CreateCompressor,
+                          &compress_call,
+                          "Failed to create compressor, err: 0x%08X\n",
+                          "Failed to get required size, err: 0x%08X\n",
+                          "Failed to allocate memory for compressed file\n",
+                          "Failed to compress data, err: 0x%08X\n"};
+const Direction kDecompress{&::CreateDecompressor,
+                            &decompress_call,
+                            "Failed to create decompressor, err: 0x%08X\n",
+                            "Failed to get decompress data size, err: 0x%08X\n",
+                            "Failed to allocate memory for decompressed data, err: 0x%08X\n",
+                            "Failed to get decompress data, err: 0x%08X\n"};
 
 // Buffer mode: a first call without output reports the size with ERROR_INSUFFICIENT_BUFFER,
 // the second fills a buffer of that size.

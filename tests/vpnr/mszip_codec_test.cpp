@@ -97,82 +97,68 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"Incompressible", random_bytes(100000)}),
     [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
+// A fresh compressor and decompressor, 40000 bytes to compress and their image.
+struct Api {
+    COMPRESSOR_HANDLE compressor = nullptr;
+    DECOMPRESSOR_HANDLE decompressor = nullptr;
+    Bytes input = test::tone(40000);
+    Bytes image = compress(input);
+    SIZE_T size = 0;
+
+    BOOL decompress_into(std::size_t out_size, std::size_t image_size)
+    {
+        Bytes out(out_size);
+        return Decompress(decompressor, image.data(), image_size, out.data(), out.size(), &size);
+    }
+};
+
 struct ApiFailure {
     const char* name;
-    // Runs one call on a fresh compressor or decompressor and an image of 40000 bytes.
-    std::function<BOOL(COMPRESSOR_HANDLE compressor, DECOMPRESSOR_HANDLE decompressor, Bytes& image, SIZE_T* size)> call;
+    std::function<BOOL(Api&)> call;
     DWORD error;
-    SIZE_T reported_size;  // what *size holds afterwards
+    SIZE_T reported_size;  // what the size out-parameter holds afterwards
 };
 
 class ApiFailures : public ::testing::TestWithParam<ApiFailure> {};
 
 TEST_P(ApiFailures, FailAsDocumented)
 {
-    COMPRESSOR_HANDLE compressor = nullptr;
-    DECOMPRESSOR_HANDLE decompressor = nullptr;
-    ASSERT_TRUE(CreateCompressor(COMPRESS_ALGORITHM_MSZIP, nullptr, &compressor));
-    ASSERT_TRUE(CreateDecompressor(COMPRESS_ALGORITHM_MSZIP, nullptr, &decompressor));
-    Bytes image = compress(test::tone(40000));
-    SIZE_T size = 0;
+    Api api;
+    ASSERT_TRUE(CreateCompressor(COMPRESS_ALGORITHM_MSZIP, nullptr, &api.compressor));
+    ASSERT_TRUE(CreateDecompressor(COMPRESS_ALGORITHM_MSZIP, nullptr, &api.decompressor));
 
     SetLastError(0);
-    EXPECT_FALSE(GetParam().call(compressor, decompressor, image, &size));
+    EXPECT_FALSE(GetParam().call(api));
     EXPECT_EQ(GetLastError(), GetParam().error);
-    EXPECT_EQ(size, GetParam().reported_size);
-    CloseCompressor(compressor);
-    CloseDecompressor(decompressor);
+    EXPECT_EQ(api.size, GetParam().reported_size);
+    CloseCompressor(api.compressor);
+    CloseDecompressor(api.decompressor);
 }
 
-const Bytes kInput = test::tone(40000);
-// The stand-in reports its bound: header, data, and per block a block header, "CK" and a stored-block header.
+// The stand-in's bound: header, data, and per block a block header, "CK" and a stored-block header.
 constexpr SIZE_T kBound = 16 + 40000 + 2 * (8 + 2 + 5);
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, ApiFailures,
     ::testing::Values(
         ApiFailure{"CompressSizeQuery",
-                   [](auto c, auto, auto&, SIZE_T* s) { return Compress(c, const_cast<std::uint8_t*>(kInput.data()), 40000, nullptr, 0, s); },
+                   [](Api& a) { return Compress(a.compressor, a.input.data(), 40000, nullptr, 0, &a.size); },
                    ERROR_INSUFFICIENT_BUFFER, kBound},
-        ApiFailure{"DecompressIntoSmallBuffer",
-                   [](auto, auto d, Bytes& i, SIZE_T* s) {
-                       Bytes out(39999);
-                       return Decompress(d, i.data(), i.size(), out.data(), out.size(), s);
-                   },
+        ApiFailure{"DecompressIntoSmallBuffer", [](Api& a) { return a.decompress_into(39999, a.image.size()); },
                    ERROR_INSUFFICIENT_BUFFER, 40000},
         ApiFailure{"DecompressCorruptBlock",
-                   [](auto, auto d, Bytes& i, SIZE_T* s) {
-                       i[40] ^= 0xFF;
-                       Bytes out(40000);
-                       return Decompress(d, i.data(), i.size(), out.data(), out.size(), s);
-                   },
+                   [](Api& a) { a.image[40] ^= 0xFF; return a.decompress_into(40000, a.image.size()); },
                    kBadCompressionBuffer, 0},
-        ApiFailure{"DecompressTruncated",
-                   [](auto, auto d, Bytes& i, SIZE_T* s) {
-                       Bytes out(40000);
-                       return Decompress(d, i.data(), i.size() - 1, out.data(), out.size(), s);
-                   },
+        ApiFailure{"DecompressTruncated", [](Api& a) { return a.decompress_into(40000, a.image.size() - 1); },
                    kBadCompressionBuffer, 0},
         ApiFailure{"CompressWithDecompressor",
-                   [](auto, auto d, auto&, SIZE_T* s) { return Compress(d, const_cast<std::uint8_t*>(kInput.data()), 4, nullptr, 0, s); },
-                   ERROR_INVALID_HANDLE, 0},
-        ApiFailure{"CompressAfterClose",
-                   [](auto c, auto, auto&, SIZE_T* s) {
-                       CloseCompressor(c);
-                       return Compress(c, const_cast<std::uint8_t*>(kInput.data()), 4, nullptr, 0, s);
-                   },
+                   [](Api& a) { return Compress(a.decompressor, a.input.data(), 4, nullptr, 0, &a.size); },
                    ERROR_INVALID_HANDLE, 0},
         ApiFailure{"CloseTwice",
-                   [](auto, auto d, auto&, SIZE_T*) {
-                       CloseDecompressor(d);
-                       return CloseDecompressor(d);
-                   },
+                   [](Api& a) { CloseDecompressor(a.decompressor); return CloseDecompressor(a.decompressor); },
                    ERROR_INVALID_HANDLE, 0},
-        ApiFailure{"CreateWithoutHandle",
-                   [](auto, auto, auto&, SIZE_T*) { return CreateCompressor(COMPRESS_ALGORITHM_MSZIP, nullptr, nullptr); },
-                   ERROR_INVALID_PARAMETER, 0},
         ApiFailure{"CreateInvalidAlgorithm",
-                   [](auto, auto, auto&, SIZE_T*) {
+                   [](Api&) {
                        COMPRESSOR_HANDLE h = nullptr;
                        return CreateDecompressor(COMPRESS_ALGORITHM_INVALID, nullptr, &h);
                    },
@@ -203,8 +189,9 @@ Bytes damaged_image()
 
 INSTANTIATE_TEST_SUITE_P(
     Images, CodecFailures,
-    ::testing::Values(CodecFailure{"NotAnImage", random_bytes(64), "Failed to get decompress data size, err: 0x0000025D\n"},
-                      CodecFailure{"DamagedBlock", damaged_image(), "Failed to get decompress data, err: 0x0000025D\n"}),
+    ::testing::Values(
+        CodecFailure{"NotAnImage", random_bytes(64), "Failed to get decompress data size, err: 0x0000025D\n"},
+        CodecFailure{"DamagedBlock", damaged_image(), "Failed to get decompress data, err: 0x0000025D\n"}),
     [](const ::testing::TestParamInfo<CodecFailure>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <bcrypt.h>
-
 #include <functional>
 #include <string>
 
@@ -27,25 +24,19 @@ const Bytes kExpectedKey = {0x40, 0x03, 0xd9, 0xdb, 0xcc, 0x1c, 0x48, 0x65,
 // Plain AES-128-CBC with PKCS#7 under a given key, through CNG but not through the product.
 Bytes decrypt_with(const Bytes& key_bytes, Bytes iv, const Bytes& cipher)
 {
-    BCRYPT_ALG_HANDLE aes = nullptr;
-    BCRYPT_KEY_HANDLE key = nullptr;
+    UniqueAlgorithmProvider aes;
+    UniqueCngKey key;
     ULONG size = 0;
     Bytes plain(cipher.size());
     const bool ok =
-        BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&aes, BCRYPT_AES_ALGORITHM, nullptr, 0)) &&
-        BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(aes, &key, nullptr, 0, const_cast<PUCHAR>(key_bytes.data()),
+        BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(aes.put(), BCRYPT_AES_ALGORITHM, nullptr, 0)) &&
+        BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(aes.get(), key.put(), nullptr, 0, const_cast<PUCHAR>(key_bytes.data()),
                                                   static_cast<ULONG>(key_bytes.size()), 0)) &&
-        BCRYPT_SUCCESS(BCryptSetProperty(key, BCRYPT_CHAINING_MODE, (PUCHAR)BCRYPT_CHAIN_MODE_CBC,
+        BCRYPT_SUCCESS(BCryptSetProperty(key.get(), BCRYPT_CHAINING_MODE, (PUCHAR)BCRYPT_CHAIN_MODE_CBC,
                                          sizeof(BCRYPT_CHAIN_MODE_CBC), 0)) &&
-        BCRYPT_SUCCESS(BCryptDecrypt(key, const_cast<PUCHAR>(cipher.data()), static_cast<ULONG>(cipher.size()),
+        BCRYPT_SUCCESS(BCryptDecrypt(key.get(), const_cast<PUCHAR>(cipher.data()), static_cast<ULONG>(cipher.size()),
                                      nullptr, iv.data(), static_cast<ULONG>(iv.size()), plain.data(),
                                      static_cast<ULONG>(plain.size()), &size, BCRYPT_BLOCK_PADDING));
-    if (key != nullptr) {
-        BCryptDestroyKey(key);
-    }
-    if (aes != nullptr) {
-        BCryptCloseAlgorithmProvider(aes, 0);
-    }
     plain.resize(ok ? size : 0);
     return plain;
 }
