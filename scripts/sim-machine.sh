@@ -11,10 +11,5 @@ file="$QEV_ROOT/sim/machines/$name.reg"
 tool="$QEV_BUILD/sim/qevsim.exe"
 [ -f "$file" ] || { echo "sim-machine.sh: no machine \"$name\" ($file)" >&2; exit 2; }
 [ -f "$tool" ] || { echo "sim-machine.sh: $tool is not built" >&2; exit 1; }
-wine "$tool" register </dev/null
-users="$QEV_BUILD/sim/driverstore/users.txt"
-if [ -f "$users" ]; then
-  # shellcheck disable=SC2046
-  wine "$tool" driver-store-for $(tr -d '\r' <"$users") </dev/null >/dev/null
-fi
+source "$here/prefix.d/sim.sh"
 wine "$tool" load "Z:${file//\//\\}" </dev/null

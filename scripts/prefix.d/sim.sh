@@ -1,14 +1,16 @@
-# Sourced by prefix.sh up: registers the simulated audio machine's COM server in this prefix, so
-# CoCreateInstance of the MMDevice enumerator and of the policy-config object reaches it, and gives
-# the executables that use the simulated driver store (sim/driverstore/users.txt, written by the
-# build) Wine's per-application override for the simulator's setupapi.dll. Skipped while the
-# simulator is not built.
+# Sourced by prefix.sh up (and sim-machine.sh): registers the simulated audio machine's COM server
+# in this prefix, so CoCreateInstance of the MMDevice enumerator and of the policy-config object
+# reaches it, and gives the executables that use a stand-in system DLL Wine's per-application
+# override for it: sim/driverstore/users.txt (setupapi.dll) and sim/compression/users.txt
+# (cabinet.dll), both written by the build. Skipped while the simulator is not built.
 if [ -f "$QEV_BUILD/sim/qevsim.exe" ] && [ -f "$QEV_BUILD/sim/qevaudiosim.dll" ]; then
   wine "$QEV_BUILD/sim/qevsim.exe" register </dev/null >/dev/null 2>&1 ||
     echo "prefix.d/sim.sh: could not register the audio simulator" >&2
-  if [ -f "$QEV_BUILD/sim/driverstore/users.txt" ]; then
+  for stand_in in driverstore:driver-store-for compression:compression-for; do
+    users="$QEV_BUILD/sim/${stand_in%%:*}/users.txt"
+    [ -f "$users" ] || continue
     # shellcheck disable=SC2046
-    wine "$QEV_BUILD/sim/qevsim.exe" driver-store-for $(tr -d '\r' <"$QEV_BUILD/sim/driverstore/users.txt") \
-      </dev/null >/dev/null 2>&1 || echo "prefix.d/sim.sh: could not set the driver-store overrides" >&2
-  fi
+    wine "$QEV_BUILD/sim/qevsim.exe" "${stand_in#*:}" $(tr -d '\r' <"$users") \
+      </dev/null >/dev/null 2>&1 || echo "prefix.d/sim.sh: could not set the ${stand_in%%:*} overrides" >&2
+  done
 fi

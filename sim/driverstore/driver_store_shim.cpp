@@ -7,39 +7,12 @@
 
 #include <string>
 
+#include "forwarded_exports.h"
 #include "reg_key.h"
-
-extern "C" {
-// Filled by DllMain from Wine's setupapi.dll, in the order of qevsim_forwarded_names (generated).
-extern void* qevsim_slots[];
-extern const char* const qevsim_forwarded_names[];
-extern const unsigned qevsim_forwarded_count;
-}
 
 namespace {
 
 constexpr wchar_t kDriverStoreRoot[] = L"SOFTWARE\\qevsim\\DriverStore";
-
-// What a pass-through export answers when Wine's setupapi lacks it.
-BOOL WINAPI missingExport()
-{
-    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return FALSE;
-}
-
-void resolveForwarders()
-{
-    wchar_t system[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring path = std::wstring(system, length) + L"\\setupapi.dll";
-    // Loaded by its full system path, Wine's builtin comes in beside this module; it stays
-    // loaded for the life of the process.
-    const HMODULE wine = ::LoadLibraryW(path.c_str());
-    for (unsigned i = 0; i < qevsim_forwarded_count; ++i) {
-        FARPROC target = wine != nullptr ? ::GetProcAddress(wine, qevsim_forwarded_names[i]) : nullptr;
-        qevsim_slots[i] = target != nullptr ? reinterpret_cast<void*>(target) : reinterpret_cast<void*>(&missingExport);
-    }
-}
 
 std::wstring fileNamePart(const std::wstring& path)
 {
@@ -88,7 +61,7 @@ extern "C" DWORD WINAPI QevsimDriverStoreVersion()
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        resolveForwarders();
+        qevsim::resolveForwardedExports(L"setupapi.dll");
     }
     return TRUE;
 }

@@ -112,6 +112,7 @@ std::wstring CommandLine::usage()
     return L"usage: qevsim <command> [arguments]\n"
            L"  register                                   register the simulator DLL in this prefix\n"
            L"  driver-store-for <name.exe>...             let these executables load the simulated setupapi.dll\n"
+           L"  compression-for <name.exe>...              let these executables load the simulated cabinet.dll\n"
            L"  load <machine.reg>                         replace the machine by a machine file\n"
            L"  clear                                      remove the machine (endpoints, sessions, keys it created)\n"
            L"  show                                       print the machine\n"
@@ -142,9 +143,10 @@ int CommandLine::run(const std::vector<std::wstring>& args)
     if (command == L"register") {
         return args.size() == 1 ? registerServer() : badUsage(L"register takes no arguments");
     }
-    if (command == L"driver-store-for") {
-        return args.size() >= 2 ? useDriverStore(std::vector<std::wstring>(args.begin() + 1, args.end()))
-                                : badUsage(L"driver-store-for needs executable names");
+    if (command == L"driver-store-for" || command == L"compression-for") {
+        const wchar_t* const dll = command == L"driver-store-for" ? L"setupapi" : L"cabinet";
+        return args.size() >= 2 ? useStandIn(dll, std::vector<std::wstring>(args.begin() + 1, args.end()))
+                                : badUsage(command + L" needs executable names");
     }
     if (command.rfind(L"session-", 0) == 0) {
         return runSessionCommand(args);
@@ -260,7 +262,7 @@ int CommandLine::runSessionCommand(const std::vector<std::wstring>& args)
     return badUsage(L"unknown command or wrong arguments: " + command);
 }
 
-int CommandLine::useDriverStore(const std::vector<std::wstring>& executables)
+int CommandLine::useStandIn(const std::wstring& dll, const std::vector<std::wstring>& executables)
 {
     for (const auto& name : executables) {
         if (name.empty() || name.find_first_of(L"\\/") != std::wstring::npos || name.size() < 5 ||
@@ -269,14 +271,14 @@ int CommandLine::useDriverStore(const std::vector<std::wstring>& executables)
         }
     }
     for (const auto& name : executables) {
-        // Wine's per-application override: only this executable prefers a native setupapi.dll
-        // (the simulator's, found beside it).
+        // Wine's per-application override: only this executable prefers a native DLL of that
+        // name (the simulator's, found beside it).
         const RegKey key = RegKey::create(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + name + L"\\DllOverrides",
                                           KEY_WRITE);
-        if (!key || key.setString(L"setupapi", L"native,builtin") != ERROR_SUCCESS) {
+        if (!key || key.setString(dll, L"native,builtin") != ERROR_SUCCESS) {
             return failed(L"cannot write the override for " + name);
         }
-        printOut(L"driver store override for " + name + L"\n");
+        printOut(dll + L" override for " + name + L"\n");
     }
     return kDone;
 }

@@ -16,7 +16,8 @@ private:
     static int runMachineCommand(const std::vector<std::wstring>& args);
     static int runSessionCommand(const std::vector<std::wstring>& args);
     static int registerServer();
-    static int useDriverStore(const std::vector<std::wstring>& executables);
+    // Gives the executables Wine's per-application override dll=native,builtin.
+    static int useStandIn(const std::wstring& dll, const std::vector<std::wstring>& executables);
 };
 
 // Writes text (UTF-8) to standard output or standard error.
