@@ -20,7 +20,7 @@ EchoPipeServer::~EchoPipeServer()
     // A client end that comes and goes wakes the listener from ConnectNamedPipe; repeated because the
     // listener may be between two instances.
     while (!listener_done_) {
-        client::WinHandle(
+        base::UniqueFileHandle(
             CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         Sleep(10);
     }
@@ -41,7 +41,7 @@ void EchoPipeServer::listen()
 void EchoPipeServer::accept_clients()
 {
     while (!stopping_) {
-        client::WinHandle pipe(CreateNamedPipeW(name_.c_str(), PIPE_ACCESS_DUPLEX,
+        base::UniqueFileHandle pipe(CreateNamedPipeW(name_.c_str(), PIPE_ACCESS_DUPLEX,
                                                 PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                                 PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, nullptr));
         if (!pipe) {
@@ -58,7 +58,7 @@ void EchoPipeServer::accept_clients()
     }
 }
 
-void EchoPipeServer::serve(client::WinHandle pipe) const
+void EchoPipeServer::serve(base::UniqueFileHandle pipe) const
 {
     std::vector<std::uint8_t> buffer(kReceiveSize);
     for (;;) {

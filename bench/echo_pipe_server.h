@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/win_handle.h"
+#include "base/unique_handle.h"
 
 #include <atomic>
 #include <cstdint>
@@ -27,7 +27,7 @@ public:
 private:
     void listen();
     void accept_clients();
-    void serve(client::WinHandle pipe) const;
+    void serve(base::UniqueFileHandle pipe) const;
 
     const std::wstring name_;
     const std::vector<std::uint8_t> reply_;

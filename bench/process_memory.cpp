@@ -1,6 +1,6 @@
 #include "process_memory.h"
 
-#include "client/win_handle.h"
+#include "base/unique_handle.h"
 
 #include <psapi.h>
 
@@ -8,7 +8,7 @@ namespace qev::bench {
 
 std::optional<MemorySample> sample_memory(DWORD pid)
 {
-    const client::WinHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    const base::UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     if (!process) {
         return std::nullopt;
     }

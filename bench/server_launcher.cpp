@@ -25,9 +25,9 @@ std::wstring windows_path(const std::wstring& path)
     return converted;
 }
 
-client::WinHandle make_kill_on_close_job()
+base::UniqueKernelHandle make_kill_on_close_job()
 {
-    client::WinHandle job(CreateJobObjectW(nullptr, nullptr));
+    base::UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     if (job && !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
@@ -36,10 +36,10 @@ client::WinHandle make_kill_on_close_job()
     return job;
 }
 
-client::WinHandle open_nul()
+base::UniqueFileHandle open_nul()
 {
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    return client::WinHandle(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    return base::UniqueFileHandle(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                          &inheritable, OPEN_EXISTING, 0, nullptr));
 }
 
@@ -60,7 +60,7 @@ bool ServerLauncher::start(const std::wstring& unix_or_windows_path)
     std::vector<wchar_t> mutable_line(line.begin(), line.end());
     mutable_line.push_back(L'\0');
     job_ = make_kill_on_close_job();
-    const client::WinHandle nul = open_nul();
+    const base::UniqueFileHandle nul = open_nul();
     if (!job_ || !nul) {
         return false;
     }
@@ -75,7 +75,7 @@ bool ServerLauncher::start(const std::wstring& unix_or_windows_path)
                         nullptr, nullptr, &startup, &info)) {
         return false;
     }
-    const client::WinHandle thread(info.hThread);
+    const base::UniqueKernelHandle thread(info.hThread);
     started_.reset(info.hProcess);
     pid_ = info.dwProcessId;
     // Suspended until it is in the job, so nothing it starts escapes the job either.
@@ -86,7 +86,7 @@ bool ServerLauncher::start(const std::wstring& unix_or_windows_path)
 
 bool ServerLauncher::find_running(const std::wstring& exe_name)
 {
-    const client::WinHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const base::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) {
         return false;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/win_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -27,8 +27,8 @@ public:
 
 private:
     // The job closes with this process however it ends, and takes the server with it.
-    client::WinHandle job_;
-    client::WinHandle started_;
+    base::UniqueKernelHandle job_;
+    base::UniqueKernelHandle started_;
     DWORD pid_ = 0;
 };
 

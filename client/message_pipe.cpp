@@ -1,9 +1,11 @@
 #include "client/message_pipe.h"
 
 #include "client/rpc_error.h"
-#include "client/text.h"
+#include "base/event.h"
+#include "base/utf8.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace qev::client {
 
@@ -23,13 +25,13 @@ DWORD to_wait_ms(std::chrono::milliseconds timeout)
     return static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(timeout.count(), INFINITE - 1));
 }
 
-WinHandle make_event()
+base::UniqueKernelHandle make_event()
 {
-    WinHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!event) {
-        throw RpcError("CreateEventW failed: " + std::to_string(GetLastError()));
+    try {
+        return base::create_event(base::EventReset::manual);
+    } catch (const std::system_error& failure) {
+        throw RpcError(failure.what());
     }
-    return event;
 }
 
 bool is_closed_error(DWORD error)
@@ -40,7 +42,7 @@ bool is_closed_error(DWORD error)
 
 }  // namespace
 
-MessagePipe::MessagePipe(WinHandle pipe)
+MessagePipe::MessagePipe(base::UniqueFileHandle pipe)
     : pipe_(std::move(pipe)), io_event_(make_event()), stop_event_(make_event())
 {
 }
@@ -49,12 +51,12 @@ MessagePipe MessagePipe::connect(const std::wstring& name, std::chrono::millisec
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        WinHandle pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        base::UniqueFileHandle pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_OVERLAPPED, nullptr));
         if (pipe) {
             DWORD mode = PIPE_READMODE_MESSAGE;
             if (!SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
-                throw RpcError("cannot set message read mode on " + to_utf8(name) + ": error " +
+                throw RpcError("cannot set message read mode on " + base::utf8_from_wide(name) + ": error " +
                                std::to_string(GetLastError()));
             }
             return MessagePipe(std::move(pipe));
@@ -63,10 +65,10 @@ MessagePipe MessagePipe::connect(const std::wstring& name, std::chrono::millisec
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (error != ERROR_PIPE_BUSY && error != ERROR_FILE_NOT_FOUND) {
-            throw RpcError("cannot open " + to_utf8(name) + ": error " + std::to_string(error));
+            throw RpcError("cannot open " + base::utf8_from_wide(name) + ": error " + std::to_string(error));
         }
         if (left.count() <= 0) {
-            throw RpcError("cannot open " + to_utf8(name) + " in time: error " + std::to_string(error));
+            throw RpcError("cannot open " + base::utf8_from_wide(name) + " in time: error " + std::to_string(error));
         }
         const DWORD slice = static_cast<DWORD>(left.count());
         if (error == ERROR_PIPE_BUSY) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/win_handle.h"
+#include "base/unique_handle.h"
 
 #include <chrono>
 #include <cstdint>
@@ -41,14 +41,14 @@ public:
     bool is_open() const { return pipe_.valid(); }
 
 private:
-    explicit MessagePipe(WinHandle pipe);
+    explicit MessagePipe(base::UniqueFileHandle pipe);
 
     IoStatus finish(OVERLAPPED& overlapped, DWORD timeout_ms, DWORD& transferred, DWORD& error);
     bool interrupted() const;
 
-    WinHandle pipe_;
-    WinHandle io_event_;
-    WinHandle stop_event_;
+    base::UniqueFileHandle pipe_;
+    base::UniqueKernelHandle io_event_;
+    base::UniqueKernelHandle stop_event_;
 };
 
 const char* to_string(MessagePipe::IoStatus status);

@@ -5,7 +5,7 @@
 
 #include "client/qev_client.h"
 #include "client/rpc_error.h"
-#include "client/text.h"
+#include "base/utf8.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -23,7 +23,7 @@ std::vector<std::string> command_words()
                                                              &LocalFree);
     std::vector<std::string> words;
     for (int i = 1; argv && i < count; ++i) {
-        words.push_back(qev::client::to_utf8(argv.get()[i]));
+        words.push_back(qev::base::utf8_from_wide(argv.get()[i]));
     }
     return words;
 }

@@ -29,17 +29,6 @@ HRESULT AudioDevice::create(const std::wstring& id, IMMDevice** out)
     return handOut(new (std::nothrow) AudioDevice(*parsed), __uuidof(IMMDevice), reinterpret_cast<void**>(out));
 }
 
-void* AudioDevice::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == __uuidof(IMMDevice)) {
-        return static_cast<IMMDevice*>(this);
-    }
-    if (iid == __uuidof(IMMEndpoint)) {
-        return static_cast<IMMEndpoint*>(this);
-    }
-    return nullptr;
-}
-
 HRESULT AudioDevice::Activate(REFIID iid, DWORD, PROPVARIANT* parameters, void** out)
 {
     if (out == nullptr) {
@@ -52,7 +41,7 @@ HRESULT AudioDevice::Activate(REFIID iid, DWORD, PROPVARIANT* parameters, void**
     if (iid == __uuidof(IAudioSessionManager) || iid == __uuidof(IAudioSessionManager2)) {
         return activateSessionManager(iid, out);
     }
-    if (iid == kAudioSystemEffectsPropertyStoreIid) {
+    if (iid == __uuidof(IAudioSystemEffectsPropertyStore)) {
         return activateEffectsStore(parameters, out);
     }
     return E_NOINTERFACE;
@@ -83,7 +72,7 @@ HRESULT AudioDevice::activateEffectsStore(const PROPVARIANT* parameters, void** 
     if (!keyExists(HKEY_LOCAL_MACHINE, id_.fxPath() + L"\\" + context)) {
         return kElementNotFound;
     }
-    return handOut(new (std::nothrow) EffectsPropertyStore(id_, context), kAudioSystemEffectsPropertyStoreIid, out);
+    return handOut(new (std::nothrow) EffectsPropertyStore(id_, context), __uuidof(IAudioSystemEffectsPropertyStore), out);
 }
 
 HRESULT AudioDevice::OpenPropertyStore(DWORD access, IPropertyStore** store)

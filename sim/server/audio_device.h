@@ -25,9 +25,6 @@ public:
     // A new device object for an id of the machine; 0x80070490 when there is no such endpoint.
     static HRESULT create(const std::wstring& id, IMMDevice** out);
 
-protected:
-    void* interfaceFor(REFIID iid) override;
-
 private:
     HRESULT activateSessionManager(REFIID iid, void** out) const;
     HRESULT activateEffectsStore(const PROPVARIANT* parameters, void** out) const;

@@ -13,14 +13,6 @@ bool ClassFactory::serves(const CLSID& clsid)
     return clsid == kDeviceEnumeratorClsid || clsid == kPolicyConfigClsid;
 }
 
-void* ClassFactory::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-        return static_cast<IClassFactory*>(this);
-    }
-    return nullptr;
-}
-
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out)
 {
     if (out == nullptr) {

@@ -18,9 +18,6 @@ public:
 
     static bool serves(const CLSID& clsid);
 
-protected:
-    void* interfaceFor(REFIID iid) override;
-
 private:
     const CLSID clsid_;
 };

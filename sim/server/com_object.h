@@ -5,6 +5,9 @@
 #include <unknwn.h>
 
 #include <atomic>
+#include <new>
+
+#include "base/com_object.h"
 
 namespace qevsim {
 
@@ -18,44 +21,12 @@ public:
     }
 };
 
-// Reference counting and QueryInterface plumbing for the simulator's COM classes. The object
-// starts with one reference, owned by whoever created it.
+// The simulator's COM classes: the common IUnknown, counted for DllCanUnloadNow while alive.
 template <typename... Interfaces>
-class ComObject : public Interfaces... {
-public:
-    ComObject() { ++ModuleCount::value(); }
-    virtual ~ComObject() { --ModuleCount::value(); }
-    ComObject(const ComObject&) = delete;
-    ComObject& operator=(const ComObject&) = delete;
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        *out = interfaceFor(iid);
-        if (*out == nullptr) {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-
+class ComObject : public qev::base::ComObject<Interfaces...> {
 protected:
-    // The interface pointer for iid, or null.
-    virtual void* interfaceFor(REFIID iid) = 0;
-
-private:
-    std::atomic<ULONG> references_{1};
+    ComObject() { ++ModuleCount::value(); }
+    ~ComObject() override { --ModuleCount::value(); }
 };
 
 // Hands a new object (one reference) to a caller asking for iid.

@@ -6,14 +6,6 @@ namespace qevsim {
 
 DeviceCollection::DeviceCollection(std::vector<EndpointId> ids) : ids_(std::move(ids)) {}
 
-void* DeviceCollection::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == __uuidof(IMMDeviceCollection)) {
-        return static_cast<IMMDeviceCollection*>(this);
-    }
-    return nullptr;
-}
-
 HRESULT DeviceCollection::GetCount(UINT* count)
 {
     if (count == nullptr) {

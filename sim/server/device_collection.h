@@ -19,9 +19,6 @@ public:
     HRESULT STDMETHODCALLTYPE GetCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE Item(UINT index, IMMDevice** device) override;
 
-protected:
-    void* interfaceFor(REFIID iid) override;
-
 private:
     const std::vector<EndpointId> ids_;
 };

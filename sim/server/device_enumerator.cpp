@@ -12,14 +12,6 @@
 
 namespace qevsim {
 
-void* DeviceEnumerator::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == __uuidof(IMMDeviceEnumerator)) {
-        return static_cast<IMMDeviceEnumerator*>(this);
-    }
-    return nullptr;
-}
-
 HRESULT DeviceEnumerator::EnumAudioEndpoints(EDataFlow flow, DWORD stateMask, IMMDeviceCollection** devices)
 {
     if (devices == nullptr) {

@@ -17,9 +17,6 @@ public:
     HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR id, IMMDevice** device) override;
     HRESULT STDMETHODCALLTYPE RegisterEndpointNotificationCallback(IMMNotificationClient* client) override;
     HRESULT STDMETHODCALLTYPE UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override;
-
-protected:
-    void* interfaceFor(REFIID iid) override;
 };
 
 }  // namespace qevsim

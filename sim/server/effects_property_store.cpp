@@ -13,14 +13,6 @@ EffectsPropertyStore::EffectsPropertyStore(EndpointId endpoint, std::wstring con
 {
 }
 
-void* EffectsPropertyStore::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == kAudioSystemEffectsPropertyStoreIid) {
-        return static_cast<IAudioSystemEffectsPropertyStore*>(this);
-    }
-    return nullptr;
-}
-
 std::wstring EffectsPropertyStore::storePath(const wchar_t* name) const
 {
     return endpoint_.fxPath() + L"\\" + context_ + L"\\" + name;

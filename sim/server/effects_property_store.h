@@ -26,9 +26,6 @@ public:
     HRESULT STDMETHODCALLTYPE UnregisterPropertyChangeNotification(
         IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
 
-protected:
-    void* interfaceFor(REFIID iid) override;
-
 private:
     std::wstring storePath(const wchar_t* name) const;
     HRESULT open(const wchar_t* name, DWORD access, IPropertyStore** store) const;

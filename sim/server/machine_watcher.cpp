@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "base/com_init.h"
 #include "change_dispatcher.h"
 #include "machine_layout.h"
 #include "notification_hub.h"
@@ -33,7 +34,7 @@ std::shared_ptr<MachineWatcher> MachineWatcher::start()
         return nullptr;
     }
     auto* parameter = new std::shared_ptr<MachineWatcher>(watcher);
-    const UniqueHandle thread(::CreateThread(nullptr, 0, &MachineWatcher::threadMain, parameter, 0, nullptr));
+    const qev::base::UniqueKernelHandle thread(::CreateThread(nullptr, 0, &MachineWatcher::threadMain, parameter, 0, nullptr));
     if (!thread) {
         delete parameter;
         ::FreeLibrary(module);
@@ -56,11 +57,8 @@ DWORD WINAPI MachineWatcher::threadMain(void* parameter)
     {
         const std::unique_ptr<std::shared_ptr<MachineWatcher>> self(
             static_cast<std::shared_ptr<MachineWatcher>*>(parameter));
-        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        const qev::base::ComInit com(COINIT_MULTITHREADED);
         (*self)->run();
-        if (SUCCEEDED(com)) {
-            ::CoUninitialize();
-        }
     }
     ::FreeLibraryAndExitThread(module, 0);
     return 0;

@@ -6,7 +6,7 @@
 
 #include "machine_snapshot.h"
 #include "reg_key.h"
-#include "unique_resource.h"
+#include "base/unique_handle.h"
 
 namespace qevsim {
 
@@ -30,9 +30,9 @@ private:
     void run();
     void arm();
 
-    UniqueHandle changed_;
-    UniqueHandle stop_;
-    UniqueHandle ready_;
+    qev::base::UniqueKernelHandle changed_;
+    qev::base::UniqueKernelHandle stop_;
+    qev::base::UniqueKernelHandle ready_;
     RegKey audioKey_;
     RegKey simKey_;
     MachineSnapshot baseline_;

@@ -30,14 +30,6 @@ std::wstring storePath(const EndpointId& id, BOOL fxStore)
 
 }  // namespace
 
-void* PolicyConfig::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == kPolicyConfigIid) {
-        return static_cast<IPolicyConfig*>(this);
-    }
-    return nullptr;
-}
-
 HRESULT PolicyConfig::GetMixFormat(PCWSTR, WAVEFORMATEX**)
 {
     return E_NOTIMPL;

@@ -25,9 +25,6 @@ public:
                                                PROPVARIANT* value) override;
     HRESULT STDMETHODCALLTYPE SetDefaultEndpoint(PCWSTR deviceId, ERole role) override;
     HRESULT STDMETHODCALLTYPE SetEndpointVisibility(PCWSTR deviceId, BOOL visible) override;
-
-protected:
-    void* interfaceFor(REFIID iid) override;
 };
 
 }  // namespace qevsim

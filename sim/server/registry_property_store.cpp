@@ -29,14 +29,6 @@ RegistryPropertyStore::RegistryPropertyStore(std::wstring keyPath, std::wstring 
 {
 }
 
-void* RegistryPropertyStore::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == IID_IPropertyStore) {
-        return static_cast<IPropertyStore*>(this);
-    }
-    return nullptr;
-}
-
 HRESULT RegistryPropertyStore::GetCount(DWORD* count)
 {
     if (count == nullptr) {

@@ -29,9 +29,6 @@ public:
     static HRESULT write(const std::wstring& keyPath, const std::wstring& ownerPath, const PROPERTYKEY& key,
                          const PROPVARIANT& value);
 
-protected:
-    void* interfaceFor(REFIID iid) override;
-
 private:
     const std::wstring keyPath_;
     const std::wstring ownerPath_;

@@ -27,12 +27,9 @@ std::wstring SessionControl::eventScope(const SessionRecord& record)
     return record.endpointId + L"|" + record.number;
 }
 
-void* SessionControl::interfaceFor(REFIID iid)
+void* SessionControl::extra_interface(REFIID iid)
 {
-    if (iid == IID_IUnknown || iid == __uuidof(IAudioSessionControl) || iid == __uuidof(IAudioSessionControl2)) {
-        return static_cast<IAudioSessionControl2*>(this);
-    }
-    return nullptr;
+    return iid == __uuidof(IAudioSessionControl) ? static_cast<IAudioSessionControl2*>(this) : nullptr;
 }
 
 SessionRecord SessionControl::current() const

@@ -37,7 +37,8 @@ public:
     static std::wstring eventScope(const SessionRecord& record);
 
 protected:
-    void* interfaceFor(REFIID iid) override;
+    // Also answers the interface the listed one extends.
+    void* extra_interface(REFIID iid) override;
 
 private:
     SessionRecord current() const;

@@ -6,14 +6,6 @@ namespace qevsim {
 
 SessionEnumerator::SessionEnumerator(std::vector<SessionRecord> sessions) : sessions_(std::move(sessions)) {}
 
-void* SessionEnumerator::interfaceFor(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == __uuidof(IAudioSessionEnumerator)) {
-        return static_cast<IAudioSessionEnumerator*>(this);
-    }
-    return nullptr;
-}
-
 HRESULT SessionEnumerator::GetCount(int* count)
 {
     if (count == nullptr) {

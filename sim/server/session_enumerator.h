@@ -19,9 +19,6 @@ public:
     HRESULT STDMETHODCALLTYPE GetCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetSession(int index, IAudioSessionControl** session) override;
 
-protected:
-    void* interfaceFor(REFIID iid) override;
-
 private:
     const std::vector<SessionRecord> sessions_;
 };

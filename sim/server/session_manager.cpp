@@ -11,12 +11,9 @@ namespace qevsim {
 
 SessionManager::SessionManager(std::wstring endpointId) : endpointId_(std::move(endpointId)) {}
 
-void* SessionManager::interfaceFor(REFIID iid)
+void* SessionManager::extra_interface(REFIID iid)
 {
-    if (iid == IID_IUnknown || iid == __uuidof(IAudioSessionManager) || iid == __uuidof(IAudioSessionManager2)) {
-        return static_cast<IAudioSessionManager2*>(this);
-    }
-    return nullptr;
+    return iid == __uuidof(IAudioSessionManager) ? static_cast<IAudioSessionManager2*>(this) : nullptr;
 }
 
 HRESULT SessionManager::GetAudioSessionControl(LPCGUID, DWORD, IAudioSessionControl** control)

@@ -28,7 +28,8 @@ public:
     HRESULT STDMETHODCALLTYPE UnregisterDuckNotification(IAudioVolumeDuckNotification* client) override;
 
 protected:
-    void* interfaceFor(REFIID iid) override;
+    // Also answers the interface the listed one extends.
+    void* extra_interface(REFIID iid) override;
 
 private:
     const std::wstring endpointId_;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/utf8.h"
 #include "machine_editor.h"
 #include "machine_layout.h"
 #include "machine_printer.h"
@@ -24,13 +25,7 @@ constexpr const wchar_t* kServedClasses[] = {L"{BCDE0395-E52F-467C-8E3D-C4579291
 
 void write(FILE* stream, const std::wstring& text)
 {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                              nullptr);
-    }
+    const std::string bytes = qev::base::utf8_from_wide(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
 }

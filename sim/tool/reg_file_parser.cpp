@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 
+#include "base/utf8.h"
 #include "property_codec.h"
 #include "reg_key.h"
 
@@ -325,19 +326,12 @@ std::wstring RegFileParser::readFile(const std::wstring& path)
         std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
         return text;
     }
-    std::size_t skip = (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) ? 3 : 0;
-    if (bytes.size() == skip) {
-        return L"";
-    }
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data() + skip,
-                                             static_cast<int>(bytes.size() - skip), nullptr, 0);
-    if (length <= 0) {
+    const std::size_t skip = (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) ? 3 : 0;
+    auto text = qev::base::wide_from_code_page(std::string_view(bytes).substr(skip), CP_UTF8, MB_ERR_INVALID_CHARS);
+    if (!text) {
         throw RegFileError(0, "machine file is neither UTF-8 nor UTF-16");
     }
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, static_cast<int>(bytes.size() - skip), text.data(),
-                          length);
-    return text;
+    return *text;
 }
 
 }  // namespace qevsim

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 #include <cstdlib>
 
@@ -44,11 +44,11 @@ CommandLineChoice read_command_line(std::string_view command_line, std::string s
 
 void print_usage()
 {
-    log_printf("usage: qEvSwServer [option]...\n");
-    log_printf("\n");
-    log_printf("  --apo               Activate qEvSwServer for APO scenario\n");
-    log_printf("  --help              Show this help list\n");
-    log_printf("\n");
+    qev::base::log_printf("usage: qEvSwServer [option]...\n");
+    qev::base::log_printf("\n");
+    qev::base::log_printf("  --apo               Activate qEvSwServer for APO scenario\n");
+    qev::base::log_printf("  --help              Show this help list\n");
+    qev::base::log_printf("\n");
 }
 
 bool parse_arguments(const char* command_line)
@@ -59,7 +59,7 @@ bool parse_arguments(const char* command_line)
         std::exit(0);
     }
     server_type = choice.server_type;
-    log_printf("configurations:\n");
-    log_printf("  server_type: %s\n", server_type.c_str());
+    qev::base::log_printf("configurations:\n");
+    qev::base::log_printf("  server_type: %s\n", server_type.c_str());
     return true;
 }

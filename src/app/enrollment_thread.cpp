@@ -1,6 +1,6 @@
 #include "app/enrollment_thread.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "vpnr/reenrollment_pass.h"
 
 #include <exception>
@@ -15,7 +15,7 @@ void run_pass_guarded()
     try {
         run_reenrollment_pass();
     } catch (const std::exception& e) {
-        log_printf("re-enrollment pass ended by an error: %s\n", e.what());
+        qev::base::log_printf("re-enrollment pass ended by an error: %s\n", e.what());
     }
 }
 
@@ -27,7 +27,7 @@ bool start_enrollment_thread()
         std::thread(run_pass_guarded).detach();
         return true;
     } catch (const std::system_error& e) {
-        log_printf("fail to start enrollment worker thread: %s\n", e.what());
+        qev::base::log_printf("fail to start enrollment worker thread: %s\n", e.what());
         return false;
     }
 }

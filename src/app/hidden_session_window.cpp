@@ -1,6 +1,6 @@
 #include "app/hidden_session_window.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/session_window_procedure.h"
 
 #include <wtsapi32.h>
@@ -15,7 +15,7 @@ constexpr wchar_t kWindowName[] = L"qEvSwServer";
 HiddenSessionWindow::HiddenSessionWindow(HINSTANCE instance) : instance_(instance)
 {
     if (!create()) {
-        log_wprintf(L"Failed to create a hidden window for qEvSwServer\n");
+        qev::base::log_wprintf(L"Failed to create a hidden window for qEvSwServer\n");
     }
 }
 

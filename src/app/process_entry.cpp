@@ -3,7 +3,8 @@
 #include "app/command_line.h"
 #include "app/enrollment_thread.h"
 #include "app/hidden_session_window.h"
-#include "app/logging.h"
+#include "base/com_init.h"
+#include "base/logging.h"
 #include "app/server_role.h"
 #include "datapath/datapath_manager_apo.h"
 #include "rpc/rpc_server.h"
@@ -24,7 +25,7 @@ constexpr int kExitFailure = -1;
 bool start_server(std::unique_ptr<QevSwServer> server, const char* failure, ServerList& servers)
 {
     if (!server->start()) {
-        log_printf("%s", failure);
+        qev::base::log_printf("%s", failure);
         return false;
     }
     servers.push_back(std::move(server));
@@ -58,7 +59,6 @@ int shut_down(ServerList& servers)
         server->stop();
         all_waited = server->wait() && all_waited;
     }
-    CoUninitialize();
     servers.clear();
     return all_waited ? 0 : kExitFailure;
 }
@@ -67,7 +67,8 @@ int shut_down(ServerList& servers)
 
 int run_process(HINSTANCE instance, const char* command_line)
 {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    // Undone when run_process returns, after every server is gone.
+    const qev::base::ComInit com(COINIT_MULTITHREADED);
     parse_arguments(command_line);
     ServerList servers;
     if (!start_role_server(servers)) {

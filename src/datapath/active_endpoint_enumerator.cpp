@@ -1,6 +1,8 @@
 #include "datapath/active_endpoint_enumerator.h"
 
-#include "app/logging.h"
+#include "base/co_task_memory.h"
+#include "base/logging.h"
+#include "base/prop_variant.h"
 
 // PKEY_Device_FriendlyName is defined here (mingw-w64 has no library that holds it).
 #include <initguid.h>
@@ -8,29 +10,9 @@
 #include <propidl.h>
 #include <wrl/client.h>
 
-#include <memory>
-
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-struct CoTaskMemDeleter {
-    void operator()(wchar_t* text) const { CoTaskMemFree(text); }
-};
-
-// Clears the variant on every path.
-class PropVariantValue {
-public:
-    PropVariantValue() { PropVariantInit(&value_); }
-    ~PropVariantValue() { PropVariantClear(&value_); }
-    PropVariantValue(const PropVariantValue&) = delete;
-    PropVariantValue& operator=(const PropVariantValue&) = delete;
-    PROPVARIANT* get() { return &value_; }
-    const PROPVARIANT& value() const { return value_; }
-
-private:
-    PROPVARIANT value_;
-};
 
 uint32_t endpoint_type_of(EDataFlow flow)
 {
@@ -46,14 +28,13 @@ uint32_t endpoint_type_of(EDataFlow flow)
 
 bool read_id(IMMDevice* device, std::wstring* id)
 {
-    wchar_t* raw = nullptr;
-    const HRESULT hr = device->GetId(&raw);
-    const std::unique_ptr<wchar_t, CoTaskMemDeleter> owned(raw);
-    if (FAILED(hr) || raw == nullptr) {
-        log_printf("endpoint list: cannot read an endpoint id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+    qev::base::CoTaskString raw;
+    const HRESULT hr = device->GetId(raw.put());
+    if (FAILED(hr) || !raw) {
+        qev::base::log_printf("endpoint list: cannot read an endpoint id, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
-    *id = raw;
+    *id = raw.get();
     return true;
 }
 
@@ -62,19 +43,19 @@ bool read_friendly_name(IMMDevice* device, std::wstring* name)
     ComPtr<IPropertyStore> store;
     HRESULT hr = device->OpenPropertyStore(STGM_READ, &store);
     if (FAILED(hr) || !store) {
-        log_printf("endpoint list: cannot open an endpoint property store, hr: 0x%08X\n",
+        qev::base::log_printf("endpoint list: cannot open an endpoint property store, hr: 0x%08X\n",
                    static_cast<unsigned>(hr));
         return false;
     }
-    PropVariantValue value;
+    qev::base::PropVariant value;
     hr = store->GetValue(PKEY_Device_FriendlyName, value.get());
     if (FAILED(hr)) {
-        log_printf("endpoint list: cannot read an endpoint friendly name, hr: 0x%08X\n",
+        qev::base::log_printf("endpoint list: cannot read an endpoint friendly name, hr: 0x%08X\n",
                    static_cast<unsigned>(hr));
         return false;
     }
     if (value.value().vt != VT_LPWSTR || value.value().pwszVal == nullptr) {
-        log_printf("unknown property type\n");
+        qev::base::log_printf("unknown property type\n");
         return false;
     }
     *name = value.value().pwszVal;
@@ -94,13 +75,13 @@ std::vector<EndpointEntry> ActiveEndpointEnumerator::list(EDataFlow flow) const
     ComPtr<IMMDeviceCollection> collection;
     HRESULT hr = enumerator_->EnumAudioEndpoints(flow, DEVICE_STATE_ACTIVE, &collection);
     if (FAILED(hr) || !collection) {
-        log_printf("endpoint list: EnumAudioEndpoints failed, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        qev::base::log_printf("endpoint list: EnumAudioEndpoints failed, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return entries;
     }
     UINT count = 0;
     hr = collection->GetCount(&count);
     if (FAILED(hr)) {
-        log_printf("endpoint list: cannot count endpoints, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        qev::base::log_printf("endpoint list: cannot count endpoints, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return entries;
     }
     for (UINT i = 0; i < count; ++i) {

@@ -1,10 +1,9 @@
 #include "datapath/datapath_manager_apo.h"
 
-#include "app/logging.h"
+#include "base/com_init.h"
+#include "base/logging.h"
 #include "datapath/catalogue.h"
 #include "datapath/param_value_codec.h"
-
-#include <objbase.h>
 
 #include <cctype>
 #include <string_view>
@@ -66,7 +65,7 @@ DatapathManagerAPO::DatapathManagerAPO()
     refresh_endpoint_lists();
     // Deliberately never balanced: the constructing thread stays in the multithreaded apartment for
     // the life of the process, so the COM objects held in the endpoint lists stay usable.
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    qev::base::ComInit::for_thread_lifetime(COINIT_MULTITHREADED);
 }
 
 void DatapathManagerAPO::refresh_endpoint_lists()
@@ -162,10 +161,10 @@ uint32_t DatapathManagerAPO::initialize_context(const QevConfig* config, QevData
         direction = kEndpointRender;
     }
     if (!endpoint) {
-        log_printf("cannot get device from context\n");
+        qev::base::log_printf("cannot get device from context\n");
         return kQevNotCarriedOut;
     }
-    log_printf("datapath: Config of handle %u on \"%s\" (type %u) not carried out: property holders are not "
+    qev::base::log_printf("datapath: Config of handle %u on \"%s\" (type %u) not carried out: property holders are not "
                "available\n",
                cntx->handle, choice.name.c_str(), direction);
     return kQevNotCarriedOut;
@@ -218,7 +217,7 @@ uint32_t DatapathManagerAPO::Set(uint32_t handle, const QevParam* param)
     }
     const std::string* feature = Catalogue::find_param_feature(name);
     if (feature == nullptr) {
-        log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
     if (!feature->empty()) {
@@ -235,11 +234,11 @@ uint32_t DatapathManagerAPO::Set(uint32_t handle, const QevParam* param)
         if (param->value != 0.0f && param->value != 1.0f) {
             return kQevInvalidArgument;
         }
-        log_printf("you should NOT set bypass!!\n");
+        qev::base::log_printf("you should NOT set bypass!!\n");
     } else {
         return kQevOk;
     }
-    log_printf(kNoContexts, "Set", name.c_str());
+    qev::base::log_printf(kNoContexts, "Set", name.c_str());
     return kQevNotCarriedOut;
 }
 
@@ -256,7 +255,7 @@ uint32_t DatapathManagerAPO::Get(uint32_t handle, QevParam* param)
     }
     const std::string* feature = Catalogue::find_param_feature(name);
     if (feature == nullptr) {
-        log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
     if (name == "nr_level_max" || name == "nr_level_min") {
@@ -264,7 +263,7 @@ uint32_t DatapathManagerAPO::Get(uint32_t handle, QevParam* param)
         param->value = static_cast<float>(name == "nr_level_max" ? key->max : key->min);
         return kQevOk;
     }
-    log_printf(kNoContexts, "Get", name.c_str());
+    qev::base::log_printf(kNoContexts, "Get", name.c_str());
     return kQevNotCarriedOut;
 }
 
@@ -280,7 +279,7 @@ uint32_t DatapathManagerAPO::SetSerialized(uint32_t handle, const QevSerializedP
     }
     // These two need no handle.
     if (name == "delete_vpnr_bias_file" || name == "win_reg") {
-        log_printf(kNoContexts, "SetSerialized", name.c_str());
+        qev::base::log_printf(kNoContexts, "SetSerialized", name.c_str());
         return kQevNotCarriedOut;
     }
     const HandleTableLock::Guard guard(handle_lock_);
@@ -288,10 +287,10 @@ uint32_t DatapathManagerAPO::SetSerialized(uint32_t handle, const QevSerializedP
         return kQevInvalidArgument;
     }
     if (name != "save_vpnr_bias_file" && Catalogue::find_serialized_param_feature(name) == nullptr) {
-        log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
-    log_printf(kNoContexts, "SetSerialized", name.c_str());
+    qev::base::log_printf(kNoContexts, "SetSerialized", name.c_str());
     return kQevNotCarriedOut;
 }
 
@@ -308,7 +307,7 @@ uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedP
     }
     // Needs no handle.
     if (name == "win_reg") {
-        log_printf(kNoContexts, "GetSerialized", name.c_str());
+        qev::base::log_printf(kNoContexts, "GetSerialized", name.c_str());
         return kQevNotCarriedOut;
     }
     const HandleTableLock::Guard guard(handle_lock_);
@@ -317,13 +316,13 @@ uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedP
     }
     const std::string* feature = Catalogue::find_serialized_param_feature(name);
     if (feature == nullptr) {
-        log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
     if (name != kVpnrBiasFilePathFeature) {
         return kQevOk;
     }
-    log_printf(kNoContexts, "GetSerialized", name.c_str());
+    qev::base::log_printf(kNoContexts, "GetSerialized", name.c_str());
     return kQevNotCarriedOut;
 }
 

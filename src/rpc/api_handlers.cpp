@@ -1,6 +1,6 @@
 #include "rpc/api_handlers.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "ipc_message_generated.h"
 #include "rpc/reply_sender.h"
 #include "rpc/rpc_service.h"
@@ -108,7 +108,7 @@ bool get_info(RpcService& service, const IpcMessage& request)
 
 bool enumerate(RpcService& service, const IpcMessage& request)
 {
-    log_printf("[QevIntfEnum] type: %d\n", static_cast<int>(request.type()));
+    qev::base::log_printf("[QevIntfEnum] type: %d\n", static_cast<int>(request.type()));
     std::vector<std::string> names;
     const uint32_t result = service.manager().Enum(request.type(), &names);
     return reply(service, request, result, &names);
@@ -136,7 +136,7 @@ bool destroy(RpcService& service, const IpcMessage& request)
 
 bool config(RpcService& service, const IpcMessage& request)
 {
-    log_printf("[QevIntfConfig] handle: %#X\n", request.handle());
+    qev::base::log_printf("[QevIntfConfig] handle: %#X\n", request.handle());
     const QevConfig config = config_of(request);
     return reply(service, request, service.manager().Config(request.handle(), &config));
 }
@@ -154,14 +154,14 @@ bool stop(RpcService& service, const IpcMessage& request)
 bool set(RpcService& service, const IpcMessage& request)
 {
     const QevParam param{param_name_of(request), param_value_of(request)};
-    log_printf("[QevIntfSet] handle: %#X, param.name: %s, param.value: %f\n", request.handle(), param.name,
+    qev::base::log_printf("[QevIntfSet] handle: %#X, param.name: %s, param.value: %f\n", request.handle(), param.name,
                static_cast<double>(param.value));
     return reply(service, request, service.manager().Set(request.handle(), &param));
 }
 
 bool get(RpcService& service, const IpcMessage& request)
 {
-    log_printf("[QevIntfGet] handle: %#X\n", request.handle());
+    qev::base::log_printf("[QevIntfGet] handle: %#X\n", request.handle());
     QevParam param{param_name_of(request), 0.0f};
     const uint32_t result = service.manager().Get(request.handle(), &param);
     const float value = result == kQevOk ? param.value : 0.0f;
@@ -177,7 +177,7 @@ bool get_status(RpcService& service, const IpcMessage& request)
 
 bool set_serialized(RpcService& service, const IpcMessage& request)
 {
-    log_printf("[QevIntfSetSerialized] handle: %#X\n", request.handle());
+    qev::base::log_printf("[QevIntfSetSerialized] handle: %#X\n", request.handle());
     SerializedInput input;
     if (!serialized_input_of(request, input)) {
         return reply(service, request, kQevInvalidArgument);
@@ -187,7 +187,7 @@ bool set_serialized(RpcService& service, const IpcMessage& request)
 
 bool get_serialized(RpcService& service, const IpcMessage& request)
 {
-    log_printf("[QevIntfGetSerialized] handle: %#X\n", request.handle());
+    qev::base::log_printf("[QevIntfGetSerialized] handle: %#X\n", request.handle());
     SerializedInput input;
     if (!serialized_input_of(request, input)) {
         return reply(service, request, kQevInvalidArgument, SerializedReply{});

@@ -1,6 +1,6 @@
 #include "rpc/dispatcher.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "ipc_message_generated.h"
 #include "rpc/api_handlers.h"
 #include "rpc/api_names.h"
@@ -31,15 +31,15 @@ bool dispatch(RpcService& service, const uint8_t* message, size_t size)
 {
     flatbuffers::Verifier verifier(message, size);
     if (message == nullptr || !qev::wire::VerifyIpcMessageBuffer(verifier)) {
-        log_printf("Ignored a request that is not a valid IpcMessage (%u bytes)\n", static_cast<unsigned>(size));
+        qev::base::log_printf("Ignored a request that is not a valid IpcMessage (%u bytes)\n", static_cast<unsigned>(size));
         return true;
     }
     const auto* request = qev::wire::GetIpcMessage(message);
     const char* name = request->name() != nullptr ? request->name()->c_str() : nullptr;
-    log_printf("API NAME: %s\n", name != nullptr ? name : "");
+    qev::base::log_printf("API NAME: %s\n", name != nullptr ? name : "");
     const auto handler = name != nullptr ? kDispatchTable.find(fnv1a_hash(name)) : kDispatchTable.end();
     if (handler == kDispatchTable.end()) {
-        log_printf("Default...\n");
+        qev::base::log_printf("Default...\n");
         return true;
     }
     return handler->second(service, *request);

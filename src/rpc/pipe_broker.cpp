@@ -1,7 +1,9 @@
 #include "rpc/pipe_broker.h"
 
-#include "app/logging.h"
+#include "base/event.h"
+#include "base/logging.h"
 
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -49,7 +51,7 @@ void PipeBroker::shutdown(const std::shared_ptr<PipeBroker>& broker)
 }
 
 PipeBroker::PipeBroker(const PipeNames& names)
-    : names_(names), stop_event_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    : names_(names), stop_event_(qev::base::create_event(qev::base::EventReset::manual))
 {
     request_listener_ = std::thread(&PipeBroker::listen, this, names_.request_pipe, Slot::request);
     notify_listener_ = std::thread(&PipeBroker::listen, this, names_.notify_pipe, Slot::notify);
@@ -93,9 +95,8 @@ int64_t PipeBroker::now_ticks()
 void PipeBroker::listen(const std::wstring& name, Slot slot)
 {
     while (WaitForSingleObject(stop_event_.get(), 0) != WAIT_OBJECT_0) {
-        auto connection = std::make_unique<PipeConnection>(name);
-        if (!connection->create_instance()) {
-            log_printf("Error occurred while creating the pipe: %d\n", static_cast<int>(GetLastError()));
+        auto connection = new_instance(name);
+        if (!connection) {
             WaitForSingleObject(stop_event_.get(), kCreateRetryPauseMs);
             continue;
         }
@@ -106,6 +107,22 @@ void PipeBroker::listen(const std::wstring& name, Slot slot)
             connection->cancel();
         }
     }
+}
+
+std::unique_ptr<PipeConnection> PipeBroker::new_instance(const std::wstring& name)
+{
+    DWORD error = 0;
+    try {
+        auto connection = std::make_unique<PipeConnection>(name);
+        if (connection->create_instance()) {
+            return connection;
+        }
+        error = GetLastError();
+    } catch (const std::system_error& failure) {
+        error = static_cast<DWORD>(failure.code().value());
+    }
+    qev::base::log_printf("Error occurred while creating the pipe: %d\n", static_cast<int>(error));
+    return nullptr;
 }
 
 void PipeBroker::add_pending(std::unique_ptr<PipeConnection> connection, Slot slot)
@@ -189,11 +206,11 @@ void CALLBACK PipeBroker::on_sweep_timer(void* context, DWORD, DWORD)
 
 void PipeBroker::run_sweep_timer()
 {
-    qev::winsys::UniqueHandle<> timer(CreateWaitableTimerW(nullptr, FALSE, L"MyTimer"));
+    qev::base::UniqueKernelHandle timer(CreateWaitableTimerW(nullptr, FALSE, L"MyTimer"));
     LARGE_INTEGER due{};
     due.QuadPart = -kMaxUnpairedAgeSeconds * kTicksPerSecond;
     if (!timer || !SetWaitableTimer(timer.get(), &due, kSweepPeriodMs, &PipeBroker::on_sweep_timer, this, FALSE)) {
-        log_printf("fail to set waitable timer: 0x%x\n", static_cast<unsigned>(GetLastError()));
+        qev::base::log_printf("fail to set waitable timer: 0x%x\n", static_cast<unsigned>(GetLastError()));
         return;
     }
     // The sweep runs as an APC on this thread while it waits alertably.

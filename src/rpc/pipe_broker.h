@@ -2,7 +2,7 @@
 
 #include "rpc/pipe_connection.h"
 #include "rpc/pipe_names.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -54,12 +54,14 @@ private:
     };
 
     void listen(const std::wstring& name, Slot slot);
+    // A pipe instance ready to accept a client, or null (logged) when Windows cannot make one.
+    static std::unique_ptr<PipeConnection> new_instance(const std::wstring& name);
     void add_pending(std::unique_ptr<PipeConnection> connection, Slot slot);
     void run_sweep_timer();
     static void CALLBACK on_sweep_timer(void* context, DWORD low, DWORD high);
 
     const PipeNames names_;
-    qev::winsys::UniqueHandle<> stop_event_;
+    qev::base::UniqueKernelHandle stop_event_;
 
     mutable std::mutex mutex_;
     std::condition_variable pair_ready_;

@@ -1,23 +1,15 @@
 #include "rpc/pipe_connection.h"
 
+#include "base/event.h"
 #include "rpc/pipe_instance.h"
 
 #include <utility>
 
-namespace {
-
-HANDLE new_manual_reset_event()
-{
-    return CreateEventW(nullptr, TRUE, FALSE, nullptr);
-}
-
-} // namespace
-
 PipeConnection::PipeConnection(std::wstring name)
     : name_(std::move(name)),
-      cancel_event_(new_manual_reset_event()),
-      read_event_(new_manual_reset_event()),
-      write_event_(new_manual_reset_event())
+      cancel_event_(qev::base::create_event(qev::base::EventReset::manual)),
+      read_event_(qev::base::create_event(qev::base::EventReset::manual)),
+      write_event_(qev::base::create_event(qev::base::EventReset::manual))
 {
 }
 

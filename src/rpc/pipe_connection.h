@@ -1,6 +1,6 @@
 #pragma once
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -56,11 +56,11 @@ private:
                    DWORD timeout_ms = INFINITE) const;
 
     std::wstring name_;
-    qev::winsys::UniqueFileHandle pipe_;
+    qev::base::UniqueFileHandle pipe_;
     uint64_t client_process_id_ = 0;
-    qev::winsys::UniqueHandle<> cancel_event_;
-    qev::winsys::UniqueHandle<> read_event_;
-    qev::winsys::UniqueHandle<> write_event_;
+    qev::base::UniqueKernelHandle cancel_event_;
+    qev::base::UniqueKernelHandle read_event_;
+    qev::base::UniqueKernelHandle write_event_;
     std::atomic<bool> cancelled_{false};
     // Guards the handle against a close while a writer or a prober uses it.
     mutable std::mutex io_mutex_;

@@ -1,7 +1,7 @@
 #include "rpc/pipe_instance.h"
 
-#include "app/logging.h"
-#include "winsys/unique_handle.h"
+#include "base/logging.h"
+#include "base/unique_handle.h"
 
 #include <aclapi.h>
 
@@ -9,7 +9,7 @@
 
 namespace {
 
-using qev::winsys::UniqueLocalPtr;
+using qev::base::UniqueLocalPtr;
 
 EXPLICIT_ACCESS_W access_entry(const wchar_t* trustee, TRUSTEE_TYPE type, DWORD rights)
 {
@@ -46,13 +46,13 @@ bool build_pipe_dacl(UniqueLocalPtr<ACL>& acl)
 
 HANDLE create_pipe_instance(const std::wstring& name, uint32_t buffer_size, DWORD extra_open_flags)
 {
-    qev::winsys::UniqueLocalMemory descriptor(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
+    qev::base::UniqueLocalMemory descriptor(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
     if (!descriptor) {
-        log_printf("Create SECURITY_DESCRIPTOR failed\n");
+        qev::base::log_printf("Create SECURITY_DESCRIPTOR failed\n");
         return INVALID_HANDLE_VALUE;
     }
     if (!InitializeSecurityDescriptor(descriptor.get(), SECURITY_DESCRIPTOR_REVISION)) {
-        log_printf("InitializeSecurityDescriptor failed\n");
+        qev::base::log_printf("InitializeSecurityDescriptor failed\n");
         return INVALID_HANDLE_VALUE;
     }
     UniqueLocalPtr<ACL> acl;
@@ -60,7 +60,7 @@ HANDLE create_pipe_instance(const std::wstring& name, uint32_t buffer_size, DWOR
         return INVALID_HANDLE_VALUE;
     }
     if (!SetSecurityDescriptorDacl(descriptor.get(), TRUE, acl.get(), FALSE)) {
-        log_printf("SetSecurityDescriptorDacl\n");
+        qev::base::log_printf("SetSecurityDescriptorDacl\n");
         return INVALID_HANDLE_VALUE;
     }
     SECURITY_ATTRIBUTES attributes{};

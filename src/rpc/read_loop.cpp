@@ -1,6 +1,6 @@
 #include "rpc/read_loop.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "rpc/dispatcher.h"
 #include "rpc/receive_buffer.h"
 #include "rpc/rpc_service.h"
@@ -82,9 +82,9 @@ void run_read_loop(std::shared_ptr<RpcService> service)
 {
     ReceiveBuffer buffer;
     if (!buffer.valid()) {
-        log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
+        qev::base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
     } else if (serve_requests(*service, buffer)) {
-        log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
+        qev::base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
     }
     service->close_connections();
 }

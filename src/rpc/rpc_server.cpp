@@ -1,12 +1,13 @@
 #include "rpc/rpc_server.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "rpc/pipe_broker.h"
 #include "rpc/read_loop.h"
 #include "rpc/reply_sender.h"
 #include "rpc/rpc_service.h"
 #include "rpc/thread_stack_trim.h"
 
+#include <system_error>
 #include <utility>
 
 RpcServer::RpcServer(DatapathManagerInterface& manager) : RpcServer(manager, PipeNames{}) {}
@@ -31,8 +32,14 @@ bool RpcServer::start()
     if (!instance_lock_.acquire(names_.instance_mutex)) {
         return false;
     }
+    try {
+        broker_ = PipeBroker::instance(names_);
+    } catch (const std::system_error& error) {
+        qev::base::log_printf("rpc server: cannot start the pipe broker: %s\n", error.what());
+        instance_lock_.release();
+        return false;
+    }
     stop_ = false;
-    broker_ = PipeBroker::instance(names_);
     accept_thread_ = std::thread(&RpcServer::accept_loop, this, broker_);
     return true;
 }
@@ -66,7 +73,7 @@ void RpcServer::accept_loop(std::shared_ptr<PipeBroker> broker)
         }
         auto service = std::make_shared<RpcService>(manager_, std::move(request), std::move(notification));
         service->register_callback();
-        log_printf("Connection was successful.\n");
+        qev::base::log_printf("Connection was successful.\n");
         adopt_service(service);
         join_finished_read_loops();
         start_read_loop(std::move(service));

@@ -1,6 +1,6 @@
 #include "rpc/rpc_service.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "rpc/datapath_event_filter.h"
 
 #include <algorithm>
@@ -32,7 +32,7 @@ bool RpcService::register_callback()
 {
     uint32_t id = 0;
     if (manager_.RegisterCallback(&on_datapath_event, this, &id) != kQevOk) {
-        log_printf("Cannot subscribe the client to datapath events\n");
+        qev::base::log_printf("Cannot subscribe the client to datapath events\n");
         return false;
     }
     callback_id_ = id;

@@ -1,6 +1,6 @@
 #include "rpc/single_instance_lock.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 #include <windows.h>
 
@@ -16,7 +16,7 @@ bool SingleInstanceLock::acquire(const std::wstring& name)
         if (retry_count_ == kMaxRetries) {
             // Drop our reference so the other holder's mutex is not kept alive by us.
             handle_.reset();
-            log_printf("rpc server already running.\n");
+            qev::base::log_printf("rpc server already running.\n");
             return false;
         }
         Sleep(kRetryPauseMs);

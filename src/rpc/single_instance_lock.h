@@ -1,6 +1,6 @@
 #pragma once
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <cstdint>
 #include <string>
@@ -22,6 +22,6 @@ private:
 
     bool try_once(const std::wstring& name);
 
-    qev::winsys::UniqueHandle<> handle_;
+    qev::base::UniqueKernelHandle handle_;
     uint32_t retry_count_ = 0;
 };

@@ -1,6 +1,6 @@
 #include "rpc/write_message.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "rpc/pipe_connection.h"
 
 bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t size, DWORD timeout_ms)
@@ -15,7 +15,7 @@ bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t si
         return false;
     }
     if (written != size) {
-        log_printf("Number of bytes(%d) and written(%d) are mismatch\n", static_cast<int>(size),
+        qev::base::log_printf("Number of bytes(%d) and written(%d) are mismatch\n", static_cast<int>(size),
                    static_cast<int>(written));
         return false;
     }

@@ -1,10 +1,10 @@
 #include "session/session_monitor_server.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 bool SessionMonitorServer::start()
 {
-    log_printf("[session] the session monitor role is not available in this build\n");
+    qev::base::log_printf("[session] the session monitor role is not available in this build\n");
     return false;
 }
 

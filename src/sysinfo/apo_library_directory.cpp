@@ -1,6 +1,6 @@
 #include "sysinfo/apo_library_directory.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "sysinfo/apo_identifiers.h"
 #include "sysinfo/driver_date.h"
 #include "sysinfo/driver_version.h"
@@ -29,13 +29,13 @@ std::optional<std::wstring> expand_environment(const std::wstring& text)
 {
     const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
     if (needed == 0) {
-        log_printf("Failed to expand env string, err: 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("Failed to expand env string, err: 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return std::nullopt;
     }
     std::vector<wchar_t> buffer(needed);
     const DWORD written = ExpandEnvironmentStringsW(text.c_str(), buffer.data(), needed);
     if (written == 0 || written > needed) {
-        log_printf("Failed to expand env string, err: 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("Failed to expand env string, err: 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return std::nullopt;
     }
     return std::wstring(buffer.data(), wcsnlen(buffer.data(), buffer.size()));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -10,15 +10,9 @@
 
 namespace qev::sysinfo {
 
-// A SetupAPI device information set, destroyed with SetupDiDestroyDeviceInfoList.
-struct DeviceInfoSetTraits {
-    using pointer = HDEVINFO;
-    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool is_valid(pointer h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void close(pointer h) noexcept { ::SetupDiDestroyDeviceInfoList(h); }
-};
-
-using UniqueDeviceInfoSet = qev::winsys::UniqueHandle<DeviceInfoSetTraits>;
+// A SetupAPI device information set.
+using UniqueDeviceInfoSet =
+    base::UniqueHandle<HDEVINFO, &::SetupDiDestroyDeviceInfoList, base::invalid_handle_value>;
 
 // One device of a set; valid as long as the set lives.
 struct DeviceRef {

@@ -1,6 +1,6 @@
 #include "sysinfo/device_property.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "sysinfo/device_hardware_ids.h"
 
 #include <cstring>
@@ -54,12 +54,12 @@ std::optional<std::vector<BYTE>> read_raw_property(const DeviceRef& device, cons
     }
     const DWORD size_error = GetLastError();
     if (size_error != ERROR_INSUFFICIENT_BUFFER) {
-        log_printf("Failed to get device property buffer size, 0x%08X\n", static_cast<unsigned>(size_error));
+        base::log_printf("Failed to get device property buffer size, 0x%08X\n", static_cast<unsigned>(size_error));
         return std::nullopt;
     }
     std::vector<BYTE> buffer(required);
     if (!SetupDiGetDevicePropertyW(device.set, &data, &key, &type, buffer.data(), required, &required, 0)) {
-        log_printf("Failed to get device property data, 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("Failed to get device property data, 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return std::nullopt;
     }
     buffer.resize(std::min<size_t>(buffer.size(), required));
@@ -89,10 +89,10 @@ std::optional<DevicePropertyValue> GetDeviceProperty(const DeviceRef& device, co
     case DEVPROP_TYPE_BOOLEAN:
     case DEVPROP_TYPE_UINT32:
     case DEVPROP_TYPE_GUID:
-        log_printf("Type is not implemented\n");
+        base::log_printf("Type is not implemented\n");
         return std::nullopt;
     default:
-        log_printf("Unexpected prop type: 0x%08X\n", static_cast<unsigned>(type));
+        base::log_printf("Unexpected prop type: 0x%08X\n", static_cast<unsigned>(type));
         return std::nullopt;
     }
 }
@@ -103,7 +103,7 @@ DevicePropertyMap GetDevicePropertiesByHardwareId(const GUID& setup_class, const
     DevicePropertyMap values;
     const UniqueDeviceInfoSet set(SetupDiGetClassDevsW(&setup_class, nullptr, nullptr, 0));
     if (!set) {
-        log_printf("Failed to get class devs, 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("Failed to get class devs, 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return values;
     }
     ForEachDevice(set.get(), [&](const DeviceRef& device) {

@@ -1,6 +1,6 @@
 #include "sysinfo/driver_store.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "sysinfo/apo_identifiers.h"
 #include "sysinfo/device_hardware_ids.h"
 #include "sysinfo/device_property.h"
@@ -33,7 +33,7 @@ std::optional<std::wstring> first_device_string(const GUID& setup_class, const s
 {
     const UniqueDeviceInfoSet set(SetupDiGetClassDevsW(&setup_class, nullptr, nullptr, DIGCF_PRESENT));
     if (!set) {
-        log_printf("Failed to get class devs, 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("Failed to get class devs, 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return std::nullopt;
     }
     std::optional<DevicePropertyValue> value;
@@ -56,12 +56,12 @@ std::wstring driver_store_location(const std::wstring& inf_name)
     DWORD required = 0;
     if (SetupGetInfDriverStoreLocationW(inf_name.c_str(), nullptr, nullptr, nullptr, 0, &required) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER || required == 0) {
-        log_printf("Failed to get inf location: 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("Failed to get inf location: 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return std::wstring();
     }
     std::vector<wchar_t> buffer(required);
     if (!SetupGetInfDriverStoreLocationW(inf_name.c_str(), nullptr, nullptr, buffer.data(), required, &required)) {
-        log_printf("Failed to get inf location: 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("Failed to get inf location: 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return std::wstring();
     }
     return std::wstring(buffer.data(), wcsnlen(buffer.data(), buffer.size()));

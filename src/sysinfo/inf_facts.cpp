@@ -1,6 +1,6 @@
 #include "sysinfo/inf_facts.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "sysinfo/inf_text_file.h"
 #include "sysinfo/wide_text.h"
 
@@ -34,7 +34,7 @@ std::optional<std::vector<std::wstring>> read_inf(const std::wstring& inf_path)
 {
     std::optional<std::vector<std::wstring>> lines = ReadInfLines(inf_path);
     if (!lines) {
-        log_printf("Failed to open apo device inf\n");
+        base::log_printf("Failed to open apo device inf\n");
     }
     return lines;
 }

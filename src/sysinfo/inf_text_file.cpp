@@ -1,6 +1,7 @@
 #include "sysinfo/inf_text_file.h"
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
+#include "base/utf8.h"
 
 #include <windows.h>
 
@@ -13,7 +14,7 @@ constexpr LONGLONG kMaxInfBytes = 16 * 1024 * 1024;
 
 std::optional<std::string> read_bytes(const std::wstring& path)
 {
-    qev::winsys::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    qev::base::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxInfBytes) {
@@ -40,22 +41,6 @@ std::wstring decode_utf16(const std::string& bytes, size_t offset, bool big_endi
     return text;
 }
 
-std::wstring decode_code_page(const std::string& bytes, size_t offset, UINT code_page, DWORD flags)
-{
-    const char* data = bytes.data() + offset;
-    const int length = static_cast<int>(bytes.size() - offset);
-    if (length == 0) {
-        return std::wstring();
-    }
-    const int needed = MultiByteToWideChar(code_page, flags, data, length, nullptr, 0);
-    if (needed <= 0) {
-        return std::wstring();
-    }
-    std::wstring text(static_cast<size_t>(needed), L'\0');
-    MultiByteToWideChar(code_page, flags, data, length, text.data(), needed);
-    return text;
-}
-
 bool starts_with_bytes(const std::string& bytes, const char* prefix, size_t length)
 {
     return bytes.size() >= length && bytes.compare(0, length, prefix, length) == 0;
@@ -70,10 +55,11 @@ std::wstring decode(const std::string& bytes)
         return decode_utf16(bytes, 2, true);
     }
     if (starts_with_bytes(bytes, "\xEF\xBB\xBF", 3)) {
-        return decode_code_page(bytes, 3, CP_UTF8, 0);
+        return base::wide_from_utf8(std::string_view(bytes).substr(3));
     }
-    const std::wstring utf8 = decode_code_page(bytes, 0, CP_UTF8, MB_ERR_INVALID_CHARS);
-    return utf8.empty() ? decode_code_page(bytes, 0, CP_ACP, 0) : utf8;
+    // Not UTF-8: the ANSI code page, as Windows reads an INF without a byte-order mark.
+    return base::wide_from_code_page(bytes, CP_UTF8, MB_ERR_INVALID_CHARS)
+        .value_or(base::wide_from_code_page(bytes, CP_ACP, 0).value_or(std::wstring()));
 }
 
 std::vector<std::wstring> split_lines(const std::wstring& text)

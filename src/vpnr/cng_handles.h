@@ -3,25 +3,16 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::vpnr {
 
-struct AlgorithmProviderTraits {
-    using pointer = BCRYPT_ALG_HANDLE;
-    static pointer invalid() noexcept { return nullptr; }
-    static bool is_valid(pointer value) noexcept { return value != nullptr; }
-    static void close(pointer value) noexcept { ::BCryptCloseAlgorithmProvider(value, 0); }
-};
+inline void close_algorithm_provider(BCRYPT_ALG_HANDLE provider) noexcept
+{
+    ::BCryptCloseAlgorithmProvider(provider, 0);
+}
 
-struct CngKeyTraits {
-    using pointer = BCRYPT_KEY_HANDLE;
-    static pointer invalid() noexcept { return nullptr; }
-    static bool is_valid(pointer value) noexcept { return value != nullptr; }
-    static void close(pointer value) noexcept { ::BCryptDestroyKey(value); }
-};
-
-using UniqueAlgorithmProvider = winsys::UniqueHandle<AlgorithmProviderTraits>;
-using UniqueCngKey = winsys::UniqueHandle<CngKeyTraits>;
+using UniqueAlgorithmProvider = base::UniqueHandle<BCRYPT_ALG_HANDLE, &close_algorithm_provider>;
+using UniqueCngKey = base::UniqueHandle<BCRYPT_KEY_HANDLE, &::BCryptDestroyKey>;
 
 }  // namespace qev::vpnr

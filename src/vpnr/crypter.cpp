@@ -3,7 +3,7 @@
 #include <limits>
 #include <new>
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 namespace qev::vpnr {
 
@@ -61,7 +61,7 @@ bool Crypter::open_provider()
         ::BCryptOpenAlgorithmProvider(aes_provider_.put(), BCRYPT_AES_ALGORITHM, MS_PRIMITIVE_PROVIDER, 0);
     if (!BCRYPT_SUCCESS(status)) {
         aes_provider_.release();  // not opened: nothing to close
-        log_printf("Failed to open algorithm provider, err: 0x%08X\n", hex(status));
+        base::log_printf("Failed to open algorithm provider, err: 0x%08X\n", hex(status));
         return false;
     }
     return true;
@@ -79,7 +79,7 @@ bool Crypter::derive_key()
                                                               BCRYPT_ALG_HANDLE_HMAC_FLAG);
         if (!BCRYPT_SUCCESS(status)) {
             kdf_provider_.release();
-            log_printf("Failed to open algorithm provider for kdf, err: 0x%08X\n", hex(status));
+            base::log_printf("Failed to open algorithm provider for kdf, err: 0x%08X\n", hex(status));
             return false;
         }
     }
@@ -87,7 +87,7 @@ bool Crypter::derive_key()
     try {
         key.resize(kKeyLength);
     } catch (const std::bad_alloc&) {
-        log_printf("Failed to allocate memory for aes key\n");
+        base::log_printf("Failed to allocate memory for aes key\n");
         return false;
     }
     StackPassword password;
@@ -96,7 +96,7 @@ bool Crypter::derive_key()
                                                     key.data(), kKeyLength, 0);
     if (!BCRYPT_SUCCESS(status)) {
         ::SecureZeroMemory(key.data(), key.size());
-        log_printf("Failed to derive key, err: 0x%08X\n", hex(status));
+        base::log_printf("Failed to derive key, err: 0x%08X\n", hex(status));
         return false;
     }
     wipe_key();
@@ -111,19 +111,19 @@ std::vector<std::uint8_t> Crypter::make_iv() const
     const NTSTATUS status = ::BCryptGetProperty(aes_provider_.get(), BCRYPT_BLOCK_LENGTH,
                                                 reinterpret_cast<PUCHAR>(&length), sizeof(length), &written, 0);
     if (!BCRYPT_SUCCESS(status)) {
-        log_printf("Failed to get block length, err: 0x%08X\n", hex(status));
+        base::log_printf("Failed to get block length, err: 0x%08X\n", hex(status));
         return {};
     }
     std::vector<std::uint8_t> iv;
     try {
         iv.resize(length);
     } catch (const std::bad_alloc&) {
-        log_printf("Failed to allocate memory for initial vector\n");
+        base::log_printf("Failed to allocate memory for initial vector\n");
         return {};
     }
     const NTSTATUS random = ::BCryptGenRandom(nullptr, iv.data(), length, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
     if (!BCRYPT_SUCCESS(random)) {
-        log_printf("Failed to generate random IV, err: 0x%08X\n", hex(random));
+        base::log_printf("Failed to generate random IV, err: 0x%08X\n", hex(random));
         return {};
     }
     return iv;
@@ -146,14 +146,14 @@ UniqueCngKey Crypter::make_key_object() const
                                                    const_cast<PUCHAR>(key_.data()), kKeyLength, 0);
     if (!BCRYPT_SUCCESS(status)) {
         key.release();
-        log_printf("Failed to generate symmetric key, err: 0x%08X\n", hex(status));
+        base::log_printf("Failed to generate symmetric key, err: 0x%08X\n", hex(status));
         return {};
     }
     status = ::BCryptSetProperty(key.get(), BCRYPT_CHAINING_MODE,
                                  reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_CBC)),
                                  sizeof(BCRYPT_CHAIN_MODE_CBC), 0);
     if (!BCRYPT_SUCCESS(status)) {
-        log_printf("Failed to set chaining mode, err: 0x%08X\n", hex(status));
+        base::log_printf("Failed to set chaining mode, err: 0x%08X\n", hex(status));
         return {};
     }
     return key;
@@ -170,12 +170,12 @@ const char* failure_message(bool encrypting)
 bool input_acceptable(bool encrypting, std::span<const std::uint8_t> iv, std::span<const std::uint8_t> input)
 {
     if (iv.size() != kAesBlock) {
-        log_printf(failure_message(encrypting), hex(kInvalidParameter));
+        base::log_printf(failure_message(encrypting), hex(kInvalidParameter));
         return false;
     }
     const bool whole_blocks = !input.empty() && input.size() % kAesBlock == 0;
     if (input.size() > std::numeric_limits<ULONG>::max() - kAesBlock || (!encrypting && !whole_blocks)) {
-        log_printf(failure_message(encrypting), hex(kInvalidBufferSize));
+        base::log_printf(failure_message(encrypting), hex(kInvalidBufferSize));
         return false;
     }
     return true;
@@ -196,7 +196,7 @@ std::vector<std::uint8_t> transform(BCRYPT_KEY_HANDLE key, bool encrypting, std:
     ULONG needed = 0;
     NTSTATUS status = call(nullptr, 0, &needed);
     if (!BCRYPT_SUCCESS(status)) {
-        log_printf(encrypting ? "Failed to get cipher data length, err: 0x%08X\n"
+        base::log_printf(encrypting ? "Failed to get cipher data length, err: 0x%08X\n"
                               : "Failed to get plain data length, err: 0x%08X\n",
                    hex(status));
         return {};
@@ -205,7 +205,7 @@ std::vector<std::uint8_t> transform(BCRYPT_KEY_HANDLE key, bool encrypting, std:
     try {
         output.assign(needed, 0);
     } catch (const std::bad_alloc&) {
-        log_printf(encrypting ? "Failed to allocate memory for cipher data\n"
+        base::log_printf(encrypting ? "Failed to allocate memory for cipher data\n"
                               : "Failed to allocate memory for plain data\n");
         return {};
     }
@@ -213,7 +213,7 @@ std::vector<std::uint8_t> transform(BCRYPT_KEY_HANDLE key, bool encrypting, std:
     status = call(output.data(), needed, &produced);
     if (!BCRYPT_SUCCESS(status)) {
         ::SecureZeroMemory(output.data(), output.size());
-        log_printf(failure_message(encrypting), hex(status));
+        base::log_printf(failure_message(encrypting), hex(status));
         return {};
     }
     output.resize(produced);
@@ -228,7 +228,7 @@ std::vector<std::uint8_t> Crypter::run(Direction direction, std::span<const std:
 {
     const bool encrypting = direction == Direction::encrypt;
     if (key_.empty()) {
-        log_printf("AES key hasn't been created\n");
+        base::log_printf("AES key hasn't been created\n");
         return {};
     }
     const UniqueCngKey key = make_key_object();
@@ -239,7 +239,7 @@ std::vector<std::uint8_t> Crypter::run(Direction direction, std::span<const std:
     try {
         chain.assign(iv.begin(), iv.end());
     } catch (const std::bad_alloc&) {
-        log_printf("Failed to allocate memory for copying IV\n");
+        base::log_printf("Failed to allocate memory for copying IV\n");
         return {};
     }
     if (!input_acceptable(encrypting, chain, input)) {

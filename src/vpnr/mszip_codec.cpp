@@ -5,26 +5,15 @@
 
 #include <new>
 
-#include "app/logging.h"
-#include "winsys/unique_handle.h"
+#include "base/logging.h"
+#include "base/unique_handle.h"
 
 namespace qev::vpnr {
 
 namespace {
 
-struct CompressorTraits {
-    using pointer = COMPRESSOR_HANDLE;
-    static pointer invalid() noexcept { return nullptr; }
-    static bool is_valid(pointer value) noexcept { return value != nullptr; }
-    static void close(pointer value) noexcept { ::CloseCompressor(value); }
-};
-
-struct DecompressorTraits {
-    using pointer = DECOMPRESSOR_HANDLE;
-    static pointer invalid() noexcept { return nullptr; }
-    static bool is_valid(pointer value) noexcept { return value != nullptr; }
-    static void close(pointer value) noexcept { ::CloseDecompressor(value); }
-};
+using UniqueCompressor = base::UniqueHandle<COMPRESSOR_HANDLE, &::CloseCompressor>;
+using UniqueDecompressor = base::UniqueHandle<DECOMPRESSOR_HANDLE, &::CloseDecompressor>;
 
 // One direction of the codec: the API calls and the messages for their failures.
 struct Direction {
@@ -65,33 +54,33 @@ const Direction kDecompress{&::CreateDecompressor,
 
 // Buffer mode: a first call without output reports the size with ERROR_INSUFFICIENT_BUFFER,
 // the second fills a buffer of that size.
-template <typename Traits>
+template <typename UniqueCodec>
 std::vector<std::uint8_t> run(const Direction& direction, std::span<const std::uint8_t> input)
 {
-    winsys::UniqueHandle<Traits> codec;
+    UniqueCodec codec;
     if (!direction.create(COMPRESS_ALGORITHM_MSZIP, nullptr, codec.put())) {
         const DWORD error = ::GetLastError();
         codec.release();
-        log_printf(direction.create_failed, error);
+        base::log_printf(direction.create_failed, error);
         return {};
     }
     const auto data = const_cast<std::uint8_t*>(input.data());
     SIZE_T needed = 0;
     if (direction.process(codec.get(), data, input.size(), nullptr, 0, &needed) ||
         ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        log_printf(direction.size_failed, ::GetLastError());
+        base::log_printf(direction.size_failed, ::GetLastError());
         return {};
     }
     std::vector<std::uint8_t> output;
     try {
         output.assign(needed, 0);
     } catch (const std::bad_alloc&) {
-        log_printf(direction.allocation_failed, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+        base::log_printf(direction.allocation_failed, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
         return {};
     }
     SIZE_T produced = 0;
     if (!direction.process(codec.get(), data, input.size(), output.data(), output.size(), &produced)) {
-        log_printf(direction.process_failed, ::GetLastError());
+        base::log_printf(direction.process_failed, ::GetLastError());
         return {};
     }
     output.resize(produced);
@@ -102,12 +91,12 @@ std::vector<std::uint8_t> run(const Direction& direction, std::span<const std::u
 
 std::vector<std::uint8_t> compress(std::span<const std::uint8_t> bytes)
 {
-    return run<CompressorTraits>(kCompress, bytes);
+    return run<UniqueCompressor>(kCompress, bytes);
 }
 
 std::vector<std::uint8_t> decompress(std::span<const std::uint8_t> bytes)
 {
-    return run<DecompressorTraits>(kDecompress, bytes);
+    return run<UniqueDecompressor>(kDecompress, bytes);
 }
 
 }  // namespace qev::vpnr

@@ -1,9 +1,9 @@
 #include "vpnr/reenrollment_pass.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 // Placeholder until the enrollment worker exists: there is nothing to re-enroll without it.
 void run_reenrollment_pass()
 {
-    log_printf("[vpnr] re-enrollment pass: nothing to do, the enrollment worker is not part of this build\n");
+    qev::base::log_printf("[vpnr] re-enrollment pass: nothing to do, the enrollment worker is not part of this build\n");
 }

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "vpnr/enrollment_container.h"
 #include "vpnr/mszip_codec.h"
 
@@ -24,29 +24,29 @@ std::vector<std::uint8_t> seal_recording(const Crypter& crypter, std::span<const
 {
     const std::vector<std::uint8_t> compressed = compress(recording);
     if (compressed.empty()) {
-        log_printf("Failed to compress wave data\n");
+        base::log_printf("Failed to compress wave data\n");
         return {};
     }
     if (!crypter.ready()) {
-        log_printf("Crypter is not initialized\n");
-        log_printf("Failed to create initial vector\n");
+        base::log_printf("Crypter is not initialized\n");
+        base::log_printf("Failed to create initial vector\n");
         return {};
     }
     std::vector<std::uint8_t> iv = crypter.make_iv();
     if (iv.empty()) {
-        log_printf("Failed to create initial vector\n");
+        base::log_printf("Failed to create initial vector\n");
         return {};
     }
     last_iv = iv;
     std::vector<std::uint8_t> cipher = crypter.encrypt(iv, compressed);
     if (cipher.empty()) {
-        log_printf("Failed to encrypt compressed data\n");
+        base::log_printf("Failed to encrypt compressed data\n");
         return {};
     }
     try {
         return build_record_list({{kIvRecord, std::move(iv)}, {kCipherRecord, std::move(cipher)}});
     } catch (const std::bad_alloc&) {
-        log_printf("Failed to allocate memory for encrypted data\n");
+        base::log_printf("Failed to allocate memory for encrypted data\n");
         return {};
     }
 }
@@ -57,12 +57,12 @@ std::vector<std::uint8_t> open_recording(const Crypter& crypter, const std::vect
     const std::vector<std::uint8_t> plain =
         crypter.decrypt(last_value(sealed_records, kIvRecord), last_value(sealed_records, kCipherRecord));
     if (plain.empty()) {
-        log_printf("Failed to decrypt wave content\n");
+        base::log_printf("Failed to decrypt wave content\n");
         return {};
     }
     std::vector<std::uint8_t> recording = decompress(plain);
     if (recording.empty()) {
-        log_printf("Failed to decompress data\n");
+        base::log_printf("Failed to decompress data\n");
         return {};
     }
     return recording;

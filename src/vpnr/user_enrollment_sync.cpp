@@ -1,9 +1,9 @@
 #include "vpnr/user_enrollment_sync.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 // Placeholder until enrollment publishing exists: the call is seen in the log, nothing is written.
 void sync_user_enrollment()
 {
-    log_printf("[vpnr] sync_user_enrollment: nothing to publish, enrollment is not part of this build\n");
+    qev::base::log_printf("[vpnr] sync_user_enrollment: nothing to publish, enrollment is not part of this build\n");
 }

@@ -4,9 +4,10 @@
 
 #include <cstdio>
 
-#include "winaudio/co_task_string.h"
+#include "base/com_object.h"
+#include "base/co_task_memory.h"
 #include "winaudio/endpoint_property_keys.h"
-#include "winaudio/prop_variant.h"
+#include "base/prop_variant.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -22,18 +23,17 @@ HRESULT CreateEnumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
 
 std::wstring IdOf(IMMDevice* device)
 {
-    wchar_t* raw = nullptr;
-    if (device == nullptr || FAILED(device->GetId(&raw))) {
-        CoTaskString discard(raw);
+    base::CoTaskString id;
+    if (device == nullptr || FAILED(device->GetId(id.put()))) {
         return {};
     }
-    return ToWString(CoTaskString(raw));
+    return base::to_wstring(id);
 }
 
 // A property that cannot be read as text gives an empty string.
 std::wstring ReadText(IPropertyStore* store, const PROPERTYKEY& key)
 {
-    PropVariant value;
+    base::PropVariant value;
     if (store == nullptr || FAILED(store->GetValue(key, value.get())) || value.type() != VT_LPWSTR ||
         value.value().pwszVal == nullptr) {
         return {};
@@ -45,8 +45,7 @@ std::wstring ReadText(IPropertyStore* store, const PROPERTYKEY& key)
 
 AudioDeviceList::AudioDeviceList(const DeviceEventCallbacks* callbacks)
 {
-    comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    if (!comInitialized_ || callbacks == nullptr) {
+    if (!com_.initialized() || callbacks == nullptr) {
         return;
     }
     if (!enumerator_ && FAILED(CreateEnumerator(enumerator_))) {
@@ -60,18 +59,11 @@ AudioDeviceList::AudioDeviceList(const DeviceEventCallbacks* callbacks)
 AudioDeviceList::~AudioDeviceList()
 {
     UnregisterWrapper();
-    enumerator_.Reset();
-    // COM goes last, and only when this object initialised it.
-    if (comInitialized_) {
-        CoUninitialize();
-    }
 }
 
 void AudioDeviceList::RegisterWrapper(const DeviceEventCallbacks& callbacks)
 {
-    ComPtr<QevAudioDevMonitorWrapper> wrapper;
-    // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
-    *wrapper.ReleaseAndGetAddressOf() = new QevAudioDevMonitorWrapper(callbacks);
+    ComPtr<QevAudioDevMonitorWrapper> wrapper = base::make_com<QevAudioDevMonitorWrapper>(callbacks);
     if (SUCCEEDED(enumerator_->RegisterEndpointNotificationCallback(wrapper.Get()))) {
         wrapper_ = std::move(wrapper);
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/com_init.h"
 #include "winaudio/device_event_callbacks.h"
 #include "winaudio/qev_audio_dev_monitor_wrapper.h"
 
@@ -42,7 +43,8 @@ private:
     std::vector<std::wstring> renderIds_;
     std::vector<std::wstring> captureNames_;
     std::vector<std::wstring> captureIds_;
-    bool comInitialized_ = false;
+    // Declared first of the COM members, so it is undone after they are released.
+    base::ComInit com_{COINIT_MULTITHREADED};
     Microsoft::WRL::ComPtr<IMMDeviceEnumerator> enumerator_;
     Microsoft::WRL::ComPtr<QevAudioDevMonitorWrapper> wrapper_;
 };

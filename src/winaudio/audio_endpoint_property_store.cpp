@@ -5,10 +5,11 @@
 
 #include <exception>
 
-#include "app/logging.h"
+#include "base/com_object.h"
+#include "base/logging.h"
 #include "sysinfo/os_version.h"
 #include "winaudio/endpoint_queries.h"
-#include "winaudio/prop_variant.h"
+#include "base/prop_variant.h"
 #include "winaudio/string_vector_prop_variant.h"
 #include "winsys/registry.h"
 
@@ -35,7 +36,8 @@ bool IsKnownKind(PropertyStoreType kind)
 
 AudioEndpointPropertyStore::AudioEndpointPropertyStore(ComPtr<IMMDevice> device,
                                                        const std::wstring& effectContext)
-    : processComInit_(ComInitGuard::Instance()),
+    : comInit_(kAudioComFlags, kAudioComFallbackFlags),
+      processComInit_(ComInitGuard::Instance()),
       device_(std::move(device)),
       effectContext_(effectContext)
 {
@@ -69,7 +71,7 @@ void AudioEndpointPropertyStore::ReadWindowsVersion()
         }
     } catch (const std::exception& error) {
         // An unreadable build number counts as "not Windows 11"; construction never fails.
-        log_printf("Failed to read the Windows version: %s\n", error.what());
+        base::log_printf("Failed to read the Windows version: %s\n", error.what());
     }
 }
 
@@ -85,27 +87,27 @@ void AudioEndpointPropertyStore::BuildKeyPaths()
 void AudioEndpointPropertyStore::OpenDeviceStore()
 {
     if (!device_ || FAILED(device_->OpenPropertyStore(STGM_READWRITE, &propertiesStore_))) {
-        log_wprintf(L"Failed to open Properties property store\n");
+        base::log_wprintf(L"Failed to open Properties property store\n");
     }
 }
 
 void AudioEndpointPropertyStore::CreatePolicyConfig()
 {
-    const HRESULT hr = CoCreateInstance(kPolicyConfigClsid, nullptr, CLSCTX_ALL, kPolicyConfigIid,
+    const HRESULT hr = CoCreateInstance(base::kPolicyConfigClsid, nullptr, CLSCTX_ALL, __uuidof(base::IPolicyConfig),
                                         reinterpret_cast<void**>(policyConfig_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to create policy config instance\n");
+        base::log_wprintf(L"Failed to create policy config instance\n");
     }
 }
 
 void AudioEndpointPropertyStore::OpenEffectStores()
 {
     CLSID effect{};
-    PropVariant activation;
+    base::PropVariant activation;
     if (FAILED(CLSIDFromString(effectContext_.c_str(), &effect))) {
-        log_wprintf(L"Failed to convert CLSID from string\n");
+        base::log_wprintf(L"Failed to convert CLSID from string\n");
     } else if (FAILED(InitPropVariantFromCLSID(effect, activation.get()))) {
-        log_wprintf(L"Failed to init propvariant from CLSID\n");
+        base::log_wprintf(L"Failed to init propvariant from CLSID\n");
     } else {
         HRESULT hr = ActivateEffectsStore(activation.value());
         if (hr == kElementNotFound) {
@@ -113,18 +115,15 @@ void AudioEndpointPropertyStore::OpenEffectStores()
             hr = ActivateEffectsStore(activation.value());
         }
         if (FAILED(hr)) {
-            log_wprintf(L"Failed to activate property store, err: 0x%08X\n", static_cast<unsigned>(hr));
+            base::log_wprintf(L"Failed to activate property store, err: 0x%08X\n", static_cast<unsigned>(hr));
         } else {
-            OpenEffectStore(&IAudioSystemEffectsPropertyStore::OpenDefaultPropertyStore, defaultStore_,
+            OpenEffectStore(&base::IAudioSystemEffectsPropertyStore::OpenDefaultPropertyStore, defaultStore_,
                             L"Failed to open Default property store\n");
-            OpenEffectStore(&IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, userStore_,
+            OpenEffectStore(&base::IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, userStore_,
                             L"Failed to open User property store\n");
-            OpenEffectStore(&IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, volatileStore_,
+            OpenEffectStore(&base::IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, volatileStore_,
                             L"Failed to open Volatile property store\n");
-            ComPtr<AudioSystemEffectPropertyChangedEventHandler> handler;
-            // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
-            *handler.ReleaseAndGetAddressOf() = new AudioSystemEffectPropertyChangedEventHandler(effectsStore_);
-            effectChangeHandler_ = std::move(handler);
+            effectChangeHandler_ = base::make_com<AudioSystemEffectPropertyChangedEventHandler>(effectsStore_);
         }
     }
     // The map holds the three kinds even when opening failed: they are then refused as invalid
@@ -140,7 +139,7 @@ HRESULT AudioEndpointPropertyStore::ActivateEffectsStore(const PROPVARIANT& acti
         return E_POINTER;
     }
     PROPVARIANT parameter = activation;  // shallow copy; Activate does not take ownership
-    return device_->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL, &parameter,
+    return device_->Activate(__uuidof(base::IAudioSystemEffectsPropertyStore), CLSCTX_ALL, &parameter,
                              reinterpret_cast<void**>(effectsStore_.ReleaseAndGetAddressOf()));
 }
 
@@ -154,12 +153,12 @@ void AudioEndpointPropertyStore::CreateEffectKeyPaths() const
 }
 
 void AudioEndpointPropertyStore::OpenEffectStore(
-    HRESULT (STDMETHODCALLTYPE IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
+    HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
     ComPtr<IPropertyStore>& store, const wchar_t* failureMessage)
 {
     if (FAILED((effectsStore_.Get()->*open)(STGM_READWRITE, store.ReleaseAndGetAddressOf()))) {
         store.Reset();
-        log_wprintf(failureMessage);
+        base::log_wprintf(failureMessage);
     }
 }
 
@@ -193,7 +192,7 @@ HRESULT AudioEndpointPropertyStore::Read(const Route& route, const PROPERTYKEY& 
 bool AudioEndpointPropertyStore::Usable(PropertyStoreType kind, Route* route) const
 {
     if (!IsKnownKind(kind)) {
-        log_wprintf(L"Unknown property store type: %d\n", static_cast<int>(kind));
+        base::log_wprintf(L"Unknown property store type: %d\n", static_cast<int>(kind));
         return false;
     }
     *route = Choose(kind);
@@ -201,7 +200,7 @@ bool AudioEndpointPropertyStore::Usable(PropertyStoreType kind, Route* route) co
         return false;
     }
     if (route->kind == Route::Kind::Missing) {
-        log_wprintf(L"Invalid store instance\n");
+        base::log_wprintf(L"Invalid store instance\n");
         return false;
     }
     return true;
@@ -216,7 +215,7 @@ bool AudioEndpointPropertyStore::ReadForGetter(PropertyStoreType kind, const PRO
     }
     const HRESULT hr = Read(route, key, value);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to get prop value, err: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to get prop value, err: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     return value->vt != VT_EMPTY;
@@ -233,7 +232,7 @@ bool AudioEndpointPropertyStore::HasValue(PropertyStoreType kind, const PROPERTY
     if (route.kind == Route::Kind::Refused || route.kind == Route::Kind::Missing) {
         return false;
     }
-    PropVariant value;
+    base::PropVariant value;
     if (FAILED(Read(route, key, value.get()))) {
         return false;
     }
@@ -244,12 +243,12 @@ bool AudioEndpointPropertyStore::HasValue(PropertyStoreType kind, const PROPERTY
 bool AudioEndpointPropertyStore::GetString(PropertyStoreType kind, const PROPERTYKEY& key,
                                            std::wstring& value) const
 {
-    PropVariant read;
+    base::PropVariant read;
     if (!ReadForGetter(kind, key, read.get())) {
         return false;
     }
     if (read.type() != VT_LPWSTR) {
-        log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(read.type()));
+        base::log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(read.type()));
         return false;
     }
     value = read.value().pwszVal != nullptr ? read.value().pwszVal : L"";
@@ -260,12 +259,12 @@ bool AudioEndpointPropertyStore::GetStringVector(PropertyStoreType kind, const P
                                                  std::vector<std::wstring>& value) const
 {
     constexpr VARTYPE kStringVector = VT_VECTOR | VT_LPWSTR;
-    PropVariant read;
+    base::PropVariant read;
     if (!ReadForGetter(kind, key, read.get())) {
         return false;
     }
     if (read.type() != kStringVector) {
-        log_wprintf(L"Incorrect prop varaint type, expected: %u\n", static_cast<unsigned>(kStringVector));
+        base::log_wprintf(L"Incorrect prop varaint type, expected: %u\n", static_cast<unsigned>(kStringVector));
         return false;
     }
     std::vector<std::wstring> strings;
@@ -281,7 +280,7 @@ bool AudioEndpointPropertyStore::GetStringVector(PropertyStoreType kind, const P
 bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTYKEY& key,
                                           DWORD& value) const
 {
-    PropVariant read;
+    base::PropVariant read;
     if (!ReadForGetter(kind, key, read.get())) {
         return false;
     }
@@ -293,7 +292,7 @@ bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTY
         value = read.value().uintVal;
         return true;
     }
-    log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(read.type()));
+    base::log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(read.type()));
     return false;
 }
 
@@ -308,7 +307,7 @@ bool AudioEndpointPropertyStore::Write(PropertyStoreType kind, const PROPERTYKEY
                            ? policyConfig_->SetPropertyValue(deviceId_.c_str(), kFxStore, key, value)
                            : route.store->SetValue(key, *value);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to set prop value\n");
+        base::log_wprintf(L"Failed to set prop value\n");
         return false;
     }
     return true;
@@ -317,11 +316,11 @@ bool AudioEndpointPropertyStore::Write(PropertyStoreType kind, const PROPERTYKEY
 bool AudioEndpointPropertyStore::SetString(PropertyStoreType kind, const PROPERTYKEY& key,
                                            const std::wstring& value) const
 {
-    PropVariant written;
+    base::PropVariant written;
     const size_t bytes = (value.size() + 1) * sizeof(wchar_t);
     auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
     if (copy == nullptr) {
-        log_wprintf(L"Failed to init prop from string\n");
+        base::log_wprintf(L"Failed to init prop from string\n");
         return false;
     }
     std::copy(value.c_str(), value.c_str() + value.size() + 1, copy);
@@ -336,9 +335,9 @@ bool AudioEndpointPropertyStore::SetStringVector(PropertyStoreType kind, const P
     if (value.empty()) {
         return false;
     }
-    PropVariant written;
+    base::PropVariant written;
     if (FAILED(InitStringVectorPropVariant(value, written.get()))) {
-        log_wprintf(L"Failed to init prop from string vector\n");
+        base::log_wprintf(L"Failed to init prop from string vector\n");
         return false;
     }
     return Write(kind, key, written.get());
@@ -346,7 +345,7 @@ bool AudioEndpointPropertyStore::SetStringVector(PropertyStoreType kind, const P
 
 bool AudioEndpointPropertyStore::SetDword(PropertyStoreType kind, const PROPERTYKEY& key, DWORD value) const
 {
-    PropVariant written;
+    base::PropVariant written;
     written.get()->vt = VT_UI4;
     written.get()->ulVal = value;
     return Write(kind, key, written.get());
@@ -354,7 +353,7 @@ bool AudioEndpointPropertyStore::SetDword(PropertyStoreType kind, const PROPERTY
 
 bool AudioEndpointPropertyStore::ClearFxValue(const PROPERTYKEY& key) const
 {
-    PropVariant empty;
+    base::PropVariant empty;
     return Write(FxProperties, key, empty.get());
 }
 

@@ -11,12 +11,11 @@
 #include <vector>
 
 #include "winaudio/audio_system_effect_property_changed_event_handler.h"
-#include "winaudio/audio_system_effects_property_store.h"
+#include "base/audio_system_effects_property_store.h"
 #include "winaudio/com_init_guard.h"
 #include "winaudio/endpoint_key_paths.h"
-#include "winaudio/policy_config.h"
+#include "base/policy_config.h"
 #include "winaudio/property_store_type.h"
-#include "winaudio/scoped_com_init.h"
 
 namespace qev::winaudio {
 
@@ -50,7 +49,7 @@ public:
     const std::wstring& GetUserKeyPath() const { return paths_.userStore; }
     const std::wstring& GetVolatileKeyPath() const { return paths_.volatileStore; }
     const std::wstring& GetDeviceId() const { return deviceId_; }
-    IPolicyConfig* GetPolicyConfig() const { return policyConfig_.Get(); }
+    base::IPolicyConfig* GetPolicyConfig() const { return policyConfig_.Get(); }
     bool IsWindows11() const { return isWindows11_; }
 
 private:
@@ -74,11 +73,11 @@ private:
     void OpenEffectStores();
     HRESULT ActivateEffectsStore(const PROPVARIANT& activation);
     void CreateEffectKeyPaths() const;
-    void OpenEffectStore(HRESULT (STDMETHODCALLTYPE IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
+    void OpenEffectStore(HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
                          Microsoft::WRL::ComPtr<IPropertyStore>& store, const wchar_t* failureMessage);
 
     // Members in this order so that destruction releases the stores before undoing COM.
-    ScopedComInit comInit_;
+    base::ComInit comInit_;
     ComInitGuard& processComInit_;
     Microsoft::WRL::ComPtr<AudioSystemEffectPropertyChangedEventHandler> effectChangeHandler_;
     Microsoft::WRL::ComPtr<IMMDevice> device_;
@@ -86,8 +85,8 @@ private:
     Microsoft::WRL::ComPtr<IPropertyStore> defaultStore_;
     Microsoft::WRL::ComPtr<IPropertyStore> userStore_;
     Microsoft::WRL::ComPtr<IPropertyStore> volatileStore_;
-    Microsoft::WRL::ComPtr<IPolicyConfig> policyConfig_;
-    Microsoft::WRL::ComPtr<IAudioSystemEffectsPropertyStore> effectsStore_;
+    Microsoft::WRL::ComPtr<base::IPolicyConfig> policyConfig_;
+    Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> effectsStore_;
     std::map<PropertyStoreType, Microsoft::WRL::ComPtr<IPropertyStore>> stores_;
     std::wstring effectContext_;
     EndpointKeyPaths paths_;

@@ -1,7 +1,7 @@
 #include "winaudio/audio_session_event_handler.h"
 
-#include "app/logging.h"
-#include "winaudio/co_task_string.h"
+#include "base/logging.h"
+#include "base/co_task_memory.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -17,10 +17,9 @@ std::wstring ReadSessionText(IAudioSessionControl* session,
                                                              reinterpret_cast<void**>(control.GetAddressOf())))) {
         return {};
     }
-    wchar_t* raw = nullptr;
-    const HRESULT hr = (control.Get()->*read)(&raw);
-    CoTaskString text(raw);
-    return SUCCEEDED(hr) ? ToWString(text) : std::wstring();
+    base::CoTaskString text;
+    const HRESULT hr = (control.Get()->*read)(text.put());
+    return SUCCEEDED(hr) ? base::to_wstring(text) : std::wstring();
 }
 
 std::uint32_t ReadProcessId(IAudioSessionControl* session)
@@ -55,7 +54,7 @@ bool AudioSessionEventHandler::Register(const AudioSessionEventCallbacks& callba
     }
     const HRESULT hr = session_->RegisterAudioSessionNotification(this);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to register audio session notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to register audio session notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     registered_ = true;
@@ -91,44 +90,22 @@ void AudioSessionEventHandler::UnregisterWith(const wchar_t* failureMessage)
     AddRef();  // the session may drop its reference during the call
     const HRESULT hr = session->UnregisterAudioSessionNotification(this);
     if (FAILED(hr)) {
-        log_wprintf(failureMessage, static_cast<unsigned>(hr));
+        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
     }
     gate_.wait_idle();
     session.Reset();
     Release();  // may free this object
 }
 
-HRESULT AudioSessionEventHandler::QueryInterface(REFIID iid, void** object)
+bool AudioSessionEventHandler::release_held_reference()
 {
-    if (object == nullptr) {
-        return E_INVALIDARG;
+    if (!registered()) {
+        return false;
     }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IAudioSessionEvents)) {
-        *object = static_cast<IAudioSessionEvents*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG AudioSessionEventHandler::AddRef()
-{
-    return ++refCount_;
-}
-
-ULONG AudioSessionEventHandler::Release()
-{
-    const ULONG count = --refCount_;
-    if (count == 1 && registered()) {
-        // Only the session's reference is left; unregistering drops it and may free this object.
-        UnregisterWith(L"Failed to unregister audio session notification in Release, hr: 0x%08X\n");
-        return 0;
-    }
-    if (count == 0) {
-        delete this;
-    }
-    return count;
+    // Unregistering drops the source's reference and frees this object: nothing of it is touched
+    // afterwards.
+    UnregisterWith(L"Failed to unregister audio session notification in Release, hr: 0x%08X\n");
+    return true;
 }
 
 template <typename Call>

@@ -5,11 +5,11 @@
 #include <audiopolicy.h>
 #include <wrl/client.h>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "base/com_object.h"
 #include "winaudio/audio_session_control_info.h"
 #include "winaudio/callback_gate.h"
 
@@ -34,21 +34,15 @@ struct AudioSessionEventCallbacks {
 // Receives the events of one session. Count starts at 1. Unregistration clears the callbacks under
 // the mutex, calls Windows outside it with the count raised, and waits for callbacks still running
 // on other threads, so the context is unused once it returns.
-class AudioSessionEventHandler final : public IAudioSessionEvents {
+class AudioSessionEventHandler final : public base::ComObject<IAudioSessionEvents> {
 public:
     AudioSessionEventHandler(const std::wstring& endpointId,
                              Microsoft::WRL::ComPtr<IAudioSessionControl> session);
-    AudioSessionEventHandler(const AudioSessionEventHandler&) = delete;
-    AudioSessionEventHandler& operator=(const AudioSessionEventHandler&) = delete;
 
     bool Register(const AudioSessionEventCallbacks& callbacks, void* context);
     void Unregister();
     bool registered() const;
     const std::shared_ptr<AudioSessionControlInfo>& info() const { return info_; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID eventContext) override;
     HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID eventContext) override;
@@ -60,14 +54,16 @@ public:
     HRESULT STDMETHODCALLTYPE OnSessionDisconnected(AudioSessionDisconnectReason reason) override;
 
 private:
-    ~AudioSessionEventHandler() = default;
+    ~AudioSessionEventHandler() override = default;
+
+    // Only the session's reference is left: take it back.
+    bool release_held_reference() override;
 
     void UnregisterWith(const wchar_t* failureMessage);
     // Runs one notification: keeps this object alive and inside the gate while the callback runs.
     template <typename Call>
     HRESULT Deliver(Call call);
 
-    std::atomic<ULONG> refCount_{1};
     bool registered_ = false;
     Microsoft::WRL::ComPtr<IAudioSessionControl> session_;
     void* context_ = nullptr;

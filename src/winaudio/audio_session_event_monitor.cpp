@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/com_object.h"
 #include "winaudio/com_init_guard.h"
 #include "winaudio/endpoint_queries.h"
 
@@ -78,9 +79,7 @@ void AudioSessionEventMonitor::register_session(ComPtr<IAudioSessionControl> ses
             return;
         }
     }
-    ComPtr<AudioSessionEventHandler> handler;
-    // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
-    *handler.ReleaseAndGetAddressOf() = new AudioSessionEventHandler(endpointId_, session);
+    ComPtr<AudioSessionEventHandler> handler = base::make_com<AudioSessionEventHandler>(endpointId_, session);
     handler->Register(Callbacks(), this);
     ComPtr<AudioSessionEventHandler> loser;
     {

@@ -1,6 +1,6 @@
 #include "winaudio/audio_session_notification_handler.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,7 +15,7 @@ bool AudioSessionNotificationHandler::Register(ComPtr<IAudioSessionManager2> man
     }
     const HRESULT hr = manager->RegisterSessionNotification(this);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to register session notifiocation, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to register session notifiocation, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     registered_ = true;
@@ -52,44 +52,22 @@ void AudioSessionNotificationHandler::UnregisterWith(const wchar_t* failureMessa
     AddRef();  // the manager may drop its reference during the call
     const HRESULT hr = manager->UnregisterSessionNotification(this);
     if (FAILED(hr)) {
-        log_wprintf(failureMessage, static_cast<unsigned>(hr));
+        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
     }
     gate_.wait_idle();
     manager.Reset();
     Release();  // may free this object
 }
 
-HRESULT AudioSessionNotificationHandler::QueryInterface(REFIID iid, void** object)
+bool AudioSessionNotificationHandler::release_held_reference()
 {
-    if (object == nullptr) {
-        return E_INVALIDARG;
+    if (!registered()) {
+        return false;
     }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IAudioSessionNotification)) {
-        *object = static_cast<IAudioSessionNotification*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG AudioSessionNotificationHandler::AddRef()
-{
-    return ++refCount_;
-}
-
-ULONG AudioSessionNotificationHandler::Release()
-{
-    const ULONG count = --refCount_;
-    if (count == 1 && registered()) {
-        // Only the manager's reference is left; unregistering drops it and may free this object.
-        UnregisterWith(L"Failed to unregister control change notification in Release, hr: 0x%08X\n");
-        return 0;
-    }
-    if (count == 0) {
-        delete this;
-    }
-    return count;
+    // Unregistering drops the source's reference and frees this object: nothing of it is touched
+    // afterwards.
+    UnregisterWith(L"Failed to unregister control change notification in Release, hr: 0x%08X\n");
+    return true;
 }
 
 HRESULT AudioSessionNotificationHandler::OnSessionCreated(IAudioSessionControl* session)

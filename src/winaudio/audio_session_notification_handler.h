@@ -5,9 +5,9 @@
 #include <audiopolicy.h>
 #include <wrl/client.h>
 
-#include <atomic>
 #include <mutex>
 
+#include "base/com_object.h"
 #include "winaudio/callback_gate.h"
 
 namespace qev::winaudio {
@@ -15,29 +15,26 @@ namespace qev::winaudio {
 // Receives the session-created notifications of one endpoint's session manager. Count starts at 1.
 // Unregistration clears the callback under the mutex, calls Windows outside it with the count
 // raised, and waits for callbacks still running on other threads.
-class AudioSessionNotificationHandler final : public IAudioSessionNotification {
+class AudioSessionNotificationHandler final : public base::ComObject<IAudioSessionNotification> {
 public:
     using Callback = HRESULT (*)(IAudioSessionControl* session, void* context);
 
     AudioSessionNotificationHandler() = default;
-    AudioSessionNotificationHandler(const AudioSessionNotificationHandler&) = delete;
-    AudioSessionNotificationHandler& operator=(const AudioSessionNotificationHandler&) = delete;
 
     bool Register(Microsoft::WRL::ComPtr<IAudioSessionManager2> manager, Callback callback, void* context);
     void Unregister();
     bool registered() const;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE OnSessionCreated(IAudioSessionControl* session) override;
 
 private:
-    ~AudioSessionNotificationHandler() = default;
+    ~AudioSessionNotificationHandler() override = default;
+
+    // Only the manager's reference is left: take it back.
+    bool release_held_reference() override;
 
     void UnregisterWith(const wchar_t* failureMessage);
 
-    std::atomic<ULONG> refCount_{1};
     bool registered_ = false;
     Microsoft::WRL::ComPtr<IAudioSessionManager2> manager_;
     void* context_ = nullptr;

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "app/logging.h"
+#include "base/com_object.h"
+#include "base/logging.h"
 #include "winaudio/com_init_guard.h"
 #include "winaudio/endpoint_queries.h"
 
@@ -14,8 +15,7 @@ AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevic
     : device_(std::move(device))
 {
     ComInitGuard::Instance();
-    // Adopt the new object's initial reference (mingw's ComPtr::Attach would add one more).
-    *handler_.ReleaseAndGetAddressOf() = new AudioSessionNotificationHandler();
+    handler_ = base::make_com<AudioSessionNotificationHandler>();
     // The id is known before registration, so a notification never sees it half-written.
     GetDeviceId(device_, endpointId_);
     if (!device_) {
@@ -24,7 +24,7 @@ AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevic
     const HRESULT hr = device_->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
                                          reinterpret_cast<void**>(manager_.GetAddressOf()));
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to activate IAudioSessionManager2, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to activate IAudioSessionManager2, hr: 0x%08X\n", static_cast<unsigned>(hr));
         manager_.Reset();
         return;
     }
@@ -44,20 +44,20 @@ bool AudioSessionNotificationMonitor::enumerate_sessions(std::vector<ComPtr<IAud
     ComPtr<IAudioSessionEnumerator> enumerator;
     HRESULT hr = manager_->GetSessionEnumerator(&enumerator);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to get session enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to get session enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     int count = 0;
     hr = enumerator->GetCount(&count);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to get session count, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to get session count, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     for (int index = 0; index < count; ++index) {
         ComPtr<IAudioSessionControl> session;
         hr = enumerator->GetSession(index, &session);
         if (FAILED(hr)) {
-            log_wprintf(L"Failed to get audio session, hr: 0x%08X\n", static_cast<unsigned>(hr));
+            base::log_wprintf(L"Failed to get audio session, hr: 0x%08X\n", static_cast<unsigned>(hr));
             continue;
         }
         sessions.push_back(session);

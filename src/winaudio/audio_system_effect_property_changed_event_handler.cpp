@@ -1,13 +1,13 @@
 #include "winaudio/audio_system_effect_property_changed_event_handler.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace qev::winaudio {
 
 AudioSystemEffectPropertyChangedEventHandler::AudioSystemEffectPropertyChangedEventHandler(
-    ComPtr<IAudioSystemEffectsPropertyStore> store)
+    ComPtr<base::IAudioSystemEffectsPropertyStore> store)
     : store_(std::move(store))
 {
 }
@@ -20,7 +20,7 @@ bool AudioSystemEffectPropertyChangedEventHandler::Register(Callback callback, v
     }
     const HRESULT hr = store_->RegisterPropertyChangeNotification(this);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to register property change notification, hr: 0x%08X\n",
+        base::log_wprintf(L"Failed to register property change notification, hr: 0x%08X\n",
                     static_cast<unsigned>(hr));
         return false;
     }
@@ -43,7 +43,7 @@ void AudioSystemEffectPropertyChangedEventHandler::Unregister()
 
 void AudioSystemEffectPropertyChangedEventHandler::UnregisterWith(const wchar_t* failureMessage)
 {
-    ComPtr<IAudioSystemEffectsPropertyStore> store;
+    ComPtr<base::IAudioSystemEffectsPropertyStore> store;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!registered_ || !store_) {
@@ -57,48 +57,26 @@ void AudioSystemEffectPropertyChangedEventHandler::UnregisterWith(const wchar_t*
     AddRef();  // the store may drop its reference during the call
     const HRESULT hr = store->UnregisterPropertyChangeNotification(this);
     if (FAILED(hr)) {
-        log_wprintf(failureMessage, static_cast<unsigned>(hr));
+        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
     }
     gate_.wait_idle();
     store.Reset();
     Release();  // may free this object
 }
 
-HRESULT AudioSystemEffectPropertyChangedEventHandler::QueryInterface(REFIID iid, void** object)
+bool AudioSystemEffectPropertyChangedEventHandler::release_held_reference()
 {
-    if (object == nullptr) {
-        return E_INVALIDARG;
+    if (!registered()) {
+        return false;
     }
-    if (iid == __uuidof(IUnknown) || iid == kAudioSystemEffectsPropertyChangeNotificationClientIid) {
-        *object = static_cast<IAudioSystemEffectsPropertyChangeNotificationClient*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG AudioSystemEffectPropertyChangedEventHandler::AddRef()
-{
-    return ++refCount_;
-}
-
-ULONG AudioSystemEffectPropertyChangedEventHandler::Release()
-{
-    const ULONG count = --refCount_;
-    if (count == 1 && registered()) {
-        // Only the store's reference is left; unregistering drops it and may free this object.
-        UnregisterWith(L"Failed to unregister property change notifiction in Release, hr: 0x%08X\n");
-        return 0;
-    }
-    if (count == 0) {
-        delete this;
-    }
-    return count;
+    // Unregistering drops the source's reference and frees this object: nothing of it is touched
+    // afterwards.
+    UnregisterWith(L"Failed to unregister property change notifiction in Release, hr: 0x%08X\n");
+    return true;
 }
 
 HRESULT AudioSystemEffectPropertyChangedEventHandler::OnPropertyChanged(
-    AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type, const PROPERTYKEY key)
+    base::AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type, const PROPERTYKEY key)
 {
     Callback callback = nullptr;
     void* context = nullptr;

@@ -4,11 +4,11 @@
 
 #include <wrl/client.h>
 
-#include <atomic>
 #include <cstdint>
 #include <mutex>
 
-#include "winaudio/audio_system_effects_property_store.h"
+#include "base/audio_system_effects_property_store.h"
+#include "base/com_object.h"
 #include "winaudio/callback_gate.h"
 
 namespace qev::winaudio {
@@ -17,35 +17,31 @@ namespace qev::winaudio {
 // without callback; Register starts delivery. Unregistration clears the callback under the mutex
 // and calls Windows outside it with the count raised.
 class AudioSystemEffectPropertyChangedEventHandler final
-    : public IAudioSystemEffectsPropertyChangeNotificationClient {
+    : public base::ComObject<base::IAudioSystemEffectsPropertyChangeNotificationClient> {
 public:
     using Callback = HRESULT (*)(std::uint32_t storeType, const PROPERTYKEY* key, void* context);
 
     explicit AudioSystemEffectPropertyChangedEventHandler(
-        Microsoft::WRL::ComPtr<IAudioSystemEffectsPropertyStore> store);
-    AudioSystemEffectPropertyChangedEventHandler(const AudioSystemEffectPropertyChangedEventHandler&) = delete;
-    AudioSystemEffectPropertyChangedEventHandler& operator=(
-        const AudioSystemEffectPropertyChangedEventHandler&) = delete;
+        Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> store);
 
     bool Register(Callback callback, void* context);
     // Used by the owner before it lets go; logs failures with the owner's message.
     void Unregister();
     bool registered() const;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE OnPropertyChanged(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type,
+    HRESULT STDMETHODCALLTYPE OnPropertyChanged(base::AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type,
                                                 const PROPERTYKEY key) override;
 
 private:
-    ~AudioSystemEffectPropertyChangedEventHandler() = default;
+    ~AudioSystemEffectPropertyChangedEventHandler() override = default;
+
+    // Only the store's reference is left: take it back.
+    bool release_held_reference() override;
 
     void UnregisterWith(const wchar_t* failureMessage);
 
-    std::atomic<ULONG> refCount_{1};
     bool registered_ = false;
-    Microsoft::WRL::ComPtr<IAudioSystemEffectsPropertyStore> store_;
+    Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> store_;
     void* context_ = nullptr;
     Callback callback_ = nullptr;
     mutable std::mutex mutex_;

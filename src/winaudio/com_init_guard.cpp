@@ -2,7 +2,7 @@
 
 namespace qev::winaudio {
 
-ComInitGuard::ComInitGuard() : init_(std::make_unique<ScopedComInit>()) {}
+ComInitGuard::ComInitGuard() : init_(kAudioComFlags, kAudioComFallbackFlags) {}
 
 ComInitGuard& ComInitGuard::Instance()
 {

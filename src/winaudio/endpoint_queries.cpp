@@ -4,10 +4,10 @@
 
 #include <regex>
 
-#include "app/logging.h"
-#include "winaudio/co_task_string.h"
+#include "base/logging.h"
+#include "base/co_task_memory.h"
 #include "winaudio/endpoint_property_keys.h"
-#include "winaudio/prop_variant.h"
+#include "base/prop_variant.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -34,17 +34,17 @@ bool ReadNameProperty(const ComPtr<IMMDevice>& device, const PROPERTYKEY& key, s
     ComPtr<IPropertyStore> store;
     HRESULT hr = device->OpenPropertyStore(STGM_READ, &store);
     if (FAILED(hr)) {
-        log_wprintf(L"Unable to open device property store, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Unable to open device property store, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
-    PropVariant value;
+    base::PropVariant value;
     hr = store->GetValue(key, value.get());
     if (FAILED(hr)) {
-        log_wprintf(L"Unable to get friendly name for device, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Unable to get friendly name for device, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     if (value.type() != VT_LPWSTR) {
-        log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(value.type()));
+        base::log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(value.type()));
         return false;
     }
     name = value.value().pwszVal != nullptr ? value.value().pwszVal : L"";
@@ -52,7 +52,7 @@ bool ReadNameProperty(const ComPtr<IMMDevice>& device, const PROPERTYKEY& key, s
 }
 
 // No value, or an empty text: the hardware id falls back to the next key.
-bool IsBlank(const PropVariant& value)
+bool IsBlank(const base::PropVariant& value)
 {
     return value.type() == VT_EMPTY ||
            (value.type() == VT_LPWSTR &&
@@ -66,13 +66,13 @@ bool GetDeviceById(const std::wstring& endpointId, ComPtr<IMMDevice>& device)
     ComPtr<IMMDeviceEnumerator> enumerator;
     HRESULT hr = CreateEnumerator(enumerator);
     if (FAILED(hr)) {
-        log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     device.Reset();
     hr = enumerator->GetDevice(endpointId.c_str(), &device);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to get device, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to get device, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     return true;
@@ -83,15 +83,13 @@ bool GetDeviceId(ComPtr<IMMDevice> device, std::wstring& endpointId)
     if (!device) {
         return false;
     }
-    CoTaskString text;
-    wchar_t* raw = nullptr;
-    const HRESULT hr = device->GetId(&raw);
-    text.reset(raw);
+    base::CoTaskString text;
+    const HRESULT hr = device->GetId(text.put());
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to get device id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to get device id, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
-    endpointId = ToWString(text);
+    endpointId = base::to_wstring(text);
     return true;
 }
 
@@ -123,25 +121,25 @@ bool GetHardwareId(ComPtr<IMMDevice> device, std::wstring& hardwareId)
     ComPtr<IPropertyStore> store;
     HRESULT hr = device->OpenPropertyStore(STGM_READ, &store);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to open device property store, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to open device property store, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
-    PropVariant value;
+    base::PropVariant value;
     hr = store->GetValue(kHardwareIdKey, value.get());
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     if (IsBlank(value)) {
         value.clear();
         hr = store->GetValue(kHardwareIdFallbackKey, value.get());
         if (FAILED(hr) || IsBlank(value)) {
-            log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+            base::log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
             return false;
         }
     }
     if (value.type() != VT_LPWSTR) {
-        log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(value.type()));
+        base::log_wprintf(L"Unexpected prop varaint type: %u\n", static_cast<unsigned>(value.type()));
         return false;
     }
     hardwareId = value.value().pwszVal != nullptr ? value.value().pwszVal : L"";
@@ -153,19 +151,19 @@ bool EnumerateEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flo
     ComPtr<IMMDeviceEnumerator> enumerator;
     HRESULT hr = CreateEnumerator(enumerator);
     if (FAILED(hr)) {
-        log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     ComPtr<IMMDeviceCollection> collection;
     hr = enumerator->EnumAudioEndpoints(flow, DEVICE_STATEMASK_ALL, &collection);
     if (FAILED(hr)) {
-        log_wprintf(L"Unable to get device collection, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Unable to get device collection, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     UINT count = 0;
     hr = collection->GetCount(&count);
     if (FAILED(hr)) {
-        log_wprintf(L"Unable to get device collection length, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Unable to get device collection length, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     for (UINT index = 0; index < count; ++index) {
@@ -175,7 +173,7 @@ bool EnumerateEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flo
         }
     }
     if (endpoints.empty()) {
-        log_wprintf(L"Device list is empty\n");
+        base::log_wprintf(L"Device list is empty\n");
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "winaudio/imm_notification_client_impl.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
+#include "winaudio/com_init_guard.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,12 +16,12 @@ ImmNotificationClientImpl::~ImmNotificationClientImpl()
 
 bool ImmNotificationClientImpl::Initialize()
 {
-    comInit_ = std::make_unique<ScopedComInit>();
+    comInit_ = std::make_unique<base::ComInit>(kAudioComFlags, kAudioComFallbackFlags);
     const HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                                         __uuidof(IMMDeviceEnumerator),
                                         reinterpret_cast<void**>(enumerator_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     return true;
@@ -34,7 +35,7 @@ bool ImmNotificationClientImpl::Register(const ImmNotificationCallbacks& callbac
     }
     const HRESULT hr = enumerator_->RegisterEndpointNotificationCallback(this);
     if (FAILED(hr)) {
-        log_wprintf(L"Failed to register endpoint notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to register endpoint notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     registered_ = 1;
@@ -73,7 +74,7 @@ bool ImmNotificationClientImpl::UnregisterWith(const wchar_t* failureMessage)
     AddRef();  // Windows may drop its reference during the call
     const HRESULT hr = enumerator->UnregisterEndpointNotificationCallback(this);
     if (FAILED(hr)) {
-        log_wprintf(failureMessage, static_cast<unsigned>(hr));
+        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
     }
     gate_.wait_idle();
     enumerator.Reset();
@@ -81,38 +82,15 @@ bool ImmNotificationClientImpl::UnregisterWith(const wchar_t* failureMessage)
     return true;
 }
 
-HRESULT ImmNotificationClientImpl::QueryInterface(REFIID iid, void** object)
+bool ImmNotificationClientImpl::release_held_reference()
 {
-    if (object == nullptr) {
-        return E_INVALIDARG;
+    if (!registered()) {
+        return false;
     }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
-        *object = static_cast<IMMNotificationClient*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG ImmNotificationClientImpl::AddRef()
-{
-    return ++refCount_;
-}
-
-ULONG ImmNotificationClientImpl::Release()
-{
-    const ULONG count = --refCount_;
-    if (count == 1 && registered()) {
-        // Only the enumerator's reference is left: take it back. Unregistering drops that reference
-        // and may free this object, so nothing of it is touched afterwards.
-        UnregisterWith(L"Failed to unregister endpoint notification callback in Release, hr: 0x%08X\n");
-        return 0;
-    }
-    if (count == 0) {
-        delete this;
-    }
-    return count;
+    // Unregistering drops the source's reference and frees this object: nothing of it is touched
+    // afterwards.
+    UnregisterWith(L"Failed to unregister endpoint notification callback in Release, hr: 0x%08X\n");
+    return true;
 }
 
 void ImmNotificationClientImpl::Enter(ImmNotificationCallbacks& callbacks, void*& context)

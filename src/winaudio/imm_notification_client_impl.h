@@ -5,12 +5,12 @@
 #include <mmdeviceapi.h>
 #include <wrl/client.h>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 
 #include "winaudio/callback_gate.h"
-#include "winaudio/scoped_com_init.h"
+#include "base/com_init.h"
+#include "base/com_object.h"
 
 namespace qev::winaudio {
 
@@ -26,11 +26,9 @@ struct ImmNotificationCallbacks {
 // The endpoint notification client registered with the device enumerator. Windows calls it on its
 // own threads; unregistration clears the callbacks under the mutex, calls Windows outside it with
 // the count raised, and waits for callbacks still running on other threads.
-class ImmNotificationClientImpl final : public IMMNotificationClient {
+class ImmNotificationClientImpl final : public base::ComObject<IMMNotificationClient> {
 public:
     ImmNotificationClientImpl() = default;
-    ImmNotificationClientImpl(const ImmNotificationClientImpl&) = delete;
-    ImmNotificationClientImpl& operator=(const ImmNotificationClientImpl&) = delete;
 
     // Initialises COM for the calling thread and creates the device enumerator.
     bool Initialize();
@@ -40,10 +38,6 @@ public:
     bool Unregister();
     bool registered() const;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD newState) override;
     HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override;
     HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override;
@@ -51,15 +45,17 @@ public:
     HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key) override;
 
 private:
-    ~ImmNotificationClientImpl();
+    ~ImmNotificationClientImpl() override;
+
+    // Only the enumerator's reference is left: take it back.
+    bool release_held_reference() override;
 
     bool UnregisterWith(const wchar_t* failureMessage);
     // Copies the callbacks and context and enters the gate; the caller leaves it.
     void Enter(ImmNotificationCallbacks& callbacks, void*& context);
 
-    std::unique_ptr<ScopedComInit> comInit_;
+    std::unique_ptr<base::ComInit> comInit_;
     Microsoft::WRL::ComPtr<IMMDeviceEnumerator> enumerator_;
-    std::atomic<ULONG> refCount_{1};
     ULONG registered_ = 0;
     void* context_ = nullptr;
     ImmNotificationCallbacks callbacks_;

@@ -7,37 +7,6 @@ QevAudioDevMonitorWrapper::QevAudioDevMonitorWrapper(const DeviceEventCallbacks&
 {
 }
 
-HRESULT QevAudioDevMonitorWrapper::QueryInterface(REFIID iid, void** object)
-{
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
-        *object = static_cast<IMMNotificationClient*>(this);
-    } else if (iid == __uuidof(IAudioEndpointVolumeCallback)) {
-        *object = static_cast<IAudioEndpointVolumeCallback*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG QevAudioDevMonitorWrapper::AddRef()
-{
-    return ++refCount_;
-}
-
-ULONG QevAudioDevMonitorWrapper::Release()
-{
-    const ULONG count = --refCount_;
-    if (count == 0) {
-        delete this;
-    }
-    return count;
-}
-
 HRESULT QevAudioDevMonitorWrapper::OnDeviceStateChanged(LPCWSTR id, DWORD newState)
 {
     if (callbacks_.stateChanged != nullptr) {

@@ -5,23 +5,18 @@
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 
-#include <atomic>
 
+#include "base/com_object.h"
 #include "winaudio/device_event_callbacks.h"
 
 namespace qev::winaudio {
 
 // Forwards endpoint notifications to the owner's callback table. The table is copied, so a
 // notification that arrives while the owner goes away still finds valid entries.
-class QevAudioDevMonitorWrapper final : public IMMNotificationClient, public IAudioEndpointVolumeCallback {
+class QevAudioDevMonitorWrapper final
+    : public base::ComObject<IMMNotificationClient, IAudioEndpointVolumeCallback> {
 public:
     explicit QevAudioDevMonitorWrapper(const DeviceEventCallbacks& callbacks);
-    QevAudioDevMonitorWrapper(const QevAudioDevMonitorWrapper&) = delete;
-    QevAudioDevMonitorWrapper& operator=(const QevAudioDevMonitorWrapper&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD newState) override;
     HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override;
@@ -32,9 +27,8 @@ public:
     HRESULT STDMETHODCALLTYPE OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA data) override;
 
 private:
-    ~QevAudioDevMonitorWrapper() = default;
+    ~QevAudioDevMonitorWrapper() override = default;
 
-    std::atomic<ULONG> refCount_{1};
     const DeviceEventCallbacks callbacks_;
 };
 

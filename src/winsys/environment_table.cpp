@@ -4,25 +4,14 @@
 
 #include <cwchar>
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys {
-
-namespace {
-
-struct EnvironmentBlockTraits {
-    using pointer = wchar_t*;
-    static pointer invalid() noexcept { return nullptr; }
-    static bool is_valid(pointer p) noexcept { return p != nullptr; }
-    static void close(pointer p) noexcept { FreeEnvironmentStringsW(p); }
-};
-
-}  // namespace
 
 const EnvironmentTable& EnvironmentTable::instance()
 {
     static const EnvironmentTable table = [] {
-        const UniqueHandle<EnvironmentBlockTraits> block(GetEnvironmentStringsW());
+        const base::UniqueHandle<wchar_t*, &::FreeEnvironmentStringsW> block(GetEnvironmentStringsW());
         return from_block(block.get());
     }();
     return table;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "winsys/privilege_guard.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys {
 
@@ -19,7 +19,7 @@ SecurityOutcome failed(SecurityStep step, DWORD error = ERROR_SUCCESS)
 }
 
 // BUILTIN\<alias>: S-1-5-32-<alias>.
-bool builtin_sid(DWORD alias, UniqueSid& out)
+bool builtin_sid(DWORD alias, base::UniqueSid& out)
 {
     SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
     return AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, alias, 0, 0, 0, 0, 0, 0,
@@ -45,12 +45,12 @@ SecurityStep privilege_failure(PrivilegeGuard::Result result)
 
 SecurityOutcome write_owner(HKEY root, const std::wstring& subkey)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     const LSTATUS open_status = RegOpenKeyExW(root, subkey.c_str(), 0, WRITE_OWNER, key.put());
     if (open_status != ERROR_SUCCESS) {
         return failed(SecurityStep::open_key, static_cast<DWORD>(open_status));
     }
-    UniqueSid administrators;
+    base::UniqueSid administrators;
     if (!builtin_sid(DOMAIN_ALIAS_RID_ADMINS, administrators)) {
         return failed(SecurityStep::allocate_and_initialize_sid, GetLastError());
     }
@@ -107,7 +107,7 @@ EXPLICIT_ACCESS_W full_access_for(PSID group)
 
 SecurityOutcome write_dacl(HKEY key, PACL dacl)
 {
-    UniqueLocalMemory descriptor(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
+    base::UniqueLocalMemory descriptor(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
     if (!descriptor) {
         return failed(SecurityStep::local_alloc, GetLastError());
     }
@@ -149,7 +149,7 @@ SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey, FullAcc
     if (subkey.empty()) {
         return failed(SecurityStep::open_key, ERROR_INVALID_PARAMETER);
     }
-    UniqueHkey key;
+    base::UniqueRegKey key;
     const LSTATUS status =
         RegOpenKeyExW(root, subkey.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY, key.put());
     if (status != ERROR_SUCCESS) {
@@ -161,14 +161,14 @@ SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey, FullAcc
     if (!read.ok()) {
         return read;
     }
-    UniqueSid administrators;
-    UniqueSid users;
+    base::UniqueSid administrators;
+    base::UniqueSid users;
     if (!builtin_sid(DOMAIN_ALIAS_RID_ADMINS, administrators) || !builtin_sid(DOMAIN_ALIAS_RID_USERS, users)) {
         return failed(SecurityStep::allocate_and_initialize_sid, GetLastError());
     }
     EXPLICIT_ACCESS_W entries[2] = {full_access_for(administrators.get()), full_access_for(users.get())};
     const ULONG count = who == FullAccessFor::administrators ? 1 : 2;
-    UniqueLocalPtr<ACL> new_dacl;
+    base::UniqueLocalPtr<ACL> new_dacl;
     const DWORD merge_status = SetEntriesInAclW(count, entries, old_dacl, new_dacl.put());
     if (merge_status != ERROR_SUCCESS) {
         return failed(SecurityStep::set_entries_in_acl, merge_status);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys {
 
@@ -27,7 +27,7 @@ public:
 private:
     static Result adjust(HANDLE token, const LUID& luid, DWORD attributes, DWORD& error);
 
-    UniqueHandle<> token_;
+    base::UniqueKernelHandle token_;
     LUID luid_{};
     bool enabled_ = false;
     Result result_ = Result::ok;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "winsys/registry.h"
 
 namespace qev::winsys::reg_utils_wil {
@@ -71,16 +71,16 @@ void RegKeyWatcher::notify_observers(Call call)
 
 void RegKeyWatcher::watch_loop()
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     const LSTATUS open_status = RegOpenKeyExW(root_, subkey_.c_str(), 0, KEY_NOTIFY, key.put());
     if (open_status != ERROR_SUCCESS) {
-        log_wprintf(L"[Reg] Failed to open key, err: 0x%08X, path: %s\n", static_cast<unsigned>(open_status),
+        base::log_wprintf(L"[Reg] Failed to open key, err: 0x%08X, path: %s\n", static_cast<unsigned>(open_status),
                     subkey_.c_str());
         return;
     }
-    const UniqueHandle<> change(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const base::UniqueKernelHandle change(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!change) {
-        log_wprintf(L"[Reg] Failed to create event, err: 0x%08X\n", static_cast<unsigned>(GetLastError()));
+        base::log_wprintf(L"[Reg] Failed to create event, err: 0x%08X\n", static_cast<unsigned>(GetLastError()));
         return;
     }
     // Registered before the first read, so nothing between the two goes unnoticed.
@@ -96,7 +96,7 @@ void RegKeyWatcher::watch_loop()
         status = register_change(key.get(), change.get());
         report_change();
     }
-    log_wprintf(L"[Reg] Failed to notify value change, err: 0x%08X, key: %s\n", static_cast<unsigned>(status),
+    base::log_wprintf(L"[Reg] Failed to notify value change, err: 0x%08X, key: %s\n", static_cast<unsigned>(status),
                 subkey_.c_str());
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "winsys/reg_watcher_observer.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys::reg_utils_wil {
 
@@ -47,7 +47,7 @@ private:
     std::recursive_mutex observers_mutex_;
     std::vector<RegWatcherObserver*> observers_;
     std::vector<std::wstring> last_subkeys_;  // used by the watch thread only
-    UniqueHandle<> stop_event_;
+    base::UniqueKernelHandle stop_event_;
     std::thread thread_;
 };
 

@@ -6,7 +6,7 @@
 #include "winsys/key_security.h"
 #include "winsys/registry.h"
 #include "winsys/registry_value_io.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys::regpath {
 
@@ -32,10 +32,10 @@ std::wstring upper_case(std::wstring text)
 }
 
 // Opens the key for the operation; a failure throws with the operation's prefix.
-UniqueHkey open_key(const std::wstring& path, REGSAM access, const wchar_t* prefix)
+base::UniqueRegKey open_key(const std::wstring& path, REGSAM access, const wchar_t* prefix)
 {
     const KeyPath key_path = split_key_path(path);
-    UniqueHkey key;
+    base::UniqueRegKey key;
     const LSTATUS status = RegOpenKeyExW(key_path.root, key_path.subkey.c_str(), 0, access, key.put());
     if (status != ERROR_SUCCESS) {
         throw RegistryException::with_error(prefix, path, static_cast<DWORD>(status));
@@ -56,10 +56,10 @@ RegistryException wrong_type(const std::wstring& path, const std::wstring& name)
 }
 
 // Opens the key, creating it where missing, with `access` on the 64-bit view.
-UniqueHkey create_or_open(const std::wstring& path, REGSAM access)
+base::UniqueRegKey create_or_open(const std::wstring& path, REGSAM access)
 {
     const KeyPath key_path = split_key_path(path);
-    UniqueHkey key;
+    base::UniqueRegKey key;
     check(RegCreateKeyExW(key_path.root, key_path.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           access | KEY_WOW64_64KEY, nullptr, key.put(), nullptr),
           kCreatePrefix, path);
@@ -84,7 +84,7 @@ bool existing_value_type(HKEY key, const std::wstring& path, const std::wstring&
 
 void set_value(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, size_t bytes)
 {
-    const UniqueHkey key = open_key(path, KEY_SET_VALUE, kWritePrefix);
+    const base::UniqueRegKey key = open_key(path, KEY_SET_VALUE, kWritePrefix);
     check(RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
                          static_cast<DWORD>(bytes)),
           kWritePrefix, path);
@@ -157,7 +157,7 @@ void create_key(const std::wstring& path)
 
 void delete_value(const std::wstring& path, const std::wstring& name)
 {
-    const UniqueHkey key = open_key(path, KEY_SET_VALUE, kDeletePrefix);
+    const base::UniqueRegKey key = open_key(path, KEY_SET_VALUE, kDeletePrefix);
     const LSTATUS status = RegDeleteValueW(key.get(), name.c_str());
     if (status == ERROR_FILE_NOT_FOUND) {
         report_missing_value();
@@ -168,7 +168,7 @@ void delete_value(const std::wstring& path, const std::wstring& name)
 
 std::vector<std::wstring> enumerate_subkeys(const std::wstring& path)
 {
-    const UniqueHkey key = open_key(path, KEY_READ, kEnumeratePrefix);
+    const base::UniqueRegKey key = open_key(path, KEY_READ, kEnumeratePrefix);
     std::vector<std::wstring> names;
     check(list_subkey_names(key.get(), OnEntryError::fail, names), kEnumeratePrefix, path);
     return names;
@@ -178,7 +178,7 @@ bool key_exists(const std::wstring& path) noexcept
 {
     try {
         const KeyPath key_path = split_key_path(path);
-        UniqueHkey key;
+        base::UniqueRegKey key;
         return RegOpenKeyExW(key_path.root, key_path.subkey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
     } catch (...) {
         return false;
@@ -189,7 +189,7 @@ bool value_exists(const std::wstring& path, const std::wstring& name) noexcept
 {
     try {
         const KeyPath key_path = split_key_path(path);
-        UniqueHkey key;
+        base::UniqueRegKey key;
         DWORD type = REG_NONE;
         return RegOpenKeyExW(key_path.root, key_path.subkey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
                query_value_type(key.get(), name, type) == ERROR_SUCCESS;
@@ -218,7 +218,7 @@ void take_ownership(const std::wstring& path)
 
 std::wstring read_string(const std::wstring& path, const std::wstring& name)
 {
-    const UniqueHkey key = open_key(path, KEY_READ, kReadPrefix);
+    const base::UniqueRegKey key = open_key(path, KEY_READ, kReadPrefix);
     DWORD type = REG_NONE;
     if (!existing_value_type(key.get(), path, name, type)) {
         report_missing_value();
@@ -234,7 +234,7 @@ std::wstring read_string(const std::wstring& path, const std::wstring& name)
 
 std::vector<std::wstring> read_multi_string(const std::wstring& path, const std::wstring& name)
 {
-    const UniqueHkey key = open_key(path, KEY_READ, kReadPrefix);
+    const base::UniqueRegKey key = open_key(path, KEY_READ, kReadPrefix);
     DWORD type = REG_NONE;
     check(query_value_type(key.get(), name, type), kReadPrefix, path);
     if (type != REG_MULTI_SZ) {
@@ -247,7 +247,7 @@ std::vector<std::wstring> read_multi_string(const std::wstring& path, const std:
 
 DWORD read_dword(const std::wstring& path, const std::wstring& name)
 {
-    const UniqueHkey key = open_key(path, KEY_READ, kReadPrefix);
+    const base::UniqueRegKey key = open_key(path, KEY_READ, kReadPrefix);
     DWORD type = REG_NONE;
     check(query_value_type(key.get(), name, type), kReadPrefix, path);
     if (type != REG_DWORD) {
@@ -288,8 +288,8 @@ void write_dword(const std::wstring& path, const std::wstring& name, DWORD value
 
 void copy_tree(const std::wstring& destination, const std::wstring& source)
 {
-    const UniqueHkey to = create_or_open(destination, KEY_ALL_ACCESS);
-    const UniqueHkey from = create_or_open(source, KEY_ALL_ACCESS);
+    const base::UniqueRegKey to = create_or_open(destination, KEY_ALL_ACCESS);
+    const base::UniqueRegKey from = create_or_open(source, KEY_ALL_ACCESS);
     check(RegCopyTreeW(from.get(), nullptr, to.get()), kCopyPrefix, source);
 }
 

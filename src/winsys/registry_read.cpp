@@ -1,15 +1,15 @@
 #include <cwchar>
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "winsys/registry.h"
 #include "winsys/registry_value_io.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys {
 
 namespace {
 
-bool open_for_read(HKEY root, const std::wstring& subkey, UniqueHkey& key)
+bool open_for_read(HKEY root, const std::wstring& subkey, base::UniqueRegKey& key)
 {
     return RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
@@ -23,7 +23,7 @@ bool is_string_type(DWORD type)
 
 bool read_string(HKEY root, const std::wstring& subkey, const std::wstring& name, std::wstring& out)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     DWORD type = REG_NONE;
     if (!open_for_read(root, subkey, key) || query_value_type(key.get(), name, type) != ERROR_SUCCESS ||
         !is_string_type(type)) {
@@ -35,21 +35,21 @@ bool read_string(HKEY root, const std::wstring& subkey, const std::wstring& name
 bool read_multi_string(HKEY root, const std::wstring& subkey, const std::wstring& name,
                        std::vector<std::wstring>& out)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     return open_for_read(root, subkey, key) && get_multi_string_value(key.get(), name, out) == ERROR_SUCCESS;
 }
 
 bool read_dword(HKEY root, const std::wstring& subkey, const std::wstring& name, DWORD& out)
 {
     out = 0;
-    UniqueHkey key;
+    base::UniqueRegKey key;
     return open_for_read(root, subkey, key) && get_dword_value(key.get(), name, out) == ERROR_SUCCESS;
 }
 
 bool read_value(HKEY root, const std::wstring& subkey, const std::wstring& name, DWORD& out_type,
                 RegistryValue& out_value)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     DWORD type = REG_NONE;
     if (!open_for_read(root, subkey, key) || query_value_type(key.get(), name, type) != ERROR_SUCCESS) {
         return false;
@@ -74,7 +74,7 @@ bool read_value(HKEY root, const std::wstring& subkey, const std::wstring& name,
             out_value = std::move(list);
         }
     } else {
-        log_wprintf(L"Registry type is %lu and is not supported by this API.\n", static_cast<unsigned long>(type));
+        base::log_wprintf(L"Registry type is %lu and is not supported by this API.\n", static_cast<unsigned long>(type));
         return false;
     }
     if (read) {
@@ -85,14 +85,14 @@ bool read_value(HKEY root, const std::wstring& subkey, const std::wstring& name,
 
 bool enum_subkeys(HKEY root, const std::wstring& subkey, std::vector<std::wstring>& out)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     return open_for_read(root, subkey, key) &&
            list_subkey_names(key.get(), OnEntryError::skip, out) == ERROR_SUCCESS;
 }
 
 bool enum_values(const std::wstring& subkey, std::vector<std::wstring>& out)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     return open_for_read(HKEY_LOCAL_MACHINE, subkey, key) &&
            list_value_names(key.get(), OnEntryError::skip, out) == ERROR_SUCCESS;
 }

@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <regex>
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "winsys/environment_table.h"
 #include "winsys/key_security.h"
 #include "winsys/registry.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys {
 
@@ -27,7 +27,7 @@ DWORD string_type_for(const std::wstring& text)
 // A missing key is created with its whole path; an existing one is repaired for writing.
 bool prepare_key_for_write(const std::wstring& subkey)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, key.put());
     if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
         return create_key_path(subkey);
@@ -44,7 +44,7 @@ bool set_value(const std::wstring& subkey, const std::wstring& name, DWORD type,
     if (!prepare_key_for_write(subkey)) {
         return false;
     }
-    UniqueHkey key;
+    base::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
         return false;
     }
@@ -54,7 +54,7 @@ bool set_value(const std::wstring& subkey, const std::wstring& name, DWORD type,
 
 bool key_exists_under_hklm(const std::wstring& subkey)
 {
-    UniqueHkey key;
+    base::UniqueRegKey key;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
@@ -107,10 +107,10 @@ bool create_key(const std::wstring& parent, const std::wstring& child)
         path += L'\\';
     }
     path += child;
-    UniqueHkey key;
+    base::UniqueRegKey key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-        log_wprintf(L"Failed to create key\n");
+        base::log_wprintf(L"Failed to create key\n");
         return false;
     }
     return true;

@@ -1,6 +1,6 @@
 #include "winsys/service_status_watcher.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 namespace qev::winsys::service_utils {
 
@@ -171,7 +171,7 @@ void ServiceStatusWatcher::arm(Entry& entry)
     entry.notify.pContext = this;
     const DWORD error = NotifyServiceStatusChangeW(entry.service.get(), kNotifyMask, &entry.notify);
     if (error != ERROR_SUCCESS) {
-        log_wprintf(L"Failed to arm notification for service %s, error: 0x%08X\n", entry.name.c_str(),
+        base::log_wprintf(L"Failed to arm notification for service %s, error: 0x%08X\n", entry.name.c_str(),
                     static_cast<unsigned>(error));
         queue(error_event(entry.name, error, 0));
         // A service marked for deletion must be reopened before it can be watched again.

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys::service_utils {
 
@@ -51,7 +51,7 @@ public:
 private:
     struct Entry {
         std::wstring name;
-        UniqueServiceHandle service;
+        base::UniqueServiceHandle service;
         SERVICE_NOTIFYW notify{};
         bool armed = false;
         bool rearm_needed = true;
@@ -71,8 +71,8 @@ private:
     std::mutex mutex_;
     bool running_ = false;
     bool dispatch_stop_ = false;
-    UniqueHandle<> stop_event_;
-    UniqueServiceHandle manager_;
+    base::UniqueKernelHandle stop_event_;
+    base::UniqueServiceHandle manager_;
     std::unordered_map<std::wstring, std::unique_ptr<Entry>> services_;
     std::deque<Event> events_;
     std::condition_variable events_ready_;

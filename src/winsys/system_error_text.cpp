@@ -1,12 +1,12 @@
 #include "winsys/system_error_text.h"
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace qev::winsys {
 
 std::wstring system_error_text(DWORD code)
 {
-    UniqueLocalPtr<wchar_t> buffer;
+    base::UniqueLocalPtr<wchar_t> buffer;
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, 0,
                        reinterpret_cast<LPWSTR>(buffer.put()), 0, nullptr);

@@ -1,5 +1,7 @@
 #include "fake_pipe_server.h"
 
+#include "base/event.h"
+
 #include <atomic>
 #include <stdexcept>
 
@@ -16,16 +18,16 @@ std::wstring unique_pipe_name(const wchar_t* role)
            std::to_wstring(counter++) + L"_" + role;
 }
 
-WinHandle checked(HANDLE handle, const char* what)
+base::UniqueFileHandle checked(HANDLE handle, const char* what)
 {
-    WinHandle owned(handle);
+    base::UniqueFileHandle owned(handle);
     if (!owned) {
         throw std::runtime_error(std::string(what) + " failed: " + std::to_string(GetLastError()));
     }
     return owned;
 }
 
-WinHandle create_instance(const std::wstring& name)
+base::UniqueFileHandle create_instance(const std::wstring& name)
 {
     return checked(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 1024, 1024, 0,
@@ -33,16 +35,11 @@ WinHandle create_instance(const std::wstring& name)
                    "CreateNamedPipeW");
 }
 
-WinHandle make_event()
-{
-    return checked(CreateEventW(nullptr, TRUE, FALSE, nullptr), "CreateEventW");
-}
-
 enum class Io { kDone, kMoreData, kFailed };
 
 // Waits for a started overlapped operation until it completes, `stop` is set or `timeout_ms` passes; a
 // cancelled operation is always waited out because `overlapped` and the buffer must outlive it.
-Io complete(const WinHandle& pipe, OVERLAPPED& overlapped, HANDLE stop, DWORD timeout_ms, DWORD& transferred)
+Io complete(const base::UniqueFileHandle& pipe, OVERLAPPED& overlapped, HANDLE stop, DWORD timeout_ms, DWORD& transferred)
 {
     const HANDLE waits[2] = {overlapped.hEvent, stop};
     if (WaitForMultipleObjects(2, waits, FALSE, timeout_ms) != WAIT_OBJECT_0) {
@@ -56,9 +53,9 @@ Io complete(const WinHandle& pipe, OVERLAPPED& overlapped, HANDLE stop, DWORD ti
 
 // Starts the operation `begin` (a ReadFile/WriteFile/ConnectNamedPipe call on `overlapped`) and waits for it.
 template <typename Begin>
-Io run_io(const WinHandle& pipe, HANDLE stop, DWORD timeout_ms, DWORD& transferred, Begin begin)
+Io run_io(const base::UniqueFileHandle& pipe, HANDLE stop, DWORD timeout_ms, DWORD& transferred, Begin begin)
 {
-    const WinHandle event = make_event();
+    const base::UniqueKernelHandle event = base::create_event(base::EventReset::manual);
     OVERLAPPED overlapped{};
     overlapped.hEvent = event.get();
     transferred = 0;
@@ -75,7 +72,7 @@ Io run_io(const WinHandle& pipe, HANDLE stop, DWORD timeout_ms, DWORD& transferr
     return complete(pipe, overlapped, stop, timeout_ms, transferred);
 }
 
-bool accept(const WinHandle& pipe, HANDLE stop)
+bool accept(const base::UniqueFileHandle& pipe, HANDLE stop)
 {
     DWORD unused = 0;
     return run_io(pipe, stop, INFINITE, unused, [&](OVERLAPPED& overlapped) {
@@ -83,7 +80,7 @@ bool accept(const WinHandle& pipe, HANDLE stop)
            }) == Io::kDone;
 }
 
-std::optional<std::vector<std::uint8_t>> read_message(const WinHandle& pipe, HANDLE stop)
+std::optional<std::vector<std::uint8_t>> read_message(const base::UniqueFileHandle& pipe, HANDLE stop)
 {
     std::vector<std::uint8_t> message;
     std::uint8_t chunk[4096];
@@ -102,7 +99,7 @@ std::optional<std::vector<std::uint8_t>> read_message(const WinHandle& pipe, HAN
     }
 }
 
-bool write_message(const WinHandle& pipe, HANDLE stop, std::span<const std::uint8_t> bytes)
+bool write_message(const base::UniqueFileHandle& pipe, HANDLE stop, std::span<const std::uint8_t> bytes)
 {
     DWORD written = 0;
     return run_io(pipe, stop, kWriteTimeoutMs, written,
@@ -119,7 +116,7 @@ FakePipeServer::FakePipeServer(Responder responder)
     : request_name_(unique_pipe_name(L"request")),
       notify_name_(unique_pipe_name(L"notify")),
       responder_(std::move(responder)),
-      stop_event_(make_event()),
+      stop_event_(base::create_event(base::EventReset::manual)),
       request_pipe_(create_instance(request_name_)),
       notify_pipe_(create_instance(notify_name_)),
       thread_([this] { serve(); })

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/qev_client.h"
-#include "client/win_handle.h"
+#include "base/unique_handle.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -46,9 +46,9 @@ private:
     std::wstring request_name_;
     std::wstring notify_name_;
     Responder responder_;
-    WinHandle stop_event_;
-    WinHandle request_pipe_;
-    WinHandle notify_pipe_;
+    base::UniqueKernelHandle stop_event_;
+    base::UniqueFileHandle request_pipe_;
+    base::UniqueFileHandle notify_pipe_;
     mutable std::mutex mutex_;
     std::condition_variable connected_cv_;
     bool connected_ = false;

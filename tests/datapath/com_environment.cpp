@@ -5,20 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "base/com_init.h"
+
 namespace {
 
 class ComEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { initialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
-    void TearDown() override
-    {
-        if (initialized_) {
-            CoUninitialize();
-        }
-    }
+    void SetUp() override { com_ = std::make_unique<qev::base::ComInit>(COINIT_MULTITHREADED); }
+    void TearDown() override { com_.reset(); }
 
 private:
-    bool initialized_ = false;
+    std::unique_ptr<qev::base::ComInit> com_;
 };
 
 [[maybe_unused]] ::testing::Environment* const kComEnvironment =

@@ -1,6 +1,5 @@
 #include "datapath/endpoint_lists.h"
 
-#include "datapath/text_conversion.h"
 #include "debug_output_capture.h"
 #include "fake_endpoints.h"
 
@@ -117,17 +116,6 @@ TEST(EndpointLists, SystemRefreshReplacesEarlierEntries)
     lists.refresh();
     EXPECT_FALSE(lists.find_by_friendly_name(kEndpointCapture, "Microphone Array (Realtek Audio)").has_value());
     EXPECT_FALSE(lists.find_by_friendly_name(kEndpointRender, "Speakers (Realtek Audio)").has_value());
-}
-
-TEST(TextConversion, Utf8RoundTrip)
-{
-    const std::wstring wide = L"Line \u00E9\u4E2D \U0001F3A4";
-    const std::string narrow = utf8_from_wide(wide);
-    EXPECT_EQ(narrow, "Line \xC3\xA9\xE4\xB8\xAD \xF0\x9F\x8E\xA4");
-    EXPECT_EQ(wide_from_utf8(narrow), wide);
-    EXPECT_EQ(utf8_from_wide(L""), "");
-    EXPECT_EQ(wide_from_utf8(""), L"");
-    EXPECT_EQ(wide_from_utf8("a\xFF" "b"), L"a\uFFFDb");  // invalid input becomes U+FFFD
 }
 
 }  // namespace

@@ -87,9 +87,7 @@ public:
     explicit FakeCollection(const std::vector<FakeEndpoint>& endpoints)
     {
         for (const FakeEndpoint& endpoint : endpoints) {
-            ComPtr<IMMDevice> device;
-            // Adopts the new object. (mingw-w64's ComPtr::Attach adds a reference, unlike the SDK's.)
-            *device.ReleaseAndGetAddressOf() = new FakeDevice(endpoint);
+            ComPtr<IMMDevice> device = qev::base::make_com<FakeDevice>(endpoint);
             devices_.push_back(device);
         }
     }
@@ -155,9 +153,7 @@ ComPtr<IMMDeviceEnumerator> make_fake_enumerator(const std::vector<FakeEndpoint>
                                                  const std::vector<FakeEndpoint>& render, bool capture_fails,
                                                  bool render_fails)
 {
-    ComPtr<IMMDeviceEnumerator> enumerator;
-    *enumerator.ReleaseAndGetAddressOf() = new FakeEnumerator(capture, render, capture_fails, render_fails);
-    return enumerator;
+    return qev::base::make_com<FakeEnumerator>(capture, render, capture_fails, render_fails);
 }
 
 std::atomic<long>& fake_objects_alive_counter()

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/com_object.h"
+
 struct FakeEndpoint {
     std::wstring id;
     std::wstring name;
@@ -22,40 +24,12 @@ struct FakeEndpoint {
 // Number of fake objects alive, to check that nothing leaks.
 std::atomic<long>& fake_objects_alive_counter();
 
-// A minimal IUnknown implementation shared by the fakes; counts itself among the live fakes.
+// The fakes' IUnknown; counts itself among the live fakes.
 template <typename Interface>
-class FakeComObject : public Interface {
-public:
+class FakeComObject : public qev::base::ComObject<Interface> {
+protected:
     FakeComObject() { ++fake_objects_alive_counter(); }
-    FakeComObject(const FakeComObject&) = delete;
-    FakeComObject& operator=(const FakeComObject&) = delete;
-    virtual ~FakeComObject() { --fake_objects_alive_counter(); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (riid == __uuidof(IUnknown) || riid == __uuidof(Interface)) {
-            *object = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-
-private:
-    std::atomic<ULONG> refs_{1};
+    ~FakeComObject() override { --fake_objects_alive_counter(); }
 };
 
 // Builds an enumerator whose active capture and render endpoints are the given ones. A failing

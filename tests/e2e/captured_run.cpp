@@ -1,6 +1,6 @@
 #include "captured_run.h"
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <thread>
 #include <vector>
@@ -9,8 +9,8 @@ namespace qev::e2e {
 
 namespace {
 
-using qev::winsys::UniqueFileHandle;
-using qev::winsys::UniqueKernelHandle;
+using qev::base::UniqueFileHandle;
+using qev::base::UniqueKernelHandle;
 
 struct Pipe {
     UniqueFileHandle read;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "sim_machine.h"
-#include "winaudio/scoped_com_init.h"
+#include "winaudio/com_init_guard.h"
 
 namespace qev::effects::test {
 
@@ -32,7 +32,7 @@ protected:
         }
     }
 
-    winaudio::ScopedComInit com_;
+    base::ComInit com_{winaudio::kAudioComFlags, winaudio::kAudioComFallbackFlags};
 };
 
 }  // namespace qev::effects::test

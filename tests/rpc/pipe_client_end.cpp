@@ -1,5 +1,7 @@
 #include "pipe_client_end.h"
 
+#include "base/event.h"
+
 #include <atomic>
 #include <chrono>
 
@@ -52,14 +54,14 @@ bool PipeClientEnd::open(const std::wstring& name, DWORD timeout_ms)
     if (!SetNamedPipeHandleState(pipe_.get(), &mode, nullptr, nullptr)) {
         return false;
     }
-    stop_event_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    stop_event_ = qev::base::create_event(qev::base::EventReset::manual);
     reader_ = std::thread(&PipeClientEnd::read_messages, this);
     return true;
 }
 
 void PipeClientEnd::read_messages()
 {
-    qev::winsys::UniqueHandle<> event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const qev::base::UniqueKernelHandle event = qev::base::create_event(qev::base::EventReset::manual);
     std::vector<uint8_t> message;
     std::vector<uint8_t> chunk(64 * 1024);
     while (true) {
@@ -86,7 +88,7 @@ void PipeClientEnd::read_messages()
 
 bool PipeClientEnd::send(const uint8_t* bytes, size_t size)
 {
-    qev::winsys::UniqueHandle<> event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const qev::base::UniqueKernelHandle event = qev::base::create_event(qev::base::EventReset::manual);
     OVERLAPPED overlapped{};
     overlapped.hEvent = event.get();
     DWORD written = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -35,8 +35,8 @@ public:
 private:
     void read_messages();
 
-    qev::winsys::UniqueFileHandle pipe_;
-    qev::winsys::UniqueHandle<> stop_event_;
+    qev::base::UniqueFileHandle pipe_;
+    qev::base::UniqueKernelHandle stop_event_;
     std::thread reader_;
 
     std::mutex mutex_;

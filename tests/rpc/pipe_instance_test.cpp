@@ -1,7 +1,7 @@
 #include "rpc/pipe_instance.h"
 
 #include "pipe_client_end.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -15,7 +15,7 @@ namespace {
 
 std::wstring sid_text(PSID sid)
 {
-    qev::winsys::UniqueLocalPtr<wchar_t> text;
+    qev::base::UniqueLocalPtr<wchar_t> text;
     if (!ConvertSidToStringSidW(sid, text.put())) {
         return L"?";
     }
@@ -27,7 +27,7 @@ std::map<std::wstring, ACCESS_MASK> read_dacl(HANDLE pipe, size_t* ace_count)
 {
     std::map<std::wstring, ACCESS_MASK> granted;
     PACL dacl = nullptr;
-    qev::winsys::UniqueLocalMemory descriptor;
+    qev::base::UniqueLocalMemory descriptor;
     PSECURITY_DESCRIPTOR raw = nullptr;
     const DWORD status = GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
                                          nullptr, &raw);
@@ -56,7 +56,7 @@ ACCESS_MASK mapped(ACCESS_MASK mask)
 
 TEST(PipeInstance, DaclHoldsExactlyTheThreeEntries)
 {
-    qev::winsys::UniqueFileHandle pipe(create_pipe_instance(unique_pipe_name(L"dacl"), 1024));
+    qev::base::UniqueFileHandle pipe(create_pipe_instance(unique_pipe_name(L"dacl"), 1024));
     ASSERT_TRUE(pipe.valid()) << GetLastError();
     size_t ace_count = 0;
     const auto granted = read_dacl(pipe.get(), &ace_count);
@@ -78,7 +78,7 @@ TEST(PipeInstance, DaclHoldsExactlyTheThreeEntries)
 TEST(PipeInstance, IsADuplexMessagePipeWithRequestedBuffers)
 {
     const auto name = unique_pipe_name(L"modes");
-    qev::winsys::UniqueFileHandle pipe(create_pipe_instance(name, 1024));
+    qev::base::UniqueFileHandle pipe(create_pipe_instance(name, 1024));
     ASSERT_TRUE(pipe.valid());
     DWORD flags = 0, out_size = 0, in_size = 0, max_instances = 0;
     ASSERT_TRUE(GetNamedPipeInfo(pipe.get(), &flags, &out_size, &in_size, &max_instances));
@@ -90,7 +90,7 @@ TEST(PipeInstance, IsADuplexMessagePipeWithRequestedBuffers)
     EXPECT_EQ(state & PIPE_READMODE_MESSAGE, static_cast<DWORD>(PIPE_READMODE_MESSAGE));
     EXPECT_EQ(state & PIPE_NOWAIT, 0u);
     // Further instances of the same name can be created.
-    qev::winsys::UniqueFileHandle second(create_pipe_instance(name, 1024));
+    qev::base::UniqueFileHandle second(create_pipe_instance(name, 1024));
     EXPECT_TRUE(second.valid());
 }
 

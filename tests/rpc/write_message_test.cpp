@@ -6,7 +6,7 @@
 #include "rpc/pipe_connection.h"
 #include "rpc/reply_sender.h"
 #include "rpc/rpc_service.h"
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ protected:
 
     std::wstring name_;
     std::unique_ptr<PipeConnection> server_;
-    qev::winsys::UniqueFileHandle client_;
+    qev::base::UniqueFileHandle client_;
 };
 
 TEST_F(WriteMessage, GoneClientOrClosedConnectionGetsNothing)

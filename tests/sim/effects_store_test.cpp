@@ -69,7 +69,7 @@ TEST_F(EffectsStoreTest, MissingContextKeyIsElementNotFoundUntilTheKeysExist)
 
     // Without a CLSID parameter there is no context to open.
     ComPtr<IAudioSystemEffectsPropertyStore> noContext;
-    EXPECT_EQ(device(kUsbMic)->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL, nullptr,
+    EXPECT_EQ(device(kUsbMic)->Activate(__uuidof(IAudioSystemEffectsPropertyStore), CLSCTX_ALL, nullptr,
                                         reinterpret_cast<void**>(noContext.GetAddressOf())),
               E_INVALIDARG);
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 
+#include "base/event.h"
 #include "notification_recorders.h"
 #include "sim_test_support.h"
 
@@ -35,12 +36,8 @@ public:
     void release() const { ::SetEvent(release_.get()); }
 
 private:
-    struct CloseEvent {
-        void operator()(HANDLE event) const { ::CloseHandle(event); }
-    };
-    using Event = std::unique_ptr<void, CloseEvent>;
-    Event entered_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    Event release_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    const qev::base::UniqueKernelHandle entered_ = qev::base::create_event(qev::base::EventReset::manual);
+    const qev::base::UniqueKernelHandle release_ = qev::base::create_event(qev::base::EventReset::manual);
     std::atomic<bool> blocked_{false};
 };
 

@@ -119,7 +119,7 @@ public:
 
 class EffectStoreRecorder final : public Recorder<IAudioSystemEffectsPropertyChangeNotificationClient> {
 public:
-    EffectStoreRecorder() : Recorder(kAudioSystemEffectsPropertyChangeNotificationClientIid) {}
+    EffectStoreRecorder() : Recorder(__uuidof(IAudioSystemEffectsPropertyChangeNotificationClient)) {}
     HRESULT STDMETHODCALLTYPE OnPropertyChanged(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type,
                                                 const PROPERTYKEY key) override
     {

@@ -172,7 +172,7 @@ ComPtr<IMMDeviceEnumerator> makeEnumerator()
 ComPtr<IPolicyConfig> makePolicyConfig()
 {
     ComPtr<IPolicyConfig> config;
-    EXPECT_EQ(::CoCreateInstance(kPolicyConfigClsid, nullptr, CLSCTX_ALL, kPolicyConfigIid,
+    EXPECT_EQ(::CoCreateInstance(kPolicyConfigClsid, nullptr, CLSCTX_ALL, __uuidof(IPolicyConfig),
                                  reinterpret_cast<void**>(config.GetAddressOf())),
               S_OK);
     return config;
@@ -195,7 +195,7 @@ HRESULT activateEffectsStore(const std::wstring& endpoint, ComPtr<IAudioSystemEf
     PROPVARIANT parameter;
     EXPECT_EQ(InitPropVariantFromCLSID(context, &parameter), S_OK);
     const auto endpointDevice = device(endpoint);
-    const HRESULT hr = endpointDevice ? endpointDevice->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL,
+    const HRESULT hr = endpointDevice ? endpointDevice->Activate(__uuidof(IAudioSystemEffectsPropertyStore), CLSCTX_ALL,
                                                                  &parameter,
                                                                  reinterpret_cast<void**>(store->ReleaseAndGetAddressOf()))
                                       : E_FAIL;
@@ -279,15 +279,6 @@ std::wstring rawString(const RawValue& value)
         text.pop_back();
     }
     return text;
-}
-
-ComScope::ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-
-ComScope::~ComScope()
-{
-    if (SUCCEEDED(hr_)) {
-        ::CoUninitialize();
-    }
 }
 
 }  // namespace qevsim::test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio_interfaces.h"
+#include "base/com_init.h"
 
 namespace qevsim::test {
 
@@ -86,15 +87,8 @@ LONG rawWrite(const std::wstring& path, const std::wstring& name, DWORD type, co
 std::wstring rawString(const RawValue& value);
 
 // COM initialised (multithreaded) for the test's lifetime.
-class ComScope {
-public:
-    ComScope();
-    ~ComScope();
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
+struct ComScope : qev::base::ComInit {
+    ComScope() : ComInit(COINIT_MULTITHREADED) {}
 };
 
 }  // namespace qevsim::test

@@ -1,6 +1,6 @@
 #include "qevsim_runner.h"
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -44,8 +44,8 @@ QevsimRun RunQevsim(const std::vector<std::wstring>& args)
         run.output = "could not make a pipe, error " + std::to_string(GetLastError());
         return run;
     }
-    const winsys::UniqueKernelHandle read_end(read_raw);
-    winsys::UniqueKernelHandle write_end(write_raw);
+    const base::UniqueKernelHandle read_end(read_raw);
+    base::UniqueKernelHandle write_end(write_raw);
     SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
@@ -59,8 +59,8 @@ QevsimRun RunQevsim(const std::vector<std::wstring>& args)
         run.output = "could not start qevsim, error " + std::to_string(GetLastError());
         return run;
     }
-    const winsys::UniqueKernelHandle process_handle(process.hProcess);
-    const winsys::UniqueKernelHandle thread_handle(process.hThread);
+    const base::UniqueKernelHandle process_handle(process.hProcess);
+    const base::UniqueKernelHandle thread_handle(process.hThread);
     // Only the child holds the write end now, so the reads end when it does.
     write_end.reset();
 

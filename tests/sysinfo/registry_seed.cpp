@@ -1,6 +1,6 @@
 #include "registry_seed.h"
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ void RegistrySeed::create(const std::wstring& path)
             return;
         }
     }
-    winsys::UniqueRegKey key;
+    base::UniqueRegKey key;
     EXPECT_EQ(RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
               ERROR_SUCCESS);
 }
@@ -66,7 +66,7 @@ std::wstring MultiString(const std::vector<std::wstring>& items)
 
 bool KeyExists(HKEY root, const std::wstring& path)
 {
-    winsys::UniqueRegKey key;
+    base::UniqueRegKey key;
     return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 

@@ -124,7 +124,7 @@ TEST_F(DbwinReaderTest, BurstFromFourProcessesLosesNothing)
 // over and delivers that message first. The test plays the waiting writer itself.
 TEST_F(DbwinReaderTest, NextReaderTakesOverObjectsAWriterKeptAlive)
 {
-    using qev::winsys::UniqueKernelHandle;
+    using qev::base::UniqueKernelHandle;
     std::string error;
     UniqueKernelHandle data_ready;
     UniqueKernelHandle mapping;
@@ -138,7 +138,7 @@ TEST_F(DbwinReaderTest, NextReaderTakesOverObjectsAWriterKeptAlive)
     }
     {
         // No reader runs now: write a message into the buffer and announce it, as a writer would.
-        const qev::winsys::UniqueHandle<qev::tools::MappedViewTraits> view(
+        const qev::base::UniqueMappedView view(
             MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 4096));
         ASSERT_TRUE(view);
         auto* bytes = static_cast<char*>(view.get());

@@ -12,7 +12,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using qev::winsys::UniqueKernelHandle;
+using qev::base::UniqueKernelHandle;
 
 constexpr auto kStartTimeout = 30s;
 constexpr DWORD kExitTimeoutMs = 60000;

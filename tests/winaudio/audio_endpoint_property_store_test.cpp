@@ -9,7 +9,7 @@
 #include "log_capture.h"
 #include "sim_fixture.h"
 #include "winaudio/endpoint_queries.h"
-#include "winaudio/prop_variant.h"
+#include "base/prop_variant.h"
 #include "winsys/registry.h"
 
 using Microsoft::WRL::ComPtr;

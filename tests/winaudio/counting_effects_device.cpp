@@ -1,7 +1,8 @@
 #include "counting_effects_device.h"
 
+#include "base/com_object.h"
 #include "counting_effects_store.h"
-#include "winaudio/audio_system_effects_property_store.h"
+#include "base/audio_system_effects_property_store.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -42,11 +43,11 @@ ULONG CountingEffectsDevice::Release()
 HRESULT CountingEffectsDevice::Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** object)
 {
     const HRESULT hr = inner_->Activate(iid, context, parameters, object);
-    if (FAILED(hr) || iid != kAudioSystemEffectsPropertyStoreIid) {
+    if (FAILED(hr) || iid != __uuidof(base::IAudioSystemEffectsPropertyStore)) {
         return hr;
     }
-    ComPtr<IAudioSystemEffectsPropertyStore> real;
-    *real.ReleaseAndGetAddressOf() = static_cast<IAudioSystemEffectsPropertyStore*>(*object);
+    ComPtr<base::IAudioSystemEffectsPropertyStore> real;
+    *real.ReleaseAndGetAddressOf() = static_cast<base::IAudioSystemEffectsPropertyStore*>(*object);
     *object = CountEffectsStore(std::move(real), liveStores_).Detach();
     return hr;
 }
@@ -68,10 +69,7 @@ HRESULT CountingEffectsDevice::GetState(DWORD* state)
 
 ComPtr<IMMDevice> CountEffectsStoresOf(ComPtr<IMMDevice> device, std::atomic<int>& liveStores)
 {
-    ComPtr<IMMDevice> counted;
-    // Adopts the new object's only reference (mingw's ComPtr::Attach would add one).
-    *counted.ReleaseAndGetAddressOf() = new CountingEffectsDevice(std::move(device), liveStores);
-    return counted;
+    return base::make_com<CountingEffectsDevice>(std::move(device), liveStores);
 }
 
 }  // namespace qev::winaudio::test

@@ -4,7 +4,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace qev::winaudio::test {
 
-CountingEffectsStore::CountingEffectsStore(ComPtr<IAudioSystemEffectsPropertyStore> inner, std::atomic<int>& live)
+CountingEffectsStore::CountingEffectsStore(ComPtr<base::IAudioSystemEffectsPropertyStore> inner, std::atomic<int>& live)
     : inner_(std::move(inner)), live_(live)
 {
     ++live_;
@@ -13,34 +13,6 @@ CountingEffectsStore::CountingEffectsStore(ComPtr<IAudioSystemEffectsPropertySto
 CountingEffectsStore::~CountingEffectsStore()
 {
     --live_;
-}
-
-HRESULT CountingEffectsStore::QueryInterface(REFIID iid, void** object)
-{
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == kAudioSystemEffectsPropertyStoreIid) {
-        *object = static_cast<IAudioSystemEffectsPropertyStore*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CountingEffectsStore::AddRef()
-{
-    return ++references_;
-}
-
-ULONG CountingEffectsStore::Release()
-{
-    const ULONG left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
 }
 
 HRESULT CountingEffectsStore::OpenDefaultPropertyStore(DWORD access, IPropertyStore** store)
@@ -69,24 +41,21 @@ HRESULT CountingEffectsStore::ResetVolatilePropertyStore()
 }
 
 HRESULT CountingEffectsStore::RegisterPropertyChangeNotification(
-    IAudioSystemEffectsPropertyChangeNotificationClient* client)
+    base::IAudioSystemEffectsPropertyChangeNotificationClient* client)
 {
     return inner_->RegisterPropertyChangeNotification(client);
 }
 
 HRESULT CountingEffectsStore::UnregisterPropertyChangeNotification(
-    IAudioSystemEffectsPropertyChangeNotificationClient* client)
+    base::IAudioSystemEffectsPropertyChangeNotificationClient* client)
 {
     return inner_->UnregisterPropertyChangeNotification(client);
 }
 
-ComPtr<IAudioSystemEffectsPropertyStore> CountEffectsStore(ComPtr<IAudioSystemEffectsPropertyStore> store,
+ComPtr<base::IAudioSystemEffectsPropertyStore> CountEffectsStore(ComPtr<base::IAudioSystemEffectsPropertyStore> store,
                                                            std::atomic<int>& live)
 {
-    ComPtr<IAudioSystemEffectsPropertyStore> counted;
-    // Adopts the new object's only reference (mingw's ComPtr::Attach would add one).
-    *counted.ReleaseAndGetAddressOf() = new CountingEffectsStore(std::move(store), live);
-    return counted;
+    return base::make_com<CountingEffectsStore>(std::move(store), live);
 }
 
 }  // namespace qev::winaudio::test

@@ -8,11 +8,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/com_object.h"
 #include "counting_effects_store.h"
 #include "sim_fixture.h"
 #include "winaudio/audio_endpoint_property_store.h"
 #include "winaudio/endpoint_queries.h"
-#include "winaudio/prop_variant.h"
+#include "base/prop_variant.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -21,8 +22,8 @@ namespace {
 
 constexpr PROPERTYKEY kLevelKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 9981};
 constexpr PROPERTYKEY kMarkerKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 9980};
-constexpr auto kUser = static_cast<std::uint32_t>(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_USER);
-constexpr auto kVolatile = static_cast<std::uint32_t>(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_VOLATILE);
+constexpr auto kUser = static_cast<std::uint32_t>(base::AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_USER);
+constexpr auto kVolatile = static_cast<std::uint32_t>(base::AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_VOLATILE);
 
 // The changes one handler reported; the handler's callback context.
 class ChangeLog {
@@ -65,12 +66,9 @@ private:
     std::vector<Change> changes_;
 };
 
-ComPtr<AudioSystemEffectPropertyChangedEventHandler> MakeHandler(ComPtr<IAudioSystemEffectsPropertyStore> store)
+ComPtr<AudioSystemEffectPropertyChangedEventHandler> MakeHandler(ComPtr<base::IAudioSystemEffectsPropertyStore> store)
 {
-    ComPtr<AudioSystemEffectPropertyChangedEventHandler> handler;
-    // Adopts the new object's only reference (mingw's ComPtr::Attach would add one).
-    *handler.ReleaseAndGetAddressOf() = new AudioSystemEffectPropertyChangedEventHandler(std::move(store));
-    return handler;
+    return base::make_com<AudioSystemEffectPropertyChangedEventHandler>(std::move(store));
 }
 
 // The handler's current reference count, read by a balanced AddRef/Release pair.
@@ -91,9 +89,9 @@ protected:
         { AudioEndpointPropertyStore stores(device_, kEffectContext); }
         CLSID effect{};
         ASSERT_EQ(CLSIDFromString(kEffectContext, &effect), S_OK);
-        PropVariant activation;
+        base::PropVariant activation;
         ASSERT_EQ(InitPropVariantFromCLSID(effect, activation.get()), S_OK);
-        ASSERT_EQ(device_->Activate(kAudioSystemEffectsPropertyStoreIid, CLSCTX_ALL, activation.get(),
+        ASSERT_EQ(device_->Activate(__uuidof(base::IAudioSystemEffectsPropertyStore), CLSCTX_ALL, activation.get(),
                                     reinterpret_cast<void**>(effects_.GetAddressOf())),
                   S_OK);
     }
@@ -114,12 +112,12 @@ protected:
         return handler;
     }
 
-    void WriteLevel(HRESULT (STDMETHODCALLTYPE IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
+    void WriteLevel(HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
                     const PROPERTYKEY& key, DWORD level)
     {
         ComPtr<IPropertyStore> store;
         ASSERT_EQ((effects_.Get()->*open)(STGM_READWRITE, &store), S_OK);
-        PropVariant value;
+        base::PropVariant value;
         value.get()->vt = VT_UI4;
         value.get()->ulVal = level;
         ASSERT_EQ(store->SetValue(key, value.value()), S_OK);
@@ -127,7 +125,7 @@ protected:
 
     void WriteUserLevel(DWORD level)
     {
-        WriteLevel(&IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, kLevelKey, level);
+        WriteLevel(&base::IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, kLevelKey, level);
     }
 
     // The simulator reports a change by comparing two readings of the machine, and a change read
@@ -138,7 +136,7 @@ protected:
     void WaitUntilChangesReach(const ChangeLog& log)
     {
         for (DWORD round = 1; round <= 25 && !log.has(kVolatile, kMarkerKey.pid); ++round) {
-            WriteLevel(&IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, kMarkerKey, round);
+            WriteLevel(&base::IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, kMarkerKey, round);
             WaitFor([&] { return log.has(kVolatile, kMarkerKey.pid); }, std::chrono::milliseconds(200));
         }
         ASSERT_TRUE(log.has(kVolatile, kMarkerKey.pid)) << "the simulator reported no effect store change";
@@ -146,7 +144,7 @@ protected:
 
     std::wstring id_;
     ComPtr<IMMDevice> device_;
-    ComPtr<IAudioSystemEffectsPropertyStore> effects_;
+    ComPtr<base::IAudioSystemEffectsPropertyStore> effects_;
     ChangeLog log_;
     ChangeLog probeLog_;
     std::vector<ComPtr<AudioSystemEffectPropertyChangedEventHandler>> registered_;

@@ -54,7 +54,7 @@ protected:
     // Creates and destroys monitors and observers over and over.
     void Churn(std::atomic<int>& rounds, std::atomic<int>& heard)
     {
-        ScopedComInit com;
+        base::ComInit com(kAudioComFlags, kAudioComFallbackFlags);
         for (int round = 0; round < kChurnRounds; ++round) {
             RecordingEndpointObserver endpointObserver;
             RecordingSessionObserver sessionObserver;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim_machine.h"
-#include "winaudio/scoped_com_init.h"
+#include "winaudio/com_init_guard.h"
 
 namespace qev::winaudio::test {
 
@@ -19,7 +19,7 @@ protected:
     static constexpr wchar_t kHandsFreeGuid[] = L"{11111111-2222-3333-4444-555555555504}";
     static constexpr wchar_t kEffectContext[] = L"{4D99D9D2-C5DE-4A46-8E6E-6D7307FE73FF}";
 
-    ScopedComInit com_;
+    base::ComInit com_{kAudioComFlags, kAudioComFallbackFlags};
 };
 
 }  // namespace qev::winaudio::test

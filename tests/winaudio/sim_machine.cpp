@@ -4,7 +4,8 @@
 
 #include <thread>
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
+#include "base/utf8.h"
 
 namespace qev::winaudio::test {
 
@@ -25,17 +26,6 @@ std::wstring Quote(const std::wstring& arg)
     return L"\"" + arg + L"\"";
 }
 
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty()) {
-        return {};
-    }
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
 }  // namespace
 
 int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
@@ -53,8 +43,8 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
         }
         return -1;
     }
-    winsys::UniqueKernelHandle readEnd(readRaw);
-    winsys::UniqueKernelHandle writeEnd(writeRaw);
+    base::UniqueKernelHandle readEnd(readRaw);
+    base::UniqueKernelHandle writeEnd(writeRaw);
     SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
     // Standard error goes into the same pipe: qevsim's error messages are then part of what a
@@ -73,8 +63,8 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
         }
         return -1;
     }
-    winsys::UniqueKernelHandle processHandle(process.hProcess);
-    winsys::UniqueKernelHandle threadHandle(process.hThread);
+    base::UniqueKernelHandle processHandle(process.hProcess);
+    base::UniqueKernelHandle threadHandle(process.hThread);
     writeEnd.reset();
 
     std::string text;
@@ -96,7 +86,7 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
         exitCode = static_cast<DWORD>(-1);
     }
     if (output != nullptr) {
-        *output = Widen(text) + problem;
+        *output = base::wide_from_utf8(text) + problem;
     }
     return static_cast<int>(exitCode);
 }
@@ -173,7 +163,7 @@ bool RegistryKeyExists(const std::wstring& subkey)
 {
     HKEY raw = nullptr;
     const bool opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &raw) == ERROR_SUCCESS;
-    winsys::UniqueRegKey key(opened ? raw : nullptr);
+    base::UniqueRegKey key(opened ? raw : nullptr);
     return opened;
 }
 

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "winaudio/prop_variant.h"
+#include "base/prop_variant.h"
 
 namespace qev::winaudio {
 namespace {
 
 TEST(StringVectorPropVariant, CopiesEveryStringInOrder)
 {
-    PropVariant value;
+    base::PropVariant value;
     ASSERT_EQ(InitStringVectorPropVariant({L"{A}", L"", L"{C}"}, value.get()), S_OK);
     ASSERT_EQ(value.type(), VT_VECTOR | VT_LPWSTR);
     ASSERT_EQ(value.value().calpwstr.cElems, 3u);

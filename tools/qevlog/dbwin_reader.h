@@ -1,6 +1,6 @@
 #pragma once
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -14,14 +14,6 @@ namespace qev::tools {
 struct DbwinLine {
     DWORD pid = 0;
     std::string text;
-};
-
-struct MappedViewTraits {
-    using pointer = void*;
-    static pointer empty() noexcept { return nullptr; }
-    static pointer invalid() noexcept { return nullptr; }
-    static bool is_valid(pointer p) noexcept { return p != nullptr; }
-    static void close(pointer p) noexcept { ::UnmapViewOfFile(p); }
 };
 
 // Reads the debugger output of every process of the session over the DBWIN protocol, the way a
@@ -57,12 +49,12 @@ private:
     DbwinLine read_buffer() const;
 
     Sink sink_;
-    qev::winsys::UniqueKernelHandle reader_lock_;
-    qev::winsys::UniqueKernelHandle buffer_ready_;
-    qev::winsys::UniqueKernelHandle data_ready_;
-    qev::winsys::UniqueKernelHandle mapping_;
-    qev::winsys::UniqueHandle<MappedViewTraits> view_;
-    qev::winsys::UniqueKernelHandle stop_event_;
+    qev::base::UniqueKernelHandle reader_lock_;
+    qev::base::UniqueKernelHandle buffer_ready_;
+    qev::base::UniqueKernelHandle data_ready_;
+    qev::base::UniqueKernelHandle mapping_;
+    base::UniqueMappedView view_;
+    qev::base::UniqueKernelHandle stop_event_;
     std::thread thread_;
 };
 

@@ -20,7 +20,7 @@ struct FileCloser {
 };
 
 // Tells a waiting test that the reader listens: a named event and a marker on stderr.
-bool announce_ready(const std::string& event_name, qev::winsys::UniqueKernelHandle& event)
+bool announce_ready(const std::string& event_name, qev::base::UniqueKernelHandle& event)
 {
     if (!event_name.empty()) {
         event.reset(CreateEventA(nullptr, TRUE, FALSE, event_name.c_str()));
@@ -56,7 +56,7 @@ int run(const qev::tools::QevlogOptions& options)
         std::fprintf(stderr, "qevlog: cannot listen: %s\n", error.c_str());
         return LogViewer::kFailed;
     }
-    qev::winsys::UniqueKernelHandle ready_event;
+    qev::base::UniqueKernelHandle ready_event;
     if (!announce_ready(options.ready_event, ready_event)) {
         return LogViewer::kFailed;
     }

@@ -4,7 +4,7 @@
 #include <regex>
 #include <vector>
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "effects/settings/fx_registry_access.h"
 #include "effects/settings/ks_filter_path.h"
 
@@ -52,7 +52,7 @@ std::optional<std::wstring> FindTopologySubkey(const std::vector<std::wstring>& 
         const auto shortened = ShortenedPattern(pattern);
         return shortened ? FindSubkey(subkeys, *shortened) : std::nullopt;
     } catch (const std::regex_error&) {
-        log_wprintf(L"Invalid topology filter pattern: %s\n", pattern.c_str());
+        base::log_wprintf(L"Invalid topology filter pattern: %s\n", pattern.c_str());
         return std::nullopt;
     }
 }

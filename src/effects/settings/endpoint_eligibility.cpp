@@ -6,7 +6,7 @@
 #include <regex>
 #include <vector>
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "datapath/catalogue.h"
 #include "effects/settings/fx_registry_access.h"
 #include "effects/settings/fx_value_names.h"
@@ -72,7 +72,7 @@ bool EndpointEligibility::IsExcludedTopology(const std::wstring& endpointId, End
         excluded = MatchesAny(patterns, filterPath);
         return true;
     } catch (const std::regex_error&) {
-        log_wprintf(L"Invalid excluded topology pattern in %s\n", kExcludedTopologyValue);
+        base::log_wprintf(L"Invalid excluded topology pattern in %s\n", kExcludedTopologyValue);
         return false;
     }
 }

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <utility>
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "winsys/registry_path.h"
 
 namespace qev::effects {
@@ -103,7 +103,7 @@ bool FxRegistryAccess::RegCopyKeyTree(const std::wstring& destination, const std
     try {
         regpath::ensure_writability(destination, winsys::FullAccessFor::administrators);
     } catch (const winsys::RegistryException& e) {
-        log_wprintf(L"fail to make registry key writable (%s): %s\n", destination.c_str(), e.message().c_str());
+        base::log_wprintf(L"fail to make registry key writable (%s): %s\n", destination.c_str(), e.message().c_str());
     }
     return true;
 }

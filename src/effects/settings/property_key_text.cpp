@@ -2,7 +2,7 @@
 
 #include <propsys.h>
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 namespace qev::effects {
 
@@ -10,7 +10,7 @@ bool PropertyKeyFromText(const std::wstring& text, PROPERTYKEY& key)
 {
     PROPERTYKEY converted{};
     if (FAILED(PSPropertyKeyFromString(text.c_str(), &converted))) {
-        log_wprintf(L"Failed to convert to property key\n");
+        base::log_wprintf(L"Failed to convert to property key\n");
         return false;
     }
     key = converted;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "winsys/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -38,8 +38,8 @@ public:
 private:
     bool create_job(std::string& error);
 
-    qev::winsys::UniqueKernelHandle job_;
-    qev::winsys::UniqueKernelHandle process_;
+    qev::base::UniqueKernelHandle job_;
+    qev::base::UniqueKernelHandle process_;
     DWORD pid_ = 0;
 };
 

@@ -1,4 +1,4 @@
-#include "app/logging.h"
+#include "base/logging.h"
 
 #include <windows.h>
 
@@ -8,6 +8,7 @@
 
 #include "debug_output_capture.h"
 
+namespace qev::base {
 namespace {
 
 // Wide output may reach the debugger as a wide or as a converted narrow string; either way the
@@ -58,3 +59,4 @@ TEST(Logging, WideLongMessageIsWrittenWhole)
 }
 
 }  // namespace
+}  // namespace qev::base

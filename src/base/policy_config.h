@@ -29,19 +29,17 @@
 #include <mmreg.h>
 #include <propidl.h>
 
-namespace qev::winaudio {
+namespace qev::base {
 
 // CLSID {870AF99C-171D-4F9E-AF0D-E63DF40C2BC9}
 inline constexpr CLSID kPolicyConfigClsid = {
     0x870AF99C, 0x171D, 0x4F9E, {0xAF, 0x0D, 0xE6, 0x3D, 0xF4, 0x0C, 0x2B, 0xC9}};
-// IID {F8679F50-850A-41CF-9C72-430F290290C8}
-inline constexpr IID kPolicyConfigIid = {
-    0xF8679F50, 0x850A, 0x41CF, {0x9C, 0x72, 0x43, 0x0F, 0x29, 0x02, 0x90, 0xC8}};
 
 // Opaque to callers of this interface; only passed through by pointer.
 struct DeviceShareMode;
 
-struct IPolicyConfig : public IUnknown {
+MIDL_INTERFACE("F8679F50-850A-41CF-9C72-430F290290C8")
+IPolicyConfig : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetMixFormat(PCWSTR deviceId, WAVEFORMATEX** format) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDeviceFormat(PCWSTR deviceId, INT defaultFormat,
                                                       WAVEFORMATEX** format) = 0;
@@ -49,16 +47,13 @@ struct IPolicyConfig : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetDeviceFormat(PCWSTR deviceId, WAVEFORMATEX* endpointFormat,
                                                       WAVEFORMATEX* mixFormat) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetProcessingPeriod(PCWSTR deviceId, INT defaultPeriod,
-                                                          PINT64 defaultPeriodOut,
-                                                          PINT64 minimumPeriod) = 0;
+                                                          PINT64 defaultPeriodOut, PINT64 minimumPeriod) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetProcessingPeriod(PCWSTR deviceId, PINT64 period) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetShareMode(PCWSTR deviceId, DeviceShareMode* mode) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetShareMode(PCWSTR deviceId, DeviceShareMode* mode) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetPropertyValue(PCWSTR deviceId, BOOL fxStore,
-                                                       const PROPERTYKEY& key,
+    virtual HRESULT STDMETHODCALLTYPE GetPropertyValue(PCWSTR deviceId, BOOL fxStore, const PROPERTYKEY& key,
                                                        PROPVARIANT* value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetPropertyValue(PCWSTR deviceId, BOOL fxStore,
-                                                       const PROPERTYKEY& key,
+    virtual HRESULT STDMETHODCALLTYPE SetPropertyValue(PCWSTR deviceId, BOOL fxStore, const PROPERTYKEY& key,
                                                        PROPVARIANT* value) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetDefaultEndpoint(PCWSTR deviceId, ERole role) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetEndpointVisibility(PCWSTR deviceId, BOOL visible) = 0;
@@ -67,4 +62,10 @@ protected:
     ~IPolicyConfig() = default;
 };
 
-}  // namespace qev::winaudio
+}  // namespace qev::base
+
+// __uuidof for mingw-w64 (MIDL_INTERFACE carries it for MSVC).
+#ifdef __CRT_UUID_DECL
+__CRT_UUID_DECL(qev::base::IPolicyConfig, 0xF8679F50, 0x850A, 0x41CF, 0x9C, 0x72, 0x43, 0x0F, 0x29, 0x02, 0x90,
+                0xC8)
+#endif

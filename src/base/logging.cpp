@@ -1,4 +1,4 @@
-#include "app/logging.h"
+#include "base/logging.h"
 
 #include <windows.h>
 
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+namespace qev::base {
 namespace {
 
 constexpr char kPrefix[] = "[qev] ";
@@ -59,3 +60,5 @@ void log_wprintf(const wchar_t* format, ...)
     va_end(args);
     OutputDebugStringW(buffer.data());
 }
+
+}  // namespace qev::base
