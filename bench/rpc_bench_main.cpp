@@ -6,7 +6,7 @@
 #include "round_trip_runner.h"
 #include "server_launcher.h"
 
-#include "client/function_names.h"
+#include "rpc/wire_constants.h"
 #include "client/message_pipe.h"
 #include "client/qev_client.h"
 #include "client/request_encoder.h"
@@ -21,6 +21,8 @@
 #include <memory>
 
 namespace {
+
+namespace fn = qev::wire::function_name;
 
 using namespace qev;
 using Bytes = std::vector<std::uint8_t>;
@@ -123,7 +125,7 @@ void measure_server(const bench::BenchOptions& options, const Bytes& request, co
 Bytes typical_info_reply()
 {
     flatbuffers::FlatBufferBuilder builder;
-    const auto name = builder.CreateString(client::fn::kGetInfo);
+    const auto name = builder.CreateString(fn::kGetInfo);
     const wire::ServerInfo info(1, 601, 2777, 0);
     builder.Finish(wire::CreateIpcMessage(builder, name, &info));
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
@@ -200,7 +202,7 @@ std::size_t failures_of(const Figures& f)
 int run_echo_only(const bench::BenchOptions& options)
 {
     client::Request get_info;
-    get_info.name = client::fn::kGetInfo;
+    get_info.name = fn::kGetInfo;
     const Bytes request = client::encode_request(get_info);
     const Bytes reply = typical_info_reply();
     std::printf("raw echo only; request %zu bytes, reply %zu bytes; %zu round trips per client\n", request.size(),
@@ -222,7 +224,7 @@ int run(const bench::BenchOptions& options)
     }
     auto probe = connect_server();
     client::Request get_info;
-    get_info.name = client::fn::kGetInfo;
+    get_info.name = fn::kGetInfo;
     const Bytes request = client::encode_request(get_info);
     const auto reply = probe->send_raw(request, kCallTimeout);
     if (!reply || probe->get_info().info[1] != 601) {

@@ -1,11 +1,13 @@
 #include "client/qev_client.h"
 
-#include "client/function_names.h"
+#include "rpc/wire_constants.h"
 #include "client/rpc_error.h"
 
 namespace qev::client {
 
 namespace {
+
+namespace fn = qev::wire::function_name;
 
 // A request for `name`; handle 0 is not written, so it also serves functions without a handle.
 Request with_handle(const char* name, std::uint32_t handle)

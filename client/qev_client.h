@@ -4,6 +4,7 @@
 #include "client/notification_listener.h"
 #include "client/reply_decoder.h"
 #include "client/request_encoder.h"
+#include "rpc/wire_constants.h"
 
 #include <array>
 #include <chrono>
@@ -17,12 +18,9 @@
 
 namespace qev::client {
 
-inline constexpr const wchar_t* kRequestPipe = L"\\\\.\\Pipe\\qEvSWNRpipe";
-inline constexpr const wchar_t* kNotifyPipe = L"\\\\.\\Pipe\\qEvSWNRpipeNotify";
-
 struct ClientOptions {
-    std::wstring request_pipe = kRequestPipe;
-    std::wstring notify_pipe = kNotifyPipe;
+    std::wstring request_pipe = wire::kRequestPipe;
+    std::wstring notify_pipe = wire::kNotifyPipe;
     std::chrono::milliseconds connect_timeout{5000};
     std::chrono::milliseconds reply_timeout{10000};
     // Called on the notification thread for every event; must not throw or call close().

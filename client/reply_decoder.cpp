@@ -1,11 +1,13 @@
 #include "client/reply_decoder.h"
 
-#include "client/function_names.h"
+#include "rpc/wire_constants.h"
 #include "ipc_message_generated.h"
 
 namespace qev::client {
 
 namespace {
+
+namespace fn = qev::wire::function_name;
 
 std::string str(const flatbuffers::String* text)
 {

@@ -1,17 +1,19 @@
 #include "client/result_code.h"
 
+#include "rpc/wire_constants.h"
+
 namespace qev::client {
 
 std::string_view result_meaning(std::uint32_t code)
 {
-    switch (static_cast<ResultCode>(code)) {
-    case ResultCode::kSuccess:
+    switch (code) {
+    case wire::kResultSuccess:
         return "success";
-    case ResultCode::kNotCarriedOut:
+    case wire::kResultNotCarriedOut:
         return "not carried out";
-    case ResultCode::kInvalidArgument:
+    case wire::kResultInvalidArgument:
         return "invalid argument";
-    case ResultCode::kUnknownEnumType:
+    case wire::kResultUnknownEnumType:
         return "unknown enumeration type";
     }
     return "unknown result";

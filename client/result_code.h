@@ -5,15 +5,7 @@
 
 namespace qev::client {
 
-// Result codes the server passes back unchanged from its datapath manager.
-enum class ResultCode : std::uint32_t {
-    kSuccess = 0,
-    kNotCarriedOut = 1,
-    kInvalidArgument = 3,
-    kUnknownEnumType = 5,
-};
-
-// A short human-readable meaning ("success", "not carried out", ...); "unknown result" for other codes.
+// A short human-readable meaning of a result code ("success", "not carried out", ...); "unknown result" for other codes.
 std::string_view result_meaning(std::uint32_t code);
 
 }  // namespace qev::client

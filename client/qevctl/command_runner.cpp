@@ -1,6 +1,6 @@
 #include "command_runner.h"
 
-#include "client/function_names.h"
+#include "rpc/wire_constants.h"
 #include "client/result_code.h"
 #include "client/rpc_error.h"
 
@@ -14,8 +14,9 @@ namespace qev::qevctl {
 
 namespace {
 
+namespace fn = qev::wire::function_name;
+
 using client::DeviceNames;
-namespace fn = client::fn;
 
 constexpr std::uint32_t kNoLimit = 0xFFFFFFFFu;
 
@@ -89,17 +90,17 @@ bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes)
 const char* event_kind(std::int32_t type)
 {
     switch (type) {
-    case 0:
+    case wire::kEventDeviceList:
         return "device list";
-    case 1:
+    case wire::kEventHandle:
         return "handle";
-    case 2:
+    case wire::kEventFlag:
         return "flag";
-    case 3:
+    case wire::kEventValue:
         return "value";
-    case 4:
+    case wire::kEventSessionActivation:
         return "session activation";
-    case 5:
+    case wire::kEventParameterChanged:
         return "parameter changed";
     default:
         return "other";
@@ -221,7 +222,8 @@ std::optional<CommandRunner::Step> CommandRunner::enumerate(const Command& comma
     if (!arg_count(command, 1, 1, error)) {
         return std::nullopt;
     }
-    static const std::map<std::string, std::uint32_t> kinds = {{"capture", 0}, {"render", 1}, {"algorithms", 2}};
+    static const std::map<std::string, std::uint32_t> kinds = {
+        {"capture", wire::kEnumCapture}, {"render", wire::kEnumRender}, {"algorithms", wire::kEnumAlgorithms}};
     std::uint32_t type = 0;
     const auto kind = kinds.find(command.args[0]);
     if (kind != kinds.end()) {

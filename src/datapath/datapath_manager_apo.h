@@ -5,6 +5,7 @@
 #include "datapath/handle_table.h"
 #include "datapath/handle_table_lock.h"
 #include "datapath/notification_table.h"
+#include "rpc/wire_constants.h"
 
 #include <cstdint>
 #include <string>
@@ -17,9 +18,9 @@
 // the handle table is held.
 class DatapathManagerAPO : public DatapathManagerInterface {
 public:
-    static constexpr uint32_t kEnumCapture = 0;
-    static constexpr uint32_t kEnumRender = 1;
-    static constexpr uint32_t kEnumAlgorithms = 2;
+    static constexpr uint32_t kEnumCapture = qev::wire::kEnumCapture;
+    static constexpr uint32_t kEnumRender = qev::wire::kEnumRender;
+    static constexpr uint32_t kEnumAlgorithms = qev::wire::kEnumAlgorithms;
 
     // The process-wide manager, built on the first call.
     static DatapathManagerAPO& instance();

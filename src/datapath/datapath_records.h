@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "rpc/wire_constants.h"
+
 // Plain records exchanged between the API handlers and the datapath manager.
 
 struct ServerInfo {
@@ -40,10 +42,9 @@ struct NotifyEvent {
 
 using QevNotifyCallback = void (*)(const NotifyEvent* event, void* context);
 
-// Result codes of every manager operation.
-enum QevResult : uint32_t {
-    kQevOk = 0,
-    kQevNotCarriedOut = 1,
-    kQevInvalidArgument = 3,
-    kQevUnknownEnumType = 5,
-};
+// Result codes of every manager operation; clients receive them unchanged.
+using QevResult = qev::wire::ResultCode;
+inline constexpr QevResult kQevOk = qev::wire::kResultSuccess;
+inline constexpr QevResult kQevNotCarriedOut = qev::wire::kResultNotCarriedOut;
+inline constexpr QevResult kQevInvalidArgument = qev::wire::kResultInvalidArgument;
+inline constexpr QevResult kQevUnknownEnumType = qev::wire::kResultUnknownEnumType;

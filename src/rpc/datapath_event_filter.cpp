@@ -1,11 +1,10 @@
 #include "rpc/datapath_event_filter.h"
 
 #include "rpc/reply_sender.h"
+#include "rpc/wire_constants.h"
 #include "rpc/rpc_service.h"
 
 namespace {
-constexpr int32_t kHandleEvent = 1;
-constexpr int32_t kHandleTextEvent = 5;
 } // namespace
 
 bool should_forward(const NotifyEvent& event, const RpcService& service)
@@ -13,7 +12,7 @@ bool should_forward(const NotifyEvent& event, const RpcService& service)
     if (!service.has_handles()) {
         return false;
     }
-    if (event.type == kHandleEvent || event.type == kHandleTextEvent) {
+    if (event.type == qev::wire::kEventHandle || event.type == qev::wire::kEventParameterChanged) {
         return service.holds_handle(event.value);
     }
     return true;

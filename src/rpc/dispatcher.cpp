@@ -3,26 +3,28 @@
 #include "base/logging.h"
 #include "ipc_message_generated.h"
 #include "rpc/api_handlers.h"
-#include "rpc/api_names.h"
 #include "rpc/fnv_hash.h"
+#include "rpc/wire_constants.h"
 
 #include <map>
 
 namespace {
 
+namespace function_name = qev::wire::function_name;
+
 const std::map<uint64_t, ApiHandler> kDispatchTable = {
-    {fnv1a_hash(api_names::kEnum), &api_handlers::enumerate},
-    {fnv1a_hash(api_names::kGetInfo), &api_handlers::get_info},
-    {fnv1a_hash(api_names::kCreate), &api_handlers::create},
-    {fnv1a_hash(api_names::kDestroy), &api_handlers::destroy},
-    {fnv1a_hash(api_names::kConfig), &api_handlers::config},
-    {fnv1a_hash(api_names::kStart), &api_handlers::start},
-    {fnv1a_hash(api_names::kStop), &api_handlers::stop},
-    {fnv1a_hash(api_names::kSet), &api_handlers::set},
-    {fnv1a_hash(api_names::kGet), &api_handlers::get},
-    {fnv1a_hash(api_names::kGetStatus), &api_handlers::get_status},
-    {fnv1a_hash(api_names::kSetSerialized), &api_handlers::set_serialized},
-    {fnv1a_hash(api_names::kGetSerialized), &api_handlers::get_serialized},
+    {fnv1a_hash(function_name::kEnum), &api_handlers::enumerate},
+    {fnv1a_hash(function_name::kGetInfo), &api_handlers::get_info},
+    {fnv1a_hash(function_name::kCreate), &api_handlers::create},
+    {fnv1a_hash(function_name::kDestroy), &api_handlers::destroy},
+    {fnv1a_hash(function_name::kConfig), &api_handlers::config},
+    {fnv1a_hash(function_name::kStart), &api_handlers::start},
+    {fnv1a_hash(function_name::kStop), &api_handlers::stop},
+    {fnv1a_hash(function_name::kSet), &api_handlers::set},
+    {fnv1a_hash(function_name::kGet), &api_handlers::get},
+    {fnv1a_hash(function_name::kGetStatus), &api_handlers::get_status},
+    {fnv1a_hash(function_name::kSetSerialized), &api_handlers::set_serialized},
+    {fnv1a_hash(function_name::kGetSerialized), &api_handlers::get_serialized},
 };
 
 } // namespace

@@ -1,12 +1,14 @@
 #include "rpc/reply_builder.h"
 
 #include "ipc_message_generated.h"
-#include "rpc/api_names.h"
 #include "rpc/fnv_hash.h"
+#include "rpc/wire_constants.h"
 
 #include <cstdio>
 
 namespace {
+
+namespace function_name = qev::wire::function_name;
 
 namespace wire = qev::wire;
 using flatbuffers::FlatBufferBuilder;
@@ -38,19 +40,19 @@ Offset<flatbuffers::String> optional_string(FlatBufferBuilder& builder, const ch
 Offset<void> notification_payload(FlatBufferBuilder& builder, const NotifyEvent& event)
 {
     switch (event.type) {
-    case 0:
+    case wire::kEventDeviceList:
         return wire::CreateDeviceListEvent(builder, static_cast<uint8_t>(event.value)).Union();
-    case 1:
+    case wire::kEventHandle:
         return wire::CreateHandleEvent(builder, event.value).Union();
-    case 2:
+    case wire::kEventFlag:
         return wire::CreateFlagEvent(builder, static_cast<uint8_t>(event.value)).Union();
-    case 3:
+    case wire::kEventValue:
         return wire::CreateValueEvent(builder, event.value).Union();
-    case 4: {
+    case wire::kEventSessionActivation: {
         const auto text = optional_string(builder, event.text);
         return wire::CreateSessionActivationEvent(builder, static_cast<uint8_t>(event.value), text).Union();
     }
-    case 5: {
+    case wire::kEventParameterChanged: {
         const auto text = optional_string(builder, event.text);
         return wire::CreateHandleTextEvent(builder, event.value, text).Union();
     }
@@ -79,41 +81,41 @@ Offset<wire::SerializedParam> build_serialized(FlatBufferBuilder& builder, const
 
 bool fill_parts(FlatBufferBuilder& builder, uint64_t function, const ReplyPayload& payload, ReplyParts& parts)
 {
-    if (function == fnv1a_hash(api_names::kGetInfo)) {
+    if (function == fnv1a_hash(function_name::kGetInfo)) {
         if (const auto* info = payload_as<ServerInfo>(payload)) {
             parts.info_value = wire::ServerInfo(info->info0, info->info1, info->info2, info->info3);
             parts.info = &parts.info_value;
         }
-    } else if (function == fnv1a_hash(api_names::kEnum)) {
+    } else if (function == fnv1a_hash(function_name::kEnum)) {
         const auto* const* names = payload_as<const std::vector<std::string>*>(payload);
         const std::vector<std::string> none;
         const std::vector<std::string>& list = names != nullptr && *names != nullptr ? **names : none;
         const auto vector = builder.CreateVectorOfStrings(list);
         parts.enum_result = wire::CreateEnumResult(builder, static_cast<uint32_t>(list.size()), vector);
-    } else if (function == fnv1a_hash(api_names::kCreate)) {
+    } else if (function == fnv1a_hash(function_name::kCreate)) {
         if (const auto* reply = payload_as<HandleReply>(payload)) {
             parts.handle = reply->handle;
         }
-    } else if (function == fnv1a_hash(api_names::kGet)) {
+    } else if (function == fnv1a_hash(function_name::kGet)) {
         if (const auto* reply = payload_as<ParamReply>(payload)) {
             const auto name = builder.CreateString(reply->name.data(), reply->name.size());
             parts.param = wire::CreateParam(builder, name, reply->value);
         }
-    } else if (function == fnv1a_hash(api_names::kGetStatus)) {
+    } else if (function == fnv1a_hash(function_name::kGetStatus)) {
         if (const auto* reply = payload_as<StatusReply>(payload)) {
             parts.status = static_cast<uint8_t>(reply->status & 0xFF);
         }
-    } else if (function == fnv1a_hash(api_names::kGetSerialized)) {
+    } else if (function == fnv1a_hash(function_name::kGetSerialized)) {
         if (const auto* reply = payload_as<SerializedReply>(payload)) {
             parts.serialized_out = build_serialized(builder, *reply);
         }
-    } else if (function == fnv1a_hash(api_names::kNotify)) {
+    } else if (function == fnv1a_hash(function_name::kNotify)) {
         if (const auto* event = payload_as<NotifyEvent>(payload)) {
             parts.notification = build_notification(builder, *event);
         }
-    } else if (function != fnv1a_hash(api_names::kDestroy) && function != fnv1a_hash(api_names::kStart) &&
-               function != fnv1a_hash(api_names::kStop) && function != fnv1a_hash(api_names::kConfig) &&
-               function != fnv1a_hash(api_names::kSet) && function != fnv1a_hash(api_names::kSetSerialized)) {
+    } else if (function != fnv1a_hash(function_name::kDestroy) && function != fnv1a_hash(function_name::kStart) &&
+               function != fnv1a_hash(function_name::kStop) && function != fnv1a_hash(function_name::kConfig) &&
+               function != fnv1a_hash(function_name::kSet) && function != fnv1a_hash(function_name::kSetSerialized)) {
         return false;
     }
     return true;

@@ -1,9 +1,11 @@
 #include "rpc/reply_sender.h"
 
-#include "rpc/api_names.h"
+#include "rpc/wire_constants.h"
 #include "rpc/pipe_connection.h"
 #include "rpc/rpc_service.h"
 #include "rpc/write_message.h"
+
+namespace function_name = qev::wire::function_name;
 
 bool send_reply(PipeConnection& connection, std::string_view name, uint32_t result, const ReplyPayload& payload,
                 DWORD timeout_ms)
@@ -18,5 +20,5 @@ bool notify(RpcService& service, const NotifyEvent& event)
     if (!connection.probe()) {
         return false;
     }
-    return send_reply(connection, api_names::kNotify, kQevOk, event, kNotifyWriteTimeoutMs);
+    return send_reply(connection, function_name::kNotify, kQevOk, event, kNotifyWriteTimeoutMs);
 }

@@ -1,4 +1,4 @@
-#include "client/function_names.h"
+#include "rpc/wire_constants.h"
 #include "client/reply_decoder.h"
 #include "client/request_encoder.h"
 #include "client/result_code.h"
@@ -8,6 +8,8 @@
 
 namespace qev::client {
 namespace {
+
+namespace fn = qev::wire::function_name;
 
 using testing::finish;
 

@@ -1,7 +1,7 @@
 // The API as a client sees it, against the real server: replies, malformed requests, several clients.
 #include "e2e_harness.h"
 
-#include "client/function_names.h"
+#include "rpc/wire_constants.h"
 #include "client/qev_client.h"
 #include "client/request_encoder.h"
 #include "client/rpc_error.h"
@@ -15,6 +15,8 @@
 
 namespace qev::e2e {
 namespace {
+
+namespace fn = qev::wire::function_name;
 
 using namespace std::chrono_literals;
 using client::QevClient;
@@ -78,7 +80,7 @@ protected:
 TEST_F(ApiE2e, GetInfoAnswersItsFourValuesAndEchoesTheName)
 {
     auto client = connect();
-    const auto reply = client->send_raw(request_named(client::fn::kGetInfo), kLogTimeout);
+    const auto reply = client->send_raw(request_named(fn::kGetInfo), kLogTimeout);
     ASSERT_TRUE(reply.has_value());
     const auto* message = verified(*reply);
     ASSERT_NE(message, nullptr);
@@ -105,7 +107,7 @@ TEST_F(ApiE2e, EnumOfAnUnknownTypeAnswers5WithNoCountAndNoNames)
 {
     auto client = connect();
     client::Request request;
-    request.name = client::fn::kEnum;
+    request.name = fn::kEnum;
     request.type = 3;
     const auto reply = client->send_raw(client::encode_request(request), kLogTimeout);
     ASSERT_TRUE(reply.has_value());
@@ -124,7 +126,7 @@ TEST_F(ApiE2e, UnknownFunctionNamesGetNoReply)
     auto client = connect();
     EXPECT_FALSE(client->send_raw(request_named("QevIntfFrobnicate"), kNoReplyWait).has_value());
     // Only the server sends this one.
-    EXPECT_FALSE(client->send_raw(request_named(client::fn::kNotify), kNoReplyWait).has_value());
+    EXPECT_FALSE(client->send_raw(request_named(fn::kNotify), kNoReplyWait).has_value());
     expect_still_answering(*client);
     EXPECT_TRUE(log_.wait_for_line(server_.pid(), "[qev] Default...\n", kLogTimeout));
 }
@@ -155,7 +157,7 @@ TEST_F(ApiE2e, RandomBytesAndEmptyMessagesGetNoReply)
     }
     EXPECT_FALSE(client->send_raw(Bytes{}, 300ms).has_value());
     // A valid request's bytes cut short.
-    const Bytes whole = request_named(client::fn::kGetInfo);
+    const Bytes whole = request_named(fn::kGetInfo);
     EXPECT_FALSE(client->send_raw(Bytes(whole.begin(), whole.begin() + whole.size() / 2), 300ms).has_value());
     expect_still_answering(*client);
     EXPECT_TRUE(server_.running());
@@ -190,7 +192,7 @@ TEST_F(ApiE2e, CreateOnAnUnknownEndpointFailsWith1AndNoHandle)
 {
     auto client = connect();
     client::Request request;
-    request.name = client::fn::kCreate;
+    request.name = fn::kCreate;
     request.config = client::DeviceNames{"No Such Endpoint 7f3c", ""};
     const auto reply = client->send_raw(client::encode_request(request), kLogTimeout);
     ASSERT_TRUE(reply.has_value());

@@ -1,5 +1,5 @@
-#include "rpc/api_names.h"
 #include "rpc/fnv_hash.h"
+#include "rpc/wire_constants.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(FnvHash, MatchesFnv1aWithSignExtendedBytesAndStopsAtNul)
 
 TEST(FnvHash, ThirteenFunctionNamesHashApart)
 {
-    using namespace api_names;
+    using namespace qev::wire::function_name;
     std::set<uint64_t> hashes;
     for (const auto* name : {kCreate, kDestroy, kStart, kStop, kConfig, kSet, kGet, kGetStatus, kGetInfo, kEnum,
                              kGetSerialized, kSetSerialized, kNotify}) {
