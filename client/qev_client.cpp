@@ -7,7 +7,7 @@ namespace qev::client {
 
 namespace {
 
-namespace fn = qev::wire::function_name;
+namespace fn = wire::function_name;
 
 // A request for `name`; handle 0 is not written, so it also serves functions without a handle.
 Request with_handle(const char* name, std::uint32_t handle)

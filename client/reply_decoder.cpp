@@ -7,7 +7,7 @@ namespace qev::client {
 
 namespace {
 
-namespace fn = qev::wire::function_name;
+namespace fn = wire::function_name;
 
 std::string str(const flatbuffers::String* text)
 {

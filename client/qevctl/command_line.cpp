@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iostream>
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 
 namespace {
 
@@ -191,4 +191,4 @@ std::optional<Invocation> parse_command_line(const std::vector<std::string>& wor
     return invocation;
 }
 
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

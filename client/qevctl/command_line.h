@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 
 // Reads qevctl's words (argv without the program name): options first, then commands separated by a
 // lone ",", or --script FILE ("-" = standard input) with one command per line. Returns nothing and sets
@@ -20,4 +20,4 @@ std::optional<std::vector<Command>> parse_script(std::istream& script, std::stri
 
 const char* usage_text();
 
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

@@ -10,11 +10,11 @@
 #include <iterator>
 #include <map>
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 
 namespace {
 
-namespace fn = qev::wire::function_name;
+namespace fn = wire::function_name;
 
 using client::DeviceNames;
 
@@ -434,4 +434,4 @@ std::optional<CommandRunner::Step> CommandRunner::watch(const Command& command, 
     });
 }
 
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

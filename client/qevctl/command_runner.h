@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 
 enum ExitCode : int {
     kExitOk = 0,
@@ -66,4 +66,4 @@ private:
     std::optional<std::uint32_t> last_handle_;
 };
 
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

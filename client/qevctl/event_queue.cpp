@@ -1,6 +1,6 @@
 #include "event_queue.h"
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 
 void EventQueue::push(const client::Event& event)
 {
@@ -25,4 +25,4 @@ std::optional<client::Event> EventQueue::pop(std::chrono::steady_clock::time_poi
     return event;
 }
 
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

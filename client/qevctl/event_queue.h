@@ -9,7 +9,7 @@
 #include <mutex>
 #include <optional>
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 
 // Notifications handed over from the client's notification thread to the command that prints them.
 // Bounded: when nobody watches, the oldest events are dropped.
@@ -28,4 +28,4 @@ private:
     std::deque<client::Event> events_;
 };
 
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 
 // One command of an invocation: the verb and its words.
 struct Command {
@@ -20,4 +20,4 @@ struct Invocation {
     std::vector<Command> commands;
 };
 
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

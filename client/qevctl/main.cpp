@@ -32,7 +32,7 @@ std::vector<std::string> command_words()
 
 int main()
 {
-    using namespace qev::qevctl;
+    using namespace qev::client::qevctl;
     std::string error;
     const auto invocation = parse_command_line(command_words(), error);
     if (!invocation) {

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+namespace qev::app {
+
 std::string server_type = "rpc";
 
 namespace {
@@ -44,11 +46,11 @@ CommandLineChoice read_command_line(std::string_view command_line, std::string s
 
 void print_usage()
 {
-    qev::base::log_printf("usage: qEvSwServer [option]...\n");
-    qev::base::log_printf("\n");
-    qev::base::log_printf("  --apo               Activate qEvSwServer for APO scenario\n");
-    qev::base::log_printf("  --help              Show this help list\n");
-    qev::base::log_printf("\n");
+    base::log_printf("usage: qEvSwServer [option]...\n");
+    base::log_printf("\n");
+    base::log_printf("  --apo               Activate qEvSwServer for APO scenario\n");
+    base::log_printf("  --help              Show this help list\n");
+    base::log_printf("\n");
 }
 
 bool parse_arguments(const char* command_line)
@@ -59,7 +61,9 @@ bool parse_arguments(const char* command_line)
         std::exit(0);
     }
     server_type = choice.server_type;
-    qev::base::log_printf("configurations:\n");
-    qev::base::log_printf("  server_type: %s\n", server_type.c_str());
+    base::log_printf("configurations:\n");
+    base::log_printf("  server_type: %s\n", server_type.c_str());
     return true;
 }
+
+}  // namespace qev::app

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace qev::app {
+
 // The role this process plays, as the command line chose it. "rpc" until a "--server=" option
 // replaces it; only "session_monitor" selects the session monitor role.
 extern std::string server_type;
@@ -26,3 +28,5 @@ void print_usage();
 // With "--help" it logs the usage text and ends the process with exit code 0 instead.
 // A null command line counts as an empty one.
 bool parse_arguments(const char* command_line);
+
+}  // namespace qev::app

@@ -7,15 +7,17 @@
 #include <system_error>
 #include <thread>
 
+namespace qev::app {
+
 namespace {
 
 // An escaping exception would end the whole process from a thread nobody joins.
 void run_pass_guarded()
 {
     try {
-        run_reenrollment_pass();
+        vpnr::run_reenrollment_pass();
     } catch (const std::exception& e) {
-        qev::base::log_printf("re-enrollment pass ended by an error: %s\n", e.what());
+        base::log_printf("re-enrollment pass ended by an error: %s\n", e.what());
     }
 }
 
@@ -27,7 +29,9 @@ bool start_enrollment_thread()
         std::thread(run_pass_guarded).detach();
         return true;
     } catch (const std::system_error& e) {
-        qev::base::log_printf("fail to start enrollment worker thread: %s\n", e.what());
+        base::log_printf("fail to start enrollment worker thread: %s\n", e.what());
         return false;
     }
 }
+
+}  // namespace qev::app

@@ -5,6 +5,8 @@
 
 #include <wtsapi32.h>
 
+namespace qev::app {
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"qEvSwServerWnd";
@@ -15,7 +17,7 @@ constexpr wchar_t kWindowName[] = L"qEvSwServer";
 HiddenSessionWindow::HiddenSessionWindow(HINSTANCE instance) : instance_(instance)
 {
     if (!create()) {
-        qev::base::log_wprintf(L"Failed to create a hidden window for qEvSwServer\n");
+        base::log_wprintf(L"Failed to create a hidden window for qEvSwServer\n");
     }
 }
 
@@ -52,3 +54,5 @@ bool HiddenSessionWindow::create()
     ShowWindow(window_, SW_HIDE);
     return true;
 }
+
+}  // namespace qev::app

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace qev::app {
+
 // The invisible window "qEvSwServer" of class "qEvSwServerWnd" through which the RPC role learns
 // of session changes (registered for the notifications of all sessions). It exists while this
 // object lives; when it cannot be made, that is logged and the process goes on without it.
@@ -23,3 +25,5 @@ private:
     HWND window_ = nullptr;
     bool notifications_registered_ = false;
 };
+
+}  // namespace qev::app

@@ -6,7 +6,7 @@
 #include "base/com_init.h"
 #include "base/logging.h"
 #include "app/server_role.h"
-#include "datapath/datapath_manager_apo.h"
+#include "datapath/manager/datapath_manager_apo.h"
 #include "rpc/rpc_server.h"
 #include "session/session_monitor_server.h"
 
@@ -15,17 +15,19 @@
 #include <memory>
 #include <vector>
 
+namespace qev::app {
+
 namespace {
 
-using ServerList = std::vector<std::unique_ptr<QevSwServer>>;
+using ServerList = std::vector<std::unique_ptr<rpc::QevSwServer>>;
 
 constexpr int kExitFailure = -1;
 
 // Starts the server; on failure logs `failure` and deletes it.
-bool start_server(std::unique_ptr<QevSwServer> server, const char* failure, ServerList& servers)
+bool start_server(std::unique_ptr<rpc::QevSwServer> server, const char* failure, ServerList& servers)
 {
     if (!server->start()) {
-        qev::base::log_printf("%s", failure);
+        base::log_printf("%s", failure);
         return false;
     }
     servers.push_back(std::move(server));
@@ -35,10 +37,10 @@ bool start_server(std::unique_ptr<QevSwServer> server, const char* failure, Serv
 bool start_role_server(ServerList& servers)
 {
     if (select_role(server_type) == ServerRole::session_monitor) {
-        return start_server(std::make_unique<SessionMonitorServer>(), "fail to start session monitor server\n",
+        return start_server(std::make_unique<session::SessionMonitorServer>(), "fail to start session monitor server\n",
                             servers);
     }
-    return start_server(std::make_unique<RpcServer>(DatapathManagerAPO::instance()), "fail to start rpc server\n",
+    return start_server(std::make_unique<rpc::RpcServer>(datapath::DatapathManagerAPO::instance()), "fail to start rpc server\n",
                         servers);
 }
 
@@ -68,7 +70,7 @@ int shut_down(ServerList& servers)
 int run_process(HINSTANCE instance, const char* command_line)
 {
     // Undone when run_process returns, after every server is gone.
-    const qev::base::ComInit com(COINIT_MULTITHREADED);
+    const base::ComInit com(COINIT_MULTITHREADED);
     parse_arguments(command_line);
     ServerList servers;
     if (!start_role_server(servers)) {
@@ -85,3 +87,5 @@ int run_process(HINSTANCE instance, const char* command_line)
     run_message_loop();
     return shut_down(servers);
 }
+
+}  // namespace qev::app

@@ -5,5 +5,5 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_line, int /*show*/)
 {
-    return run_process(instance, command_line);
+    return qev::app::run_process(instance, command_line);
 }

@@ -12,11 +12,13 @@
 #include <string_view>
 #include <vector>
 
+namespace qev::rpc {
+
 namespace api_handlers {
 
 namespace {
 
-using qev::wire::IpcMessage;
+using wire::IpcMessage;
 
 std::string_view name_of(const IpcMessage& request)
 {
@@ -35,9 +37,9 @@ const char* text_or_null(const flatbuffers::String* text)
     return text != nullptr ? text->c_str() : nullptr;
 }
 
-QevConfig config_of(const IpcMessage& request)
+datapath::QevConfig config_of(const IpcMessage& request)
 {
-    QevConfig config;
+    datapath::QevConfig config;
     if (const auto* args = request.config()) {
         config.primary_device = text_or_null(args->primary_device());
         config.secondary_device = text_or_null(args->secondary_device());
@@ -64,14 +66,14 @@ bool reply(RpcService& service, const IpcMessage& request, uint32_t result, cons
 // `data` holds fewer bytes than `size` claims.
 struct SerializedInput {
     std::vector<uint8_t> bytes;
-    QevSerializedParam param;
+    datapath::QevSerializedParam param;
 };
 
 bool serialized_input_of(const IpcMessage& request, SerializedInput& input)
 {
     const auto* serialized = request.serialized_in();
     if (serialized == nullptr) {
-        input.param = QevSerializedParam{"", 0, nullptr};
+        input.param = datapath::QevSerializedParam{"", 0, nullptr};
         return true;
     }
     const uint32_t size = serialized->size();
@@ -83,14 +85,14 @@ bool serialized_input_of(const IpcMessage& request, SerializedInput& input)
     if (size != 0) {
         input.bytes.assign(data->data(), data->data() + size);
     }
-    input.param = QevSerializedParam{text_or_empty(serialized->name()), size,
+    input.param = datapath::QevSerializedParam{text_or_empty(serialized->name()), size,
                                      size != 0 ? input.bytes.data() : nullptr};
     return true;
 }
 
 // Frees what the manager allocated for a GetSerialized output.
 struct SerializedOutputDeleter {
-    void operator()(QevSerializedParam* out) const
+    void operator()(datapath::QevSerializedParam* out) const
     {
         std::free(const_cast<char*>(out->name));
         std::free(out->data);
@@ -101,14 +103,14 @@ struct SerializedOutputDeleter {
 
 bool get_info(RpcService& service, const IpcMessage& request)
 {
-    ServerInfo info;
+    datapath::ServerInfo info;
     const uint32_t result = service.manager().GetInfo(&info);
     return reply(service, request, result, info);
 }
 
 bool enumerate(RpcService& service, const IpcMessage& request)
 {
-    qev::base::log_printf("[QevIntfEnum] type: %d\n", static_cast<int>(request.type()));
+    base::log_printf("[QevIntfEnum] type: %d\n", static_cast<int>(request.type()));
     std::vector<std::string> names;
     const uint32_t result = service.manager().Enum(request.type(), &names);
     return reply(service, request, result, &names);
@@ -116,19 +118,19 @@ bool enumerate(RpcService& service, const IpcMessage& request)
 
 bool create(RpcService& service, const IpcMessage& request)
 {
-    const QevConfig config = config_of(request);
+    const datapath::QevConfig config = config_of(request);
     uint32_t handle = 0;
     const uint32_t result = service.manager().Create(&handle, &config);
-    if (result == kQevOk) {
+    if (result == datapath::kQevOk) {
         service.add_handle(handle);
     }
-    return reply(service, request, result, HandleReply{result == kQevOk ? handle : 0});
+    return reply(service, request, result, HandleReply{result == datapath::kQevOk ? handle : 0});
 }
 
 bool destroy(RpcService& service, const IpcMessage& request)
 {
     const uint32_t result = service.manager().Destroy(request.handle(), true);
-    if (result == kQevOk) {
+    if (result == datapath::kQevOk) {
         service.remove_handle(request.handle());
     }
     return reply(service, request, result);
@@ -136,8 +138,8 @@ bool destroy(RpcService& service, const IpcMessage& request)
 
 bool config(RpcService& service, const IpcMessage& request)
 {
-    qev::base::log_printf("[QevIntfConfig] handle: %#X\n", request.handle());
-    const QevConfig config = config_of(request);
+    base::log_printf("[QevIntfConfig] handle: %#X\n", request.handle());
+    const datapath::QevConfig config = config_of(request);
     return reply(service, request, service.manager().Config(request.handle(), &config));
 }
 
@@ -153,18 +155,18 @@ bool stop(RpcService& service, const IpcMessage& request)
 
 bool set(RpcService& service, const IpcMessage& request)
 {
-    const QevParam param{param_name_of(request), param_value_of(request)};
-    qev::base::log_printf("[QevIntfSet] handle: %#X, param.name: %s, param.value: %f\n", request.handle(), param.name,
+    const datapath::QevParam param{param_name_of(request), param_value_of(request)};
+    base::log_printf("[QevIntfSet] handle: %#X, param.name: %s, param.value: %f\n", request.handle(), param.name,
                static_cast<double>(param.value));
     return reply(service, request, service.manager().Set(request.handle(), &param));
 }
 
 bool get(RpcService& service, const IpcMessage& request)
 {
-    qev::base::log_printf("[QevIntfGet] handle: %#X\n", request.handle());
-    QevParam param{param_name_of(request), 0.0f};
+    base::log_printf("[QevIntfGet] handle: %#X\n", request.handle());
+    datapath::QevParam param{param_name_of(request), 0.0f};
     const uint32_t result = service.manager().Get(request.handle(), &param);
-    const float value = result == kQevOk ? param.value : 0.0f;
+    const float value = result == datapath::kQevOk ? param.value : 0.0f;
     return reply(service, request, result, ParamReply{param_name_of(request), value});
 }
 
@@ -172,30 +174,32 @@ bool get_status(RpcService& service, const IpcMessage& request)
 {
     uint32_t status = 0;
     const uint32_t result = service.manager().GetStatus(request.handle(), &status);
-    return reply(service, request, result, StatusReply{result == kQevOk ? status : 0});
+    return reply(service, request, result, StatusReply{result == datapath::kQevOk ? status : 0});
 }
 
 bool set_serialized(RpcService& service, const IpcMessage& request)
 {
-    qev::base::log_printf("[QevIntfSetSerialized] handle: %#X\n", request.handle());
+    base::log_printf("[QevIntfSetSerialized] handle: %#X\n", request.handle());
     SerializedInput input;
     if (!serialized_input_of(request, input)) {
-        return reply(service, request, kQevInvalidArgument);
+        return reply(service, request, datapath::kQevInvalidArgument);
     }
     return reply(service, request, service.manager().SetSerialized(request.handle(), &input.param));
 }
 
 bool get_serialized(RpcService& service, const IpcMessage& request)
 {
-    qev::base::log_printf("[QevIntfGetSerialized] handle: %#X\n", request.handle());
+    base::log_printf("[QevIntfGetSerialized] handle: %#X\n", request.handle());
     SerializedInput input;
     if (!serialized_input_of(request, input)) {
-        return reply(service, request, kQevInvalidArgument, SerializedReply{});
+        return reply(service, request, datapath::kQevInvalidArgument, SerializedReply{});
     }
-    QevSerializedParam out;
-    const std::unique_ptr<QevSerializedParam, SerializedOutputDeleter> owned_out(&out);
+    datapath::QevSerializedParam out;
+    const std::unique_ptr<datapath::QevSerializedParam, SerializedOutputDeleter> owned_out(&out);
     const uint32_t result = service.manager().GetSerialized(request.handle(), &input.param, &out);
     return reply(service, request, result, SerializedReply{out.name, out.size, out.data});
 }
 
 } // namespace api_handlers
+
+}  // namespace qev::rpc

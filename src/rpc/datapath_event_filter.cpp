@@ -4,21 +4,23 @@
 #include "rpc/wire_constants.h"
 #include "rpc/rpc_service.h"
 
+namespace qev::rpc {
+
 namespace {
 } // namespace
 
-bool should_forward(const NotifyEvent& event, const RpcService& service)
+bool should_forward(const datapath::NotifyEvent& event, const RpcService& service)
 {
     if (!service.has_handles()) {
         return false;
     }
-    if (event.type == qev::wire::kEventHandle || event.type == qev::wire::kEventParameterChanged) {
+    if (event.type == wire::kEventHandle || event.type == wire::kEventParameterChanged) {
         return service.holds_handle(event.value);
     }
     return true;
 }
 
-void on_datapath_event(const NotifyEvent* event, void* context)
+void on_datapath_event(const datapath::NotifyEvent* event, void* context)
 {
     if (event == nullptr || context == nullptr) {
         return;
@@ -28,3 +30,5 @@ void on_datapath_event(const NotifyEvent* event, void* context)
         notify(service, *event);
     }
 }
+
+}  // namespace qev::rpc

@@ -8,9 +8,11 @@
 
 #include <map>
 
+namespace qev::rpc {
+
 namespace {
 
-namespace function_name = qev::wire::function_name;
+namespace function_name = wire::function_name;
 
 const std::map<uint64_t, ApiHandler> kDispatchTable = {
     {fnv1a_hash(function_name::kEnum), &api_handlers::enumerate},
@@ -32,17 +34,19 @@ const std::map<uint64_t, ApiHandler> kDispatchTable = {
 bool dispatch(RpcService& service, const uint8_t* message, size_t size)
 {
     flatbuffers::Verifier verifier(message, size);
-    if (message == nullptr || !qev::wire::VerifyIpcMessageBuffer(verifier)) {
-        qev::base::log_printf("Ignored a request that is not a valid IpcMessage (%u bytes)\n", static_cast<unsigned>(size));
+    if (message == nullptr || !wire::VerifyIpcMessageBuffer(verifier)) {
+        base::log_printf("Ignored a request that is not a valid IpcMessage (%u bytes)\n", static_cast<unsigned>(size));
         return true;
     }
-    const auto* request = qev::wire::GetIpcMessage(message);
+    const auto* request = wire::GetIpcMessage(message);
     const char* name = request->name() != nullptr ? request->name()->c_str() : nullptr;
-    qev::base::log_printf("API NAME: %s\n", name != nullptr ? name : "");
+    base::log_printf("API NAME: %s\n", name != nullptr ? name : "");
     const auto handler = name != nullptr ? kDispatchTable.find(fnv1a_hash(name)) : kDispatchTable.end();
     if (handler == kDispatchTable.end()) {
-        qev::base::log_printf("Default...\n");
+        base::log_printf("Default...\n");
         return true;
     }
     return handler->second(service, *request);
 }
+
+}  // namespace qev::rpc

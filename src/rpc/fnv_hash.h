@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace qev::rpc {
+
 // 64-bit FNV-1a over the text up to its first NUL. Bytes are taken as signed char and sign-extended,
 // so bytes of 0x80 and above hash differently from their unsigned value; clients rely on this.
 constexpr uint64_t fnv1a_hash(std::string_view text)
@@ -17,3 +19,5 @@ constexpr uint64_t fnv1a_hash(std::string_view text)
     }
     return hash;
 }
+
+}  // namespace qev::rpc

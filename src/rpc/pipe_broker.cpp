@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace qev::rpc {
+
 namespace {
 
 constexpr int64_t kTicksPerSecond = 10000000;
@@ -51,7 +53,7 @@ void PipeBroker::shutdown(const std::shared_ptr<PipeBroker>& broker)
 }
 
 PipeBroker::PipeBroker(const PipeNames& names)
-    : names_(names), stop_event_(qev::base::create_event(qev::base::EventReset::manual))
+    : names_(names), stop_event_(base::create_event(base::EventReset::manual))
 {
     request_listener_ = std::thread(&PipeBroker::listen, this, names_.request_pipe, Slot::request);
     notify_listener_ = std::thread(&PipeBroker::listen, this, names_.notify_pipe, Slot::notify);
@@ -121,7 +123,7 @@ std::unique_ptr<PipeConnection> PipeBroker::new_instance(const std::wstring& nam
     } catch (const std::system_error& failure) {
         error = static_cast<DWORD>(failure.code().value());
     }
-    qev::base::log_printf("Error occurred while creating the pipe: %d\n", static_cast<int>(error));
+    base::log_printf("Error occurred while creating the pipe: %d\n", static_cast<int>(error));
     return nullptr;
 }
 
@@ -206,11 +208,11 @@ void CALLBACK PipeBroker::on_sweep_timer(void* context, DWORD, DWORD)
 
 void PipeBroker::run_sweep_timer()
 {
-    qev::base::UniqueKernelHandle timer(CreateWaitableTimerW(nullptr, FALSE, L"MyTimer"));
+    base::UniqueKernelHandle timer(CreateWaitableTimerW(nullptr, FALSE, L"MyTimer"));
     LARGE_INTEGER due{};
     due.QuadPart = -kMaxUnpairedAgeSeconds * kTicksPerSecond;
     if (!timer || !SetWaitableTimer(timer.get(), &due, kSweepPeriodMs, &PipeBroker::on_sweep_timer, this, FALSE)) {
-        qev::base::log_printf("fail to set waitable timer: 0x%x\n", static_cast<unsigned>(GetLastError()));
+        base::log_printf("fail to set waitable timer: 0x%x\n", static_cast<unsigned>(GetLastError()));
         return;
     }
     // The sweep runs as an APC on this thread while it waits alertably.
@@ -218,3 +220,5 @@ void PipeBroker::run_sweep_timer()
     }
     CancelWaitableTimer(timer.get());
 }
+
+}  // namespace qev::rpc

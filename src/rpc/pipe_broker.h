@@ -12,6 +12,8 @@
 #include <mutex>
 #include <thread>
 
+namespace qev::rpc {
+
 // Accepts connections on the request and notification pipes and pairs them by client process id.
 // One per process; its listener and sweep threads run until stop().
 class PipeBroker {
@@ -61,7 +63,7 @@ private:
     static void CALLBACK on_sweep_timer(void* context, DWORD low, DWORD high);
 
     const PipeNames names_;
-    qev::base::UniqueKernelHandle stop_event_;
+    base::UniqueKernelHandle stop_event_;
 
     mutable std::mutex mutex_;
     std::condition_variable pair_ready_;
@@ -73,3 +75,5 @@ private:
     std::thread notify_listener_;
     std::thread timer_thread_;
 };
+
+}  // namespace qev::rpc

@@ -5,11 +5,13 @@
 
 #include <utility>
 
+namespace qev::rpc {
+
 PipeConnection::PipeConnection(std::wstring name)
     : name_(std::move(name)),
-      cancel_event_(qev::base::create_event(qev::base::EventReset::manual)),
-      read_event_(qev::base::create_event(qev::base::EventReset::manual)),
-      write_event_(qev::base::create_event(qev::base::EventReset::manual))
+      cancel_event_(base::create_event(base::EventReset::manual)),
+      read_event_(base::create_event(base::EventReset::manual)),
+      write_event_(base::create_event(base::EventReset::manual))
 {
 }
 
@@ -160,3 +162,5 @@ void PipeConnection::close()
     DisconnectNamedPipe(pipe_.get());
     pipe_.reset();
 }
+
+}  // namespace qev::rpc

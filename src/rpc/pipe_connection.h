@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+namespace qev::rpc {
+
 // The server end of one pipe instance. Its I/O is overlapped so that cancel() can end any wait:
 // reads and connects are made by one thread at a time; writes may come from any thread.
 class PipeConnection {
@@ -56,12 +58,14 @@ private:
                    DWORD timeout_ms = INFINITE) const;
 
     std::wstring name_;
-    qev::base::UniqueFileHandle pipe_;
+    base::UniqueFileHandle pipe_;
     uint64_t client_process_id_ = 0;
-    qev::base::UniqueKernelHandle cancel_event_;
-    qev::base::UniqueKernelHandle read_event_;
-    qev::base::UniqueKernelHandle write_event_;
+    base::UniqueKernelHandle cancel_event_;
+    base::UniqueKernelHandle read_event_;
+    base::UniqueKernelHandle write_event_;
     std::atomic<bool> cancelled_{false};
     // Guards the handle against a close while a writer or a prober uses it.
     mutable std::mutex io_mutex_;
 };
+
+}  // namespace qev::rpc

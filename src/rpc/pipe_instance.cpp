@@ -7,9 +7,11 @@
 
 #include <array>
 
+namespace qev::rpc {
+
 namespace {
 
-using qev::base::UniqueLocalPtr;
+using base::UniqueLocalPtr;
 
 EXPLICIT_ACCESS_W access_entry(const wchar_t* trustee, TRUSTEE_TYPE type, DWORD rights)
 {
@@ -46,13 +48,13 @@ bool build_pipe_dacl(UniqueLocalPtr<ACL>& acl)
 
 HANDLE create_pipe_instance(const std::wstring& name, uint32_t buffer_size, DWORD extra_open_flags)
 {
-    qev::base::UniqueLocalMemory descriptor(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
+    base::UniqueLocalMemory descriptor(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
     if (!descriptor) {
-        qev::base::log_printf("Create SECURITY_DESCRIPTOR failed\n");
+        base::log_printf("Create SECURITY_DESCRIPTOR failed\n");
         return INVALID_HANDLE_VALUE;
     }
     if (!InitializeSecurityDescriptor(descriptor.get(), SECURITY_DESCRIPTOR_REVISION)) {
-        qev::base::log_printf("InitializeSecurityDescriptor failed\n");
+        base::log_printf("InitializeSecurityDescriptor failed\n");
         return INVALID_HANDLE_VALUE;
     }
     UniqueLocalPtr<ACL> acl;
@@ -60,7 +62,7 @@ HANDLE create_pipe_instance(const std::wstring& name, uint32_t buffer_size, DWOR
         return INVALID_HANDLE_VALUE;
     }
     if (!SetSecurityDescriptorDacl(descriptor.get(), TRUE, acl.get(), FALSE)) {
-        qev::base::log_printf("SetSecurityDescriptorDacl\n");
+        base::log_printf("SetSecurityDescriptorDacl\n");
         return INVALID_HANDLE_VALUE;
     }
     SECURITY_ATTRIBUTES attributes{};
@@ -71,3 +73,5 @@ HANDLE create_pipe_instance(const std::wstring& name, uint32_t buffer_size, DWOR
                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
                             buffer_size, buffer_size, 0, &attributes);
 }
+
+}  // namespace qev::rpc

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+namespace qev::rpc {
+
 namespace {
 
 // Reads the rest of a message whose first `received` bytes are in the buffer, growing the buffer as
@@ -82,9 +84,11 @@ void run_read_loop(std::shared_ptr<RpcService> service)
 {
     ReceiveBuffer buffer;
     if (!buffer.valid()) {
-        qev::base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
+        base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
     } else if (serve_requests(*service, buffer)) {
-        qev::base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
+        base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
     }
     service->close_connections();
 }
+
+}  // namespace qev::rpc

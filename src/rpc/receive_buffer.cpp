@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace qev::rpc {
+
 ReceiveBuffer::ReceiveBuffer()
     : memory_(static_cast<uint8_t*>(VirtualAlloc(nullptr, kCapacity, MEM_RESERVE, PAGE_NOACCESS)))
 {
@@ -38,3 +40,5 @@ void ReceiveBuffer::clear(size_t used)
         std::memset(memory_.get(), 0, std::min(used, committed_));
     }
 }
+
+}  // namespace qev::rpc

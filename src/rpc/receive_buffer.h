@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace qev::rpc {
+
 // The 8 MiB buffer a connection receives requests into. The address range is reserved once; pages
 // are committed as messages first need them and then kept, so an idle client costs no memory.
 // The usable part is zero and is made zero again after each message by clearing only the bytes
@@ -38,3 +40,5 @@ private:
     std::unique_ptr<uint8_t, VirtualFreeDeleter> memory_;
     size_t committed_ = 0;
 };
+
+}  // namespace qev::rpc

@@ -6,9 +6,11 @@
 
 #include <cstdio>
 
+namespace qev::rpc {
+
 namespace {
 
-namespace function_name = qev::wire::function_name;
+namespace function_name = wire::function_name;
 
 namespace wire = qev::wire;
 using flatbuffers::FlatBufferBuilder;
@@ -37,7 +39,7 @@ Offset<flatbuffers::String> optional_string(FlatBufferBuilder& builder, const ch
     return text != nullptr ? builder.CreateString(text) : Offset<flatbuffers::String>();
 }
 
-Offset<void> notification_payload(FlatBufferBuilder& builder, const NotifyEvent& event)
+Offset<void> notification_payload(FlatBufferBuilder& builder, const datapath::NotifyEvent& event)
 {
     switch (event.type) {
     case wire::kEventDeviceList:
@@ -61,7 +63,7 @@ Offset<void> notification_payload(FlatBufferBuilder& builder, const NotifyEvent&
     }
 }
 
-Offset<wire::Notification> build_notification(FlatBufferBuilder& builder, const NotifyEvent& event)
+Offset<wire::Notification> build_notification(FlatBufferBuilder& builder, const datapath::NotifyEvent& event)
 {
     const auto payload = notification_payload(builder, event);
     // The union tag is the event type plus one; other types travel without a payload.
@@ -82,7 +84,7 @@ Offset<wire::SerializedParam> build_serialized(FlatBufferBuilder& builder, const
 bool fill_parts(FlatBufferBuilder& builder, uint64_t function, const ReplyPayload& payload, ReplyParts& parts)
 {
     if (function == fnv1a_hash(function_name::kGetInfo)) {
-        if (const auto* info = payload_as<ServerInfo>(payload)) {
+        if (const auto* info = payload_as<datapath::ServerInfo>(payload)) {
             parts.info_value = wire::ServerInfo(info->info0, info->info1, info->info2, info->info3);
             parts.info = &parts.info_value;
         }
@@ -110,7 +112,7 @@ bool fill_parts(FlatBufferBuilder& builder, uint64_t function, const ReplyPayloa
             parts.serialized_out = build_serialized(builder, *reply);
         }
     } else if (function == fnv1a_hash(function_name::kNotify)) {
-        if (const auto* event = payload_as<NotifyEvent>(payload)) {
+        if (const auto* event = payload_as<datapath::NotifyEvent>(payload)) {
             parts.notification = build_notification(builder, *event);
         }
     } else if (function != fnv1a_hash(function_name::kDestroy) && function != fnv1a_hash(function_name::kStart) &&
@@ -146,3 +148,5 @@ flatbuffers::DetachedBuffer build_reply(std::string_view name, uint32_t result, 
     builder.Finish(message.Finish());
     return builder.Release();
 }
+
+}  // namespace qev::rpc

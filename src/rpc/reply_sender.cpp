@@ -5,7 +5,9 @@
 #include "rpc/rpc_service.h"
 #include "rpc/write_message.h"
 
-namespace function_name = qev::wire::function_name;
+namespace qev::rpc {
+
+namespace function_name = wire::function_name;
 
 bool send_reply(PipeConnection& connection, std::string_view name, uint32_t result, const ReplyPayload& payload,
                 DWORD timeout_ms)
@@ -14,11 +16,13 @@ bool send_reply(PipeConnection& connection, std::string_view name, uint32_t resu
     return write_message(connection, buffer.data(), static_cast<uint32_t>(buffer.size()), timeout_ms);
 }
 
-bool notify(RpcService& service, const NotifyEvent& event)
+bool notify(RpcService& service, const datapath::NotifyEvent& event)
 {
     PipeConnection& connection = service.notification_connection();
     if (!connection.probe()) {
         return false;
     }
-    return send_reply(connection, function_name::kNotify, kQevOk, event, kNotifyWriteTimeoutMs);
+    return send_reply(connection, function_name::kNotify, datapath::kQevOk, event, kNotifyWriteTimeoutMs);
 }
+
+}  // namespace qev::rpc

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "datapath/datapath_records.h"
+#include "datapath/manager/datapath_records.h"
 #include "rpc/reply_builder.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string_view>
+
+namespace qev::rpc {
 
 class PipeConnection;
 class RpcService;
@@ -21,4 +23,6 @@ inline constexpr DWORD kNotifyWriteTimeoutMs = 1000;
 
 // Sends one "QevIntfNotify" message on the service's notification pipe; false when the pipe is
 // closed or gone, or the write failed or timed out (the notification is then dropped).
-bool notify(RpcService& service, const NotifyEvent& event);
+bool notify(RpcService& service, const datapath::NotifyEvent& event);
+
+}  // namespace qev::rpc

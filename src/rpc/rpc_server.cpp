@@ -10,9 +10,11 @@
 #include <system_error>
 #include <utility>
 
-RpcServer::RpcServer(DatapathManagerInterface& manager) : RpcServer(manager, PipeNames{}) {}
+namespace qev::rpc {
 
-RpcServer::RpcServer(DatapathManagerInterface& manager, PipeNames names)
+RpcServer::RpcServer(datapath::DatapathManagerInterface& manager) : RpcServer(manager, PipeNames{}) {}
+
+RpcServer::RpcServer(datapath::DatapathManagerInterface& manager, PipeNames names)
     : manager_(manager), names_(std::move(names))
 {
 }
@@ -35,7 +37,7 @@ bool RpcServer::start()
     try {
         broker_ = PipeBroker::instance(names_);
     } catch (const std::system_error& error) {
-        qev::base::log_printf("rpc server: cannot start the pipe broker: %s\n", error.what());
+        base::log_printf("rpc server: cannot start the pipe broker: %s\n", error.what());
         instance_lock_.release();
         return false;
     }
@@ -73,7 +75,7 @@ void RpcServer::accept_loop(std::shared_ptr<PipeBroker> broker)
         }
         auto service = std::make_shared<RpcService>(manager_, std::move(request), std::move(notification));
         service->register_callback();
-        qev::base::log_printf("Connection was successful.\n");
+        base::log_printf("Connection was successful.\n");
         adopt_service(service);
         join_finished_read_loops();
         start_read_loop(std::move(service));
@@ -142,7 +144,7 @@ void RpcServer::cancel_all_services()
     }
 }
 
-void RpcServer::broadcast(const NotifyEvent& event)
+void RpcServer::broadcast(const datapath::NotifyEvent& event)
 {
     const std::lock_guard lock(services_mutex_);
     for (auto it = services_.begin(); it != services_.end();) {
@@ -154,3 +156,5 @@ void RpcServer::broadcast(const NotifyEvent& event)
         }
     }
 }
+
+}  // namespace qev::rpc

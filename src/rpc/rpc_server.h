@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/qev_sw_server.h"
-#include "datapath/datapath_manager_interface.h"
-#include "datapath/datapath_records.h"
+#include "rpc/qev_sw_server.h"
+#include "datapath/manager/datapath_manager_interface.h"
+#include "datapath/manager/datapath_records.h"
 #include "rpc/pipe_names.h"
 #include "rpc/single_instance_lock.h"
 
@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+namespace qev::rpc {
+
 class PipeBroker;
 class RpcService;
 
@@ -20,9 +22,9 @@ class RpcService;
 // pipe connections into services, and one read-loop thread per connected client.
 class RpcServer : public QevSwServer {
 public:
-    explicit RpcServer(DatapathManagerInterface& manager);
+    explicit RpcServer(datapath::DatapathManagerInterface& manager);
     // Serves under other pipe and mutex names (tests run several servers side by side).
-    RpcServer(DatapathManagerInterface& manager, PipeNames names);
+    RpcServer(datapath::DatapathManagerInterface& manager, PipeNames names);
     ~RpcServer() override;
 
     RpcServer(const RpcServer&) = delete;
@@ -34,7 +36,7 @@ public:
     bool wait() override;
 
     // Sends the event to every connected client, dropping services that have gone.
-    void broadcast(const NotifyEvent& event);
+    void broadcast(const datapath::NotifyEvent& event);
 
 private:
     struct ReadLoopThread {
@@ -49,7 +51,7 @@ private:
     void join_all_read_loops();
     void cancel_all_services();
 
-    DatapathManagerInterface& manager_;
+    datapath::DatapathManagerInterface& manager_;
     const PipeNames names_;
     SingleInstanceLock instance_lock_;
     std::atomic<bool> stop_{false};
@@ -62,3 +64,5 @@ private:
     std::mutex read_loops_mutex_;
     std::vector<ReadLoopThread> read_loops_;
 };
+
+}  // namespace qev::rpc

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <utility>
 
-RpcService::RpcService(DatapathManagerInterface& manager, std::unique_ptr<PipeConnection> request,
+namespace qev::rpc {
+
+RpcService::RpcService(datapath::DatapathManagerInterface& manager, std::unique_ptr<PipeConnection> request,
                        std::unique_ptr<PipeConnection> notification)
     : manager_(manager), request_(std::move(request)), notification_(std::move(notification))
 {
@@ -31,8 +33,8 @@ RpcService::~RpcService()
 bool RpcService::register_callback()
 {
     uint32_t id = 0;
-    if (manager_.RegisterCallback(&on_datapath_event, this, &id) != kQevOk) {
-        qev::base::log_printf("Cannot subscribe the client to datapath events\n");
+    if (manager_.RegisterCallback(&on_datapath_event, this, &id) != datapath::kQevOk) {
+        base::log_printf("Cannot subscribe the client to datapath events\n");
         return false;
     }
     callback_id_ = id;
@@ -83,3 +85,5 @@ void RpcService::close_connections()
     request_->close();
     notification_->close();
 }
+
+}  // namespace qev::rpc

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapath/datapath_manager_interface.h"
+#include "datapath/manager/datapath_manager_interface.h"
 #include "rpc/pipe_connection.h"
 
 #include <cstdint>
@@ -9,18 +9,20 @@
 #include <optional>
 #include <vector>
 
+namespace qev::rpc {
+
 // One paired client: its two pipe connections, its notification subscription and the handles it
 // created. Destroying it destroys those handles and unsubscribes.
 class RpcService {
 public:
-    RpcService(DatapathManagerInterface& manager, std::unique_ptr<PipeConnection> request,
+    RpcService(datapath::DatapathManagerInterface& manager, std::unique_ptr<PipeConnection> request,
                std::unique_ptr<PipeConnection> notification);
     ~RpcService();
 
     RpcService(const RpcService&) = delete;
     RpcService& operator=(const RpcService&) = delete;
 
-    DatapathManagerInterface& manager() const { return manager_; }
+    datapath::DatapathManagerInterface& manager() const { return manager_; }
     PipeConnection& request_connection() { return *request_; }
     PipeConnection& notification_connection() { return *notification_; }
 
@@ -40,7 +42,7 @@ public:
     void close_connections();
 
 private:
-    DatapathManagerInterface& manager_;
+    datapath::DatapathManagerInterface& manager_;
     std::unique_ptr<PipeConnection> request_;
     std::unique_ptr<PipeConnection> notification_;
     std::optional<uint32_t> callback_id_;
@@ -48,3 +50,5 @@ private:
     mutable std::mutex handles_mutex_;
     std::vector<uint32_t> handles_;
 };
+
+}  // namespace qev::rpc

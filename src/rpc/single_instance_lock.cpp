@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace qev::rpc {
+
 bool SingleInstanceLock::try_once(const std::wstring& name)
 {
     handle_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
@@ -16,7 +18,7 @@ bool SingleInstanceLock::acquire(const std::wstring& name)
         if (retry_count_ == kMaxRetries) {
             // Drop our reference so the other holder's mutex is not kept alive by us.
             handle_.reset();
-            qev::base::log_printf("rpc server already running.\n");
+            base::log_printf("rpc server already running.\n");
             return false;
         }
         Sleep(kRetryPauseMs);
@@ -29,3 +31,5 @@ void SingleInstanceLock::release()
 {
     handle_.reset();
 }
+
+}  // namespace qev::rpc

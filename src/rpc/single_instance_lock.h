@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qev::rpc {
+
 // The named mutex that makes the RPC role unique on the machine.
 class SingleInstanceLock {
 public:
@@ -22,6 +24,8 @@ private:
 
     bool try_once(const std::wstring& name);
 
-    qev::base::UniqueKernelHandle handle_;
+    base::UniqueKernelHandle handle_;
     uint32_t retry_count_ = 0;
 };
+
+}  // namespace qev::rpc

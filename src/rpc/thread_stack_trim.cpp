@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace qev::rpc {
+
 namespace {
 
 // Room left below the caller's frame for VirtualQuery/VirtualAlloc and what they call.
@@ -51,3 +53,5 @@ size_t release_unused_stack_pages()
     const uintptr_t top = (frame - kMargin) & ~(kPage - 1);
     return reset_committed_pages(limit, top);
 }
+
+}  // namespace qev::rpc

@@ -3,6 +3,8 @@
 #include "base/logging.h"
 #include "rpc/pipe_connection.h"
 
+namespace qev::rpc {
+
 bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t size, DWORD timeout_ms)
 {
     // No probe first: the write itself fails, writing nothing, when the client has gone, and a
@@ -15,9 +17,11 @@ bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t si
         return false;
     }
     if (written != size) {
-        qev::base::log_printf("Number of bytes(%d) and written(%d) are mismatch\n", static_cast<int>(size),
+        base::log_printf("Number of bytes(%d) and written(%d) are mismatch\n", static_cast<int>(size),
                    static_cast<int>(written));
         return false;
     }
     return true;
 }
+
+}  // namespace qev::rpc

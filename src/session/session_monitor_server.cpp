@@ -2,9 +2,11 @@
 
 #include "base/logging.h"
 
+namespace qev::session {
+
 bool SessionMonitorServer::start()
 {
-    qev::base::log_printf("[session] the session monitor role is not available in this build\n");
+    base::log_printf("[session] the session monitor role is not available in this build\n");
     return false;
 }
 
@@ -17,3 +19,5 @@ bool SessionMonitorServer::wait()
 {
     return true;
 }
+
+}  // namespace qev::session

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "app/qev_sw_server.h"
+#include "rpc/qev_sw_server.h"
+
+namespace qev::session {
 
 // The server of the session monitor role. This build does not carry the role yet: start() logs
 // that and fails, so the process ends with -1 instead of running some other role.
-class SessionMonitorServer : public QevSwServer {
+class SessionMonitorServer : public rpc::QevSwServer {
 public:
     SessionMonitorServer() = default;
     ~SessionMonitorServer() override = default;
@@ -16,3 +18,5 @@ public:
     bool stop() override;
     bool wait() override;
 };
+
+}  // namespace qev::session

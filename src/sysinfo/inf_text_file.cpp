@@ -14,7 +14,7 @@ constexpr LONGLONG kMaxInfBytes = 16 * 1024 * 1024;
 
 std::optional<std::string> read_bytes(const std::wstring& path)
 {
-    qev::base::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    base::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxInfBytes) {

@@ -2,9 +2,9 @@
 
 namespace qev::sysinfo {
 
-qev::base::UniqueRegKey OpenLocalMachineKey(const std::wstring& subkey)
+base::UniqueRegKey OpenLocalMachineKey(const std::wstring& subkey)
 {
-    qev::base::UniqueRegKey key;
+    base::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         key.reset();
     }

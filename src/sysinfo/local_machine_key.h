@@ -7,7 +7,7 @@
 namespace qev::sysinfo {
 
 // HKEY_LOCAL_MACHINE\subkey opened with KEY_READ; empty when it does not open.
-qev::base::UniqueRegKey OpenLocalMachineKey(const std::wstring& subkey);
+base::UniqueRegKey OpenLocalMachineKey(const std::wstring& subkey);
 
 // True when HKEY_LOCAL_MACHINE\subkey opens for reading.
 bool LocalMachineKeyOpens(const std::wstring& subkey);

@@ -2,8 +2,12 @@
 
 #include "base/logging.h"
 
+namespace qev::vpnr {
+
 // Placeholder until the enrollment worker exists: there is nothing to re-enroll without it.
 void run_reenrollment_pass()
 {
-    qev::base::log_printf("[vpnr] re-enrollment pass: nothing to do, the enrollment worker is not part of this build\n");
+    base::log_printf("[vpnr] re-enrollment pass: nothing to do, the enrollment worker is not part of this build\n");
 }
+
+}  // namespace qev::vpnr

@@ -2,8 +2,12 @@
 
 #include "base/logging.h"
 
+namespace qev::vpnr {
+
 // Placeholder until enrollment publishing exists: the call is seen in the log, nothing is written.
 void sync_user_enrollment()
 {
-    qev::base::log_printf("[vpnr] sync_user_enrollment: nothing to publish, enrollment is not part of this build\n");
+    base::log_printf("[vpnr] sync_user_enrollment: nothing to publish, enrollment is not part of this build\n");
 }
+
+}  // namespace qev::vpnr

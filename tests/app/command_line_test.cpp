@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+namespace qev::app {
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -127,3 +129,5 @@ TEST(PrintUsage, LogsTheUsageLinesInOrder)
 }
 
 }  // namespace
+
+}  // namespace qev::app

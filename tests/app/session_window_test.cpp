@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <string>
 
+namespace qev::app {
+
 namespace {
 
 bool is_sync_line(const std::string& line)
@@ -118,3 +120,5 @@ TEST(HiddenWindow, ReportsFailureWhenTheClassIsTaken)
 }
 
 }  // namespace
+
+}  // namespace qev::app

@@ -9,7 +9,7 @@
 namespace qev::client {
 namespace {
 
-namespace fn = qev::wire::function_name;
+namespace fn = wire::function_name;
 
 using testing::finish;
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace qev::qevctl {
+namespace qev::client::qevctl {
 namespace {
 
 using client::testing::FakePipeServer;
@@ -236,4 +236,4 @@ TEST_F(QevctlRun, WatchPrintsEventsForTheGivenTime)
 }
 
 }  // namespace
-}  // namespace qev::qevctl
+}  // namespace qev::client::qevctl

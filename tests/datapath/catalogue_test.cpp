@@ -1,4 +1,4 @@
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -161,3 +163,5 @@ TEST(CatalogueConstants, EffectClassIdsAndKeys)
 }
 
 }  // namespace
+
+}  // namespace qev::datapath

@@ -9,18 +9,22 @@
 
 #include "base/com_init.h"
 
+namespace qev::datapath {
+
 namespace {
 
 class ComEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { com_ = std::make_unique<qev::base::ComInit>(COINIT_MULTITHREADED); }
+    void SetUp() override { com_ = std::make_unique<base::ComInit>(COINIT_MULTITHREADED); }
     void TearDown() override { com_.reset(); }
 
 private:
-    std::unique_ptr<qev::base::ComInit> com_;
+    std::unique_ptr<base::ComInit> com_;
 };
 
 [[maybe_unused]] ::testing::Environment* const kComEnvironment =
     ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
 }  // namespace
+
+}  // namespace qev::datapath

@@ -1,6 +1,6 @@
-#include "datapath/datapath_manager_apo.h"
+#include "datapath/manager/datapath_manager_apo.h"
 
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 #include "debug_output_capture.h"
 #include "fake_endpoints.h"
 
@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -450,3 +452,5 @@ TEST(DatapathManagerConcurrency, ParallelClientsNeitherCollideNorDeadlock)
 }
 
 }  // namespace
+
+}  // namespace qev::datapath

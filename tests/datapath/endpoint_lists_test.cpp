@@ -1,4 +1,4 @@
-#include "datapath/endpoint_lists.h"
+#include "datapath/context/endpoint_lists.h"
 
 #include "debug_output_capture.h"
 #include "fake_endpoints.h"
@@ -7,6 +7,8 @@
 
 #include <string>
 #include <vector>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -119,3 +121,5 @@ TEST(EndpointLists, SystemRefreshReplacesEarlierEntries)
 }
 
 }  // namespace
+
+}  // namespace qev::datapath

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+namespace qev::datapath {
+
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -87,7 +89,7 @@ public:
     explicit FakeCollection(const std::vector<FakeEndpoint>& endpoints)
     {
         for (const FakeEndpoint& endpoint : endpoints) {
-            ComPtr<IMMDevice> device = qev::base::make_com<FakeDevice>(endpoint);
+            ComPtr<IMMDevice> device = base::make_com<FakeDevice>(endpoint);
             devices_.push_back(device);
         }
     }
@@ -153,7 +155,7 @@ ComPtr<IMMDeviceEnumerator> make_fake_enumerator(const std::vector<FakeEndpoint>
                                                  const std::vector<FakeEndpoint>& render, bool capture_fails,
                                                  bool render_fails)
 {
-    return qev::base::make_com<FakeEnumerator>(capture, render, capture_fails, render_fails);
+    return base::make_com<FakeEnumerator>(capture, render, capture_fails, render_fails);
 }
 
 std::atomic<long>& fake_objects_alive_counter()
@@ -166,3 +168,5 @@ long fake_objects_alive()
 {
     return fake_objects_alive_counter().load();
 }
+
+}  // namespace qev::datapath

@@ -14,6 +14,8 @@
 
 #include "base/com_object.h"
 
+namespace qev::datapath {
+
 struct FakeEndpoint {
     std::wstring id;
     std::wstring name;
@@ -26,7 +28,7 @@ std::atomic<long>& fake_objects_alive_counter();
 
 // The fakes' IUnknown; counts itself among the live fakes.
 template <typename Interface>
-class FakeComObject : public qev::base::ComObject<Interface> {
+class FakeComObject : public base::ComObject<Interface> {
 protected:
     FakeComObject() { ++fake_objects_alive_counter(); }
     ~FakeComObject() override { --fake_objects_alive_counter(); }
@@ -40,3 +42,5 @@ Microsoft::WRL::ComPtr<IMMDeviceEnumerator> make_fake_enumerator(const std::vect
                                                                   bool render_fails = false);
 
 long fake_objects_alive();
+
+}  // namespace qev::datapath

@@ -1,5 +1,5 @@
-#include "datapath/handle_table.h"
-#include "datapath/handle_table_lock.h"
+#include "datapath/manager/handle_table.h"
+#include "datapath/manager/handle_table_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -94,3 +96,5 @@ TEST(HandleTableLock, OtherThreadsWaitAndDoNotDefer)
 }
 
 }  // namespace
+
+}  // namespace qev::datapath

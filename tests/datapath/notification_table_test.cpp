@@ -1,4 +1,4 @@
-#include "datapath/notification_table.h"
+#include "datapath/manager/notification_table.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -133,3 +135,5 @@ TEST(NotificationTable, RemoveWaitsForARunningCallback)
 }
 
 }  // namespace
+
+}  // namespace qev::datapath

@@ -1,12 +1,14 @@
-#include "datapath/param_value_codec.h"
+#include "datapath/manager/param_value_codec.h"
 
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <optional>
 #include <string>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -68,3 +70,5 @@ TEST(ParamValueCodec, Decode)
 }
 
 }  // namespace
+
+}  // namespace qev::datapath

@@ -16,7 +16,7 @@
 namespace qev::e2e {
 namespace {
 
-namespace fn = qev::wire::function_name;
+namespace fn = wire::function_name;
 
 using namespace std::chrono_literals;
 using client::QevClient;

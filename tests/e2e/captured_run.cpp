@@ -9,8 +9,8 @@ namespace qev::e2e {
 
 namespace {
 
-using qev::base::UniqueFileHandle;
-using qev::base::UniqueKernelHandle;
+using base::UniqueFileHandle;
+using base::UniqueKernelHandle;
 
 struct Pipe {
     UniqueFileHandle read;

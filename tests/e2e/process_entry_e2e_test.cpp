@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace qev::e2e {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -168,3 +170,5 @@ TEST_F(ProcessEntry, SecondInstanceGivesUpAfterAboutFiveSeconds)
 }
 
 }  // namespace
+
+}  // namespace qev::e2e

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace qev::rpc {
+
 namespace {
 
 class NotificationFilter : public testing::Test {
@@ -20,19 +22,19 @@ protected:
 TEST_F(NotificationFilter, ClientWithoutHandlesGetsNoDatapathEvents)
 {
     for (int type = 0; type <= 6; ++type) {
-        EXPECT_FALSE(should_forward(NotifyEvent{type, 0, nullptr}, service_)) << type;
+        EXPECT_FALSE(should_forward(datapath::NotifyEvent{type, 0, nullptr}, service_)) << type;
     }
     service_.add_handle(3);
     service_.remove_handle(3);
-    EXPECT_FALSE(should_forward(NotifyEvent{0, 1, nullptr}, service_)) << "a destroyed handle no longer counts";
-    EXPECT_FALSE(should_forward(NotifyEvent{5, 3, "nr_level"}, service_));
+    EXPECT_FALSE(should_forward(datapath::NotifyEvent{0, 1, nullptr}, service_)) << "a destroyed handle no longer counts";
+    EXPECT_FALSE(should_forward(datapath::NotifyEvent{5, 3, "nr_level"}, service_));
 }
 
 TEST_F(NotificationFilter, HandleEventsReachOnlyTheCreatingClientOthersEveryClientWithAHandle)
 {
     service_.add_handle(3);
     const struct {
-        NotifyEvent event;
+        datapath::NotifyEvent event;
         bool forwarded;
     } cases[] = {{{1, 3, nullptr}, true},  {{5, 3, "nr_level"}, true}, {{1, 4, nullptr}, false},
                  {{5, 4, "nr_level"}, false}, {{0, 99, nullptr}, true}, {{2, 99, nullptr}, true},
@@ -45,7 +47,7 @@ TEST_F(NotificationFilter, HandleEventsReachOnlyTheCreatingClientOthersEveryClie
 TEST_F(NotificationFilter, CallbackToleratesNullArguments)
 {
     service_.add_handle(3);
-    const NotifyEvent event{0, 1, nullptr};
+    const datapath::NotifyEvent event{0, 1, nullptr};
     on_datapath_event(nullptr, &service_);
     on_datapath_event(&event, nullptr);
     // The notification pipe is closed: nothing can be sent, nothing breaks.
@@ -54,3 +56,5 @@ TEST_F(NotificationFilter, CallbackToleratesNullArguments)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

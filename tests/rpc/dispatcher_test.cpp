@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+namespace qev::rpc {
+
 // The handlers free the manager's GetSerialized output with the C allocator; the test executable is
 // linked with --wrap=free so that those frees can be seen.
 namespace {
@@ -60,7 +62,7 @@ TEST_F(Dispatcher, MalformedAndEmptyMessagesAreDroppedAndTheConnectionServes)
 
 TEST_F(Dispatcher, GetInfoRepliesWithManagerValuesAndEchoesName)
 {
-    EXPECT_CALL(manager_, GetInfo(_)).WillOnce(DoAll(SetArgPointee<0>(ServerInfo{1, 601, 2777, 0}), Return(0u)));
+    EXPECT_CALL(manager_, GetInfo(_)).WillOnce(DoAll(SetArgPointee<0>(datapath::ServerInfo{1, 601, 2777, 0}), Return(0u)));
     const auto* reply = call({.name = "QevIntfGetInfo"});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
@@ -91,7 +93,7 @@ TEST_F(Dispatcher, EnumPassesTypeAndListsNamesOrAnswersFiveWithNone)
 TEST_F(Dispatcher, CreateAddsTheHandleOnlyOnSuccess)
 {
     EXPECT_CALL(manager_, Create(_, _))
-        .WillOnce(Invoke([](uint32_t* handle, const QevConfig* config) {
+        .WillOnce(Invoke([](uint32_t* handle, const datapath::QevConfig* config) {
             EXPECT_STREQ(config->primary_device, "Microphone (X)");
             EXPECT_EQ(config->secondary_device, nullptr);
             *handle = 7;
@@ -104,7 +106,7 @@ TEST_F(Dispatcher, CreateAddsTheHandleOnlyOnSuccess)
     const auto* failed = call({.name = "QevIntfCreate"});
     ASSERT_NE(failed, nullptr);
     EXPECT_EQ(failed->result(), 1u);
-    EXPECT_FALSE(has_field(failed, qev::wire::IpcMessage::VT_HANDLE));
+    EXPECT_FALSE(has_field(failed, wire::IpcMessage::VT_HANDLE));
     EXPECT_EQ(service_->handles(), std::vector<uint32_t>{7});
 }
 
@@ -137,12 +139,12 @@ TEST_F(Dispatcher, DestroyingTheServiceDestroysRemainingHandlesInOrder)
 
 TEST_F(Dispatcher, ConfigAndSetPassTheirArgumentsAndLog)
 {
-    EXPECT_CALL(manager_, Config(0x2Au, _)).WillOnce(Invoke([](uint32_t, const QevConfig* config) {
+    EXPECT_CALL(manager_, Config(0x2Au, _)).WillOnce(Invoke([](uint32_t, const datapath::QevConfig* config) {
         EXPECT_STREQ(config->primary_device, "");
         EXPECT_STREQ(config->secondary_device, "Speakers");
         return 1u;
     }));
-    EXPECT_CALL(manager_, Set(3u, _)).WillOnce(Invoke([](uint32_t, const QevParam* param) {
+    EXPECT_CALL(manager_, Set(3u, _)).WillOnce(Invoke([](uint32_t, const datapath::QevParam* param) {
         EXPECT_STREQ(param->name, "nr_level");
         EXPECT_FLOAT_EQ(param->value, 60.0f);
         return 0u;
@@ -178,7 +180,7 @@ TEST_F(Dispatcher, StartStopAndGetStatusPassResultsThrough)
 
 TEST_F(Dispatcher, GetRepliesTheValueReadOrZeroOnFailure)
 {
-    EXPECT_CALL(manager_, Get(3u, _)).WillRepeatedly(Invoke([](uint32_t, QevParam* param) {
+    EXPECT_CALL(manager_, Get(3u, _)).WillRepeatedly(Invoke([](uint32_t, datapath::QevParam* param) {
         param->value = 55.0f;
         return std::strcmp(param->name, "nr_level") == 0 ? 0u : 3u;
     }));
@@ -196,7 +198,7 @@ TEST_F(Dispatcher, GetRepliesTheValueReadOrZeroOnFailure)
 
 TEST_F(Dispatcher, SetSerializedPassesExactlySizeBytesAndNoneForSizeZero)
 {
-    EXPECT_CALL(manager_, SetSerialized(5u, _)).WillRepeatedly(Invoke([](uint32_t, const QevSerializedParam* param) {
+    EXPECT_CALL(manager_, SetSerialized(5u, _)).WillRepeatedly(Invoke([](uint32_t, const datapath::QevSerializedParam* param) {
         if (std::strcmp(param->name, "win_reg") == 0) {
             EXPECT_EQ(param->size, 3u);
             EXPECT_EQ(std::vector<uint8_t>(param->data, param->data + 3), (std::vector<uint8_t>{1, 2, 3}));
@@ -247,9 +249,9 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
     g_watched_data = data;
     g_watched_frees = 0;
     EXPECT_CALL(manager_, GetSerialized(8u, _, _))
-        .WillOnce(Invoke([&](uint32_t, const QevSerializedParam* in, QevSerializedParam* out) {
+        .WillOnce(Invoke([&](uint32_t, const datapath::QevSerializedParam* in, datapath::QevSerializedParam* out) {
             EXPECT_STREQ(in->name, "win_reg");
-            *out = QevSerializedParam{name, 4, data};
+            *out = datapath::QevSerializedParam{name, 4, data};
             return 0u;
         }));
     const auto* reply =
@@ -275,7 +277,7 @@ TEST_F(Dispatcher, ReplyThatCannotBeWrittenClosesTheConnection)
 
 TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
 {
-    QevNotifyCallback callback = nullptr;
+    datapath::QevNotifyCallback callback = nullptr;
     void* context = nullptr;
     EXPECT_CALL(manager_, RegisterCallback(_, _, _))
         .WillOnce(DoAll(testing::SaveArg<0>(&callback), testing::SaveArg<1>(&context), SetArgPointee<2>(4u),
@@ -285,9 +287,9 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
     EXPECT_EQ(context, service_.get());
 
     service_->add_handle(2);
-    const NotifyEvent dropped{5, 3, "nr_level"};
+    const datapath::NotifyEvent dropped{5, 3, "nr_level"};
     callback(&dropped, context);
-    const NotifyEvent forwarded{5, 2, "algo_name"};
+    const datapath::NotifyEvent forwarded{5, 2, "algo_name"};
     callback(&forwarded, context);
     const auto message = notify_client_.next_message();
     ASSERT_TRUE(message.has_value());
@@ -330,3 +332,5 @@ TEST_F(Dispatcher, CorruptedRequestsNeverCrashOrCloseTheConnection)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+namespace qev::rpc {
+
 namespace {
 
 TEST(FnvHash, MatchesFnv1aWithSignExtendedBytesAndStopsAtNul)
@@ -30,7 +32,7 @@ TEST(FnvHash, MatchesFnv1aWithSignExtendedBytesAndStopsAtNul)
 
 TEST(FnvHash, ThirteenFunctionNamesHashApart)
 {
-    using namespace qev::wire::function_name;
+    using namespace wire::function_name;
     std::set<uint64_t> hashes;
     for (const auto* name : {kCreate, kDestroy, kStart, kStop, kConfig, kSet, kGet, kGetStatus, kGetInfo, kEnum,
                              kGetSerialized, kSetSerialized, kNotify}) {
@@ -40,3 +42,5 @@ TEST(FnvHash, ThirteenFunctionNamesHashApart)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

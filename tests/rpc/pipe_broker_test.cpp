@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace qev::rpc {
+
 namespace {
 
 constexpr int64_t kTicksPerSecond = 10000000;
@@ -141,3 +143,5 @@ TEST(BrokerSingleton, IsSharedUntilShutDownThenRecreated)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

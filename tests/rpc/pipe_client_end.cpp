@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 
+namespace qev::rpc {
+
 namespace {
 
 bool wait_overlapped(HANDLE pipe, OVERLAPPED& overlapped, BOOL started, HANDLE stop_event, DWORD* transferred)
@@ -54,14 +56,14 @@ bool PipeClientEnd::open(const std::wstring& name, DWORD timeout_ms)
     if (!SetNamedPipeHandleState(pipe_.get(), &mode, nullptr, nullptr)) {
         return false;
     }
-    stop_event_ = qev::base::create_event(qev::base::EventReset::manual);
+    stop_event_ = base::create_event(base::EventReset::manual);
     reader_ = std::thread(&PipeClientEnd::read_messages, this);
     return true;
 }
 
 void PipeClientEnd::read_messages()
 {
-    const qev::base::UniqueKernelHandle event = qev::base::create_event(qev::base::EventReset::manual);
+    const base::UniqueKernelHandle event = base::create_event(base::EventReset::manual);
     std::vector<uint8_t> message;
     std::vector<uint8_t> chunk(64 * 1024);
     while (true) {
@@ -88,7 +90,7 @@ void PipeClientEnd::read_messages()
 
 bool PipeClientEnd::send(const uint8_t* bytes, size_t size)
 {
-    const qev::base::UniqueKernelHandle event = qev::base::create_event(qev::base::EventReset::manual);
+    const base::UniqueKernelHandle event = base::create_event(base::EventReset::manual);
     OVERLAPPED overlapped{};
     overlapped.hEvent = event.get();
     DWORD written = 0;
@@ -123,3 +125,5 @@ void PipeClientEnd::close()
     }
     pipe_.reset();
 }
+
+}  // namespace qev::rpc

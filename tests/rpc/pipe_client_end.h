@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+namespace qev::rpc {
+
 // The client end of one pipe, as a test drives it: a background thread collects every message the
 // server sends and notices when the server closes its end.
 class PipeClientEnd {
@@ -35,8 +37,8 @@ public:
 private:
     void read_messages();
 
-    qev::base::UniqueFileHandle pipe_;
-    qev::base::UniqueKernelHandle stop_event_;
+    base::UniqueFileHandle pipe_;
+    base::UniqueKernelHandle stop_event_;
     std::thread reader_;
 
     std::mutex mutex_;
@@ -47,3 +49,5 @@ private:
 
 // A name no other test process uses.
 std::wstring unique_pipe_name(const wchar_t* tag);
+
+}  // namespace qev::rpc

@@ -11,11 +11,13 @@
 #include <map>
 #include <string>
 
+namespace qev::rpc {
+
 namespace {
 
 std::wstring sid_text(PSID sid)
 {
-    qev::base::UniqueLocalPtr<wchar_t> text;
+    base::UniqueLocalPtr<wchar_t> text;
     if (!ConvertSidToStringSidW(sid, text.put())) {
         return L"?";
     }
@@ -27,7 +29,7 @@ std::map<std::wstring, ACCESS_MASK> read_dacl(HANDLE pipe, size_t* ace_count)
 {
     std::map<std::wstring, ACCESS_MASK> granted;
     PACL dacl = nullptr;
-    qev::base::UniqueLocalMemory descriptor;
+    base::UniqueLocalMemory descriptor;
     PSECURITY_DESCRIPTOR raw = nullptr;
     const DWORD status = GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
                                          nullptr, &raw);
@@ -56,7 +58,7 @@ ACCESS_MASK mapped(ACCESS_MASK mask)
 
 TEST(PipeInstance, DaclHoldsExactlyTheThreeEntries)
 {
-    qev::base::UniqueFileHandle pipe(create_pipe_instance(unique_pipe_name(L"dacl"), 1024));
+    base::UniqueFileHandle pipe(create_pipe_instance(unique_pipe_name(L"dacl"), 1024));
     ASSERT_TRUE(pipe.valid()) << GetLastError();
     size_t ace_count = 0;
     const auto granted = read_dacl(pipe.get(), &ace_count);
@@ -78,7 +80,7 @@ TEST(PipeInstance, DaclHoldsExactlyTheThreeEntries)
 TEST(PipeInstance, IsADuplexMessagePipeWithRequestedBuffers)
 {
     const auto name = unique_pipe_name(L"modes");
-    qev::base::UniqueFileHandle pipe(create_pipe_instance(name, 1024));
+    base::UniqueFileHandle pipe(create_pipe_instance(name, 1024));
     ASSERT_TRUE(pipe.valid());
     DWORD flags = 0, out_size = 0, in_size = 0, max_instances = 0;
     ASSERT_TRUE(GetNamedPipeInfo(pipe.get(), &flags, &out_size, &in_size, &max_instances));
@@ -90,7 +92,7 @@ TEST(PipeInstance, IsADuplexMessagePipeWithRequestedBuffers)
     EXPECT_EQ(state & PIPE_READMODE_MESSAGE, static_cast<DWORD>(PIPE_READMODE_MESSAGE));
     EXPECT_EQ(state & PIPE_NOWAIT, 0u);
     // Further instances of the same name can be created.
-    qev::base::UniqueFileHandle second(create_pipe_instance(name, 1024));
+    base::UniqueFileHandle second(create_pipe_instance(name, 1024));
     EXPECT_TRUE(second.valid());
 }
 
@@ -100,3 +102,5 @@ TEST(PipeInstance, InvalidNameFailsWithInvalidHandle)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

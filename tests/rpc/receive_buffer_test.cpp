@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace qev::rpc {
+
 namespace {
 
 bool usable_part_is_zero(const ReceiveBuffer& buffer)
@@ -54,3 +56,5 @@ TEST(ReceiveBuffer, ClearZeroesOnlyTheUsedBytesClampedToWhatIsUsable)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+namespace qev::rpc {
+
 namespace {
 
-using qev::wire::IpcMessage;
-using qev::wire::NotificationPayload;
+using wire::IpcMessage;
+using wire::NotificationPayload;
 
 // Keeps the built buffer alive with its verified root.
 struct Decoded {
@@ -22,8 +24,8 @@ Decoded build(std::string_view name, uint32_t result, const ReplyPayload& payloa
 {
     Decoded decoded{build_reply(name, result, payload)};
     flatbuffers::Verifier verifier(decoded.buffer.data(), decoded.buffer.size());
-    if (qev::wire::VerifyIpcMessageBuffer(verifier)) {
-        decoded.message = qev::wire::GetIpcMessage(decoded.buffer.data());
+    if (wire::VerifyIpcMessageBuffer(verifier)) {
+        decoded.message = wire::GetIpcMessage(decoded.buffer.data());
     }
     return decoded;
 }
@@ -39,7 +41,7 @@ void expect_name_and_result_only(const IpcMessage* message)
 
 TEST(ReplyBuilder, GetInfoCarriesTheFourValuesAndNoResultOnSuccess)
 {
-    const auto reply = build("QevIntfGetInfo", 0, ServerInfo{1, 601, 2777, 0});
+    const auto reply = build("QevIntfGetInfo", 0, datapath::ServerInfo{1, 601, 2777, 0});
     ASSERT_NE(reply.message, nullptr);
     const auto* info = reply.message->info();
     ASSERT_NE(info, nullptr);
@@ -65,7 +67,7 @@ TEST(ReplyBuilder, EnumListsNamesInOrderWithCountOrAnEmptyVectorWithout)
     ASSERT_NE(empty.message, nullptr);
     EXPECT_EQ(empty.message->result(), 5u);
     ASSERT_NE(empty.message->enum_result(), nullptr);
-    EXPECT_FALSE(has_field(empty.message->enum_result(), qev::wire::EnumResult::VT_COUNT));
+    EXPECT_FALSE(has_field(empty.message->enum_result(), wire::EnumResult::VT_COUNT));
     ASSERT_NE(empty.message->enum_result()->names(), nullptr);
     EXPECT_EQ(empty.message->enum_result()->names()->size(), 0u);
 }
@@ -104,7 +106,7 @@ TEST(ReplyBuilder, GetSerializedCarriesExactlySizeBytesOrEmptyDataWithoutSizeAnd
     ASSERT_NE(nothing.message, nullptr);
     const auto* empty = nothing.message->serialized_out();
     ASSERT_NE(empty, nullptr);
-    EXPECT_FALSE(has_field(empty, qev::wire::SerializedParam::VT_SIZE));
+    EXPECT_FALSE(has_field(empty, wire::SerializedParam::VT_SIZE));
     EXPECT_EQ(empty->name(), nullptr);
     ASSERT_NE(empty->data(), nullptr);
     EXPECT_EQ(empty->data()->size(), 0u);
@@ -121,7 +123,7 @@ TEST(ReplyBuilder, FunctionsWithoutOrWithTheWrongPayloadCarryNameAndResultOnly)
         EXPECT_EQ(reply.message->result(), 3u);
         expect_name_and_result_only(reply.message);
     }
-    const auto wrong_kind = build("QevIntfCreate", 0, ServerInfo{1, 2, 3, 4});
+    const auto wrong_kind = build("QevIntfCreate", 0, datapath::ServerInfo{1, 2, 3, 4});
     ASSERT_NE(wrong_kind.message, nullptr);
     expect_name_and_result_only(wrong_kind.message);
 }
@@ -145,7 +147,7 @@ TEST(ReplyBuilder, KnownEventTypesUseTagTypePlusOneOthersTravelWithoutPayload)
 {
     for (int type = 0; type <= 5; ++type) {
         SCOPED_TRACE(type);
-        const auto reply = build("QevIntfNotify", 0, NotifyEvent{type, 1, "nr_level"});
+        const auto reply = build("QevIntfNotify", 0, datapath::NotifyEvent{type, 1, "nr_level"});
         ASSERT_NE(reply.message, nullptr);
         const auto* notification = reply.message->notification();
         ASSERT_NE(notification, nullptr);
@@ -153,23 +155,23 @@ TEST(ReplyBuilder, KnownEventTypesUseTagTypePlusOneOthersTravelWithoutPayload)
         EXPECT_EQ(static_cast<int>(notification->payload_type()), type + 1);
         EXPECT_NE(notification->payload(), nullptr);
     }
-    const auto activation = build("QevIntfNotify", 0, NotifyEvent{4, 1, "{0.0.1.00000000}.{x}"});
+    const auto activation = build("QevIntfNotify", 0, datapath::NotifyEvent{4, 1, "{0.0.1.00000000}.{x}"});
     ASSERT_NE(activation.message, nullptr);
     EXPECT_EQ(activation.message->name()->str(), "QevIntfNotify");
     const auto* session = activation.message->notification()->payload_as_SessionActivationEvent();
     ASSERT_NE(session, nullptr);
     EXPECT_EQ(session->value(), 1u);
     EXPECT_EQ(session->text()->str(), "{0.0.1.00000000}.{x}");
-    const auto handle_text = build("QevIntfNotify", 0, NotifyEvent{5, 0x42, "algo_name"});
+    const auto handle_text = build("QevIntfNotify", 0, datapath::NotifyEvent{5, 0x42, "algo_name"});
     const auto* event = handle_text.message->notification()->payload_as_HandleTextEvent();
     ASSERT_NE(event, nullptr);
     EXPECT_EQ(event->value(), 0x42u);
     EXPECT_EQ(event->text()->str(), "algo_name");
-    const auto device_list = build("QevIntfNotify", 0, NotifyEvent{0, 1, nullptr});
+    const auto device_list = build("QevIntfNotify", 0, datapath::NotifyEvent{0, 1, nullptr});
     ASSERT_NE(device_list.message->notification()->payload_as_DeviceListEvent(), nullptr);
     EXPECT_EQ(device_list.message->notification()->payload_as_DeviceListEvent()->value(), 1u);
 
-    const auto other = build("QevIntfNotify", 0, NotifyEvent{9, 3, nullptr});
+    const auto other = build("QevIntfNotify", 0, datapath::NotifyEvent{9, 3, nullptr});
     ASSERT_NE(other.message, nullptr);
     EXPECT_EQ(other.message->notification()->type(), 9u);
     EXPECT_EQ(other.message->notification()->payload_type(), NotificationPayload::NONE);
@@ -177,3 +179,5 @@ TEST(ReplyBuilder, KnownEventTypesUseTagTypePlusOneOthersTravelWithoutPayload)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

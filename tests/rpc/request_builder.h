@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace qev::rpc {
+
 // What a test puts into a request; absent members are not written.
 struct RequestFields {
     std::optional<std::string> name{};
@@ -29,27 +31,27 @@ inline std::vector<uint8_t> build_request(const RequestFields& fields)
         return text ? builder.CreateString(*text) : flatbuffers::Offset<flatbuffers::String>();
     };
     const auto name = string_or_null(fields.name);
-    flatbuffers::Offset<qev::wire::ConfigArgs> config;
+    flatbuffers::Offset<wire::ConfigArgs> config;
     if (fields.primary_device || fields.secondary_device) {
         const auto primary = string_or_null(fields.primary_device);
         const auto secondary = string_or_null(fields.secondary_device);
-        config = qev::wire::CreateConfigArgs(builder, primary, secondary);
+        config = wire::CreateConfigArgs(builder, primary, secondary);
     }
-    flatbuffers::Offset<qev::wire::Param> param;
+    flatbuffers::Offset<wire::Param> param;
     if (fields.param_name || fields.param_value) {
         const auto param_name = string_or_null(fields.param_name);
-        param = qev::wire::CreateParam(builder, param_name, fields.param_value.value_or(0.0f));
+        param = wire::CreateParam(builder, param_name, fields.param_value.value_or(0.0f));
     }
-    flatbuffers::Offset<qev::wire::SerializedParam> serialized;
+    flatbuffers::Offset<wire::SerializedParam> serialized;
     if (fields.with_serialized) {
         const auto serialized_name = string_or_null(fields.serialized_name);
         flatbuffers::Offset<flatbuffers::Vector<uint8_t>> data;
         if (fields.serialized_data) {
             data = builder.CreateVector(*fields.serialized_data);
         }
-        serialized = qev::wire::CreateSerializedParam(builder, serialized_name, fields.serialized_size, data);
+        serialized = wire::CreateSerializedParam(builder, serialized_name, fields.serialized_size, data);
     }
-    qev::wire::IpcMessageBuilder message(builder);
+    wire::IpcMessageBuilder message(builder);
     message.add_name(name);
     message.add_config(config);
     message.add_param(param);
@@ -79,8 +81,10 @@ bool has_field(const T* table, flatbuffers::voffset_t field)
 }
 
 // The decoded reply, or null when the bytes are not a valid IpcMessage.
-inline const qev::wire::IpcMessage* decode_message(const std::vector<uint8_t>& bytes)
+inline const wire::IpcMessage* decode_message(const std::vector<uint8_t>& bytes)
 {
     flatbuffers::Verifier verifier(bytes.data(), bytes.size());
-    return qev::wire::VerifyIpcMessageBuffer(verifier) ? qev::wire::GetIpcMessage(bytes.data()) : nullptr;
+    return wire::VerifyIpcMessageBuffer(verifier) ? wire::GetIpcMessage(bytes.data()) : nullptr;
 }
+
+}  // namespace qev::rpc

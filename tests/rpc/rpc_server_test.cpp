@@ -13,6 +13,8 @@
 #include <mutex>
 #include <string>
 
+namespace qev::rpc {
+
 namespace {
 
 using testing::_;
@@ -49,9 +51,9 @@ struct TestClient {
 
     bool connect(const PipeNames& names) { return request.open(names.request_pipe) && notify.open(names.notify_pipe); }
 
-    const qev::wire::IpcMessage* call(const std::vector<uint8_t>& bytes) { return request.send(bytes) ? receive() : nullptr; }
+    const wire::IpcMessage* call(const std::vector<uint8_t>& bytes) { return request.send(bytes) ? receive() : nullptr; }
 
-    const qev::wire::IpcMessage* receive()
+    const wire::IpcMessage* receive()
     {
         auto message = request.next_message();
         if (!message) return nullptr;
@@ -77,7 +79,7 @@ protected:
     Server()
     {
         ON_CALL(manager_, RegisterCallback(_, _, _))
-            .WillByDefault(Invoke([this](QevNotifyCallback callback, void* context, uint32_t* id) {
+            .WillByDefault(Invoke([this](datapath::QevNotifyCallback callback, void* context, uint32_t* id) {
                 const std::lock_guard lock(mutex_);
                 callback_ = callback;
                 context_ = context;
@@ -85,7 +87,7 @@ protected:
                 registered_.hit();
                 return 0u;
             }));
-        ON_CALL(manager_, GetInfo(_)).WillByDefault(DoAll(SetArgPointee<0>(ServerInfo{1, 601, 2777, 0}), Return(0u)));
+        ON_CALL(manager_, GetInfo(_)).WillByDefault(DoAll(SetArgPointee<0>(datapath::ServerInfo{1, 601, 2777, 0}), Return(0u)));
     }
 
     ~Server() override
@@ -94,7 +96,7 @@ protected:
         server_.wait();
     }
 
-    const qev::wire::IpcMessage* get_info(TestClient& client)
+    const wire::IpcMessage* get_info(TestClient& client)
     {
         return client.call(build_named_request("QevIntfGetInfo"));
     }
@@ -104,7 +106,7 @@ protected:
     const PipeNames names_ = test_names();
     RpcServer server_{manager_, names_};
     std::mutex mutex_;
-    QevNotifyCallback callback_ = nullptr;
+    datapath::QevNotifyCallback callback_ = nullptr;
     void* context_ = nullptr;
     uint32_t last_callback_id_ = 100;
     CallCounter registered_;
@@ -112,7 +114,7 @@ protected:
 
 TEST_F(Server, PairedClientsAreSubscribedAndGetTheirOwnReplies)
 {
-    EXPECT_CALL(manager_, Get(_, _)).WillRepeatedly(Invoke([](uint32_t handle, QevParam* param) {
+    EXPECT_CALL(manager_, Get(_, _)).WillRepeatedly(Invoke([](uint32_t handle, datapath::QevParam* param) {
         param->value = static_cast<float>(handle);
         return 0u;
     }));
@@ -207,7 +209,7 @@ TEST_F(Server, RequestsUpToEightMebibytesAndEmptyMessagesAreHandled)
         uint32_t payload = 0;
         const auto bytes = serialized_request_of_size(total, &payload);
         ASSERT_EQ(bytes.size(), total);
-        EXPECT_CALL(manager_, SetSerialized(1u, _)).WillOnce(Invoke([payload](uint32_t, const QevSerializedParam* param) {
+        EXPECT_CALL(manager_, SetSerialized(1u, _)).WillOnce(Invoke([payload](uint32_t, const datapath::QevSerializedParam* param) {
             EXPECT_EQ(param->size, payload);
             EXPECT_EQ(param->data[0], 0x5A);
             EXPECT_EQ(param->data[payload - 1], 0xA5);
@@ -234,7 +236,7 @@ TEST_F(Server, DatapathEventsAndBroadcastsReachTheClient)
     // A reply means the service has joined the server's list.
     ASSERT_NE(get_info(client), nullptr);
 
-    server_.broadcast(NotifyEvent{4, 1, "{0.0.1.00000000}.{e}"});
+    server_.broadcast(datapath::NotifyEvent{4, 1, "{0.0.1.00000000}.{e}"});
     auto message = client.notify.next_message();
     ASSERT_TRUE(message.has_value()) << "a client without handles still gets session activations";
     const auto* activation = decode_message(*message);
@@ -242,7 +244,7 @@ TEST_F(Server, DatapathEventsAndBroadcastsReachTheClient)
     EXPECT_EQ(activation->notification()->payload_as_SessionActivationEvent()->text()->str(), "{0.0.1.00000000}.{e}");
 
     ASSERT_NE(client.call(build_named_request("QevIntfCreate")), nullptr);
-    const NotifyEvent refreshed{0, 1, nullptr};
+    const datapath::NotifyEvent refreshed{0, 1, nullptr};
     {
         const std::lock_guard lock(mutex_);
         callback_(&refreshed, context_);
@@ -314,3 +316,5 @@ TEST_F(Server, StopsWithoutStartAndRestartsAfterStopAndWait)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+namespace qev::rpc {
+
 // One RpcService over two real in-process pipes, with a mock manager behind it; the test plays the
 // client on the other ends.
 class ServiceFixture : public testing::Test {
@@ -35,14 +37,14 @@ protected:
     void TearDown() override { service_.reset(); }
 
     // Dispatches the request and returns the decoded reply, or null when none arrived.
-    const qev::wire::IpcMessage* call(const RequestFields& fields, DWORD timeout_ms = 5000)
+    const wire::IpcMessage* call(const RequestFields& fields, DWORD timeout_ms = 5000)
     {
         const auto bytes = build_request(fields);
         EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
         return next_reply(timeout_ms);
     }
 
-    const qev::wire::IpcMessage* next_reply(DWORD timeout_ms = 5000)
+    const wire::IpcMessage* next_reply(DWORD timeout_ms = 5000)
     {
         auto message = request_client_.next_message(timeout_ms);
         if (!message) return nullptr;
@@ -74,3 +76,5 @@ protected:
     std::shared_ptr<RpcService> service_;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> replies_;
 };
+
+}  // namespace qev::rpc

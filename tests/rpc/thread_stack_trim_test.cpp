@@ -9,6 +9,8 @@
 #include <cstring>
 #include <thread>
 
+namespace qev::rpc {
+
 namespace {
 
 constexpr int kFrameBytes = 4096;
@@ -78,3 +80,5 @@ TEST(ThreadStackTrim, KeepsTheCallersFrames)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

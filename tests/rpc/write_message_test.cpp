@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace qev::rpc {
+
 namespace {
 
 // A connected server end and a client end that never reads (whole replies are checked by the dispatcher tests).
@@ -34,7 +36,7 @@ protected:
 
     std::wstring name_;
     std::unique_ptr<PipeConnection> server_;
-    qev::base::UniqueFileHandle client_;
+    base::UniqueFileHandle client_;
 };
 
 TEST_F(WriteMessage, GoneClientOrClosedConnectionGetsNothing)
@@ -64,7 +66,7 @@ TEST_F(WriteMessage, NotificationToAClientThatNeverReadsIsDropped)
     auto notification = std::move(server_);
     RpcService service(manager, std::make_unique<PipeConnection>(L"unused"), std::move(notification));
     const std::string text(60 * 1024, 'x');
-    const NotifyEvent event{5, 1, text.c_str()};
+    const datapath::NotifyEvent event{5, 1, text.c_str()};
     bool dropped = false;
     const auto started = std::chrono::steady_clock::now();
     for (int i = 0; i < 64 && !dropped; ++i) {
@@ -76,3 +78,5 @@ TEST_F(WriteMessage, NotificationToAClientThatNeverReadsIsDropped)
 }
 
 } // namespace
+
+}  // namespace qev::rpc

@@ -49,12 +49,12 @@ private:
     DbwinLine read_buffer() const;
 
     Sink sink_;
-    qev::base::UniqueKernelHandle reader_lock_;
-    qev::base::UniqueKernelHandle buffer_ready_;
-    qev::base::UniqueKernelHandle data_ready_;
-    qev::base::UniqueKernelHandle mapping_;
+    base::UniqueKernelHandle reader_lock_;
+    base::UniqueKernelHandle buffer_ready_;
+    base::UniqueKernelHandle data_ready_;
+    base::UniqueKernelHandle mapping_;
     base::UniqueMappedView view_;
-    qev::base::UniqueKernelHandle stop_event_;
+    base::UniqueKernelHandle stop_event_;
     std::thread thread_;
 };
 

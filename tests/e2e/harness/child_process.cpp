@@ -39,7 +39,7 @@ bool ChildProcess::start(const std::wstring& exe, const std::wstring& arguments,
         error = "CreateProcessW failed, error " + std::to_string(GetLastError());
         return false;
     }
-    const qev::base::UniqueKernelHandle thread(info.hThread);
+    const base::UniqueKernelHandle thread(info.hThread);
     process_.reset(info.hProcess);
     pid_ = info.dwProcessId;
     if (!AssignProcessToJobObject(job_.get(), process_.get())) {

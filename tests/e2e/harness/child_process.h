@@ -38,8 +38,8 @@ public:
 private:
     bool create_job(std::string& error);
 
-    qev::base::UniqueKernelHandle job_;
-    qev::base::UniqueKernelHandle process_;
+    base::UniqueKernelHandle job_;
+    base::UniqueKernelHandle process_;
     DWORD pid_ = 0;
 };
 

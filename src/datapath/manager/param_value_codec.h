@@ -1,10 +1,12 @@
 #pragma once
 
-#include "datapath/feature_key.h"
+#include "datapath/catalogue/feature_key.h"
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
+
+namespace qev::datapath {
 
 // Translates API parameter values (32-bit floats) to the values stored for the APO and back.
 class ParamValueCodec {
@@ -23,3 +25,5 @@ private:
     static std::optional<uint32_t> encode_rule(std::string_view param, std::string_view feature, float value);
     static std::optional<uint32_t> encode_direction(float value);
 };
+
+}  // namespace qev::datapath

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapath/feature_key.h"
+#include "datapath/catalogue/feature_key.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+namespace qev::datapath {
 
 // How a client may use an API parameter.
 enum class ParamAccess : int32_t {
@@ -97,3 +99,5 @@ public:
 
     static std::optional<uint32_t> find_whisper_flag(std::string_view param_name);
 };
+
+}  // namespace qev::datapath

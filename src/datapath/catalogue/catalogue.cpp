@@ -1,6 +1,8 @@
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 
 #include <iterator>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -318,3 +320,5 @@ std::optional<uint32_t> Catalogue::find_whisper_flag(std::string_view param_name
     const auto it = table.find(std::string(param_name));
     return it == table.end() ? std::nullopt : std::optional<uint32_t>(it->second);
 }
+
+}  // namespace qev::datapath

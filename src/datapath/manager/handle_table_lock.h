@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapath/datapath_records.h"
+#include "datapath/manager/datapath_records.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace qev::datapath {
 
 // The lock that makes each datapath operation atomic over the handle table and the per-handle
 // contexts. The owning thread may take it again (Create runs Config through the virtual table).
@@ -59,3 +61,5 @@ private:
     int depth_ = 0;
     std::vector<PendingEvent> pending_;
 };
+
+}  // namespace qev::datapath

@@ -1,4 +1,4 @@
-#include "datapath/active_endpoint_enumerator.h"
+#include "datapath/context/active_endpoint_enumerator.h"
 
 #include "base/co_task_memory.h"
 #include "base/logging.h"
@@ -9,6 +9,8 @@
 #include <functiondiscoverykeys_devpkey.h>
 #include <propidl.h>
 #include <wrl/client.h>
+
+namespace qev::datapath {
 
 using Microsoft::WRL::ComPtr;
 
@@ -28,10 +30,10 @@ uint32_t endpoint_type_of(EDataFlow flow)
 
 bool read_id(IMMDevice* device, std::wstring* id)
 {
-    qev::base::CoTaskString raw;
+    base::CoTaskString raw;
     const HRESULT hr = device->GetId(raw.put());
     if (FAILED(hr) || !raw) {
-        qev::base::log_printf("endpoint list: cannot read an endpoint id, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_printf("endpoint list: cannot read an endpoint id, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     *id = raw.get();
@@ -43,19 +45,19 @@ bool read_friendly_name(IMMDevice* device, std::wstring* name)
     ComPtr<IPropertyStore> store;
     HRESULT hr = device->OpenPropertyStore(STGM_READ, &store);
     if (FAILED(hr) || !store) {
-        qev::base::log_printf("endpoint list: cannot open an endpoint property store, hr: 0x%08X\n",
+        base::log_printf("endpoint list: cannot open an endpoint property store, hr: 0x%08X\n",
                    static_cast<unsigned>(hr));
         return false;
     }
-    qev::base::PropVariant value;
+    base::PropVariant value;
     hr = store->GetValue(PKEY_Device_FriendlyName, value.get());
     if (FAILED(hr)) {
-        qev::base::log_printf("endpoint list: cannot read an endpoint friendly name, hr: 0x%08X\n",
+        base::log_printf("endpoint list: cannot read an endpoint friendly name, hr: 0x%08X\n",
                    static_cast<unsigned>(hr));
         return false;
     }
     if (value.value().vt != VT_LPWSTR || value.value().pwszVal == nullptr) {
-        qev::base::log_printf("unknown property type\n");
+        base::log_printf("unknown property type\n");
         return false;
     }
     *name = value.value().pwszVal;
@@ -75,13 +77,13 @@ std::vector<EndpointEntry> ActiveEndpointEnumerator::list(EDataFlow flow) const
     ComPtr<IMMDeviceCollection> collection;
     HRESULT hr = enumerator_->EnumAudioEndpoints(flow, DEVICE_STATE_ACTIVE, &collection);
     if (FAILED(hr) || !collection) {
-        qev::base::log_printf("endpoint list: EnumAudioEndpoints failed, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_printf("endpoint list: EnumAudioEndpoints failed, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return entries;
     }
     UINT count = 0;
     hr = collection->GetCount(&count);
     if (FAILED(hr)) {
-        qev::base::log_printf("endpoint list: cannot count endpoints, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_printf("endpoint list: cannot count endpoints, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return entries;
     }
     for (UINT i = 0; i < count; ++i) {
@@ -103,3 +105,5 @@ bool ActiveEndpointEnumerator::read_entry(IMMDevice* device, EndpointEntry* entr
 {
     return read_id(device, &entry->id) && read_friendly_name(device, &entry->friendly_name);
 }
+
+}  // namespace qev::datapath

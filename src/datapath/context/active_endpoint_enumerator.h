@@ -1,10 +1,12 @@
 #pragma once
 
-#include "datapath/endpoint_entry.h"
+#include "datapath/context/endpoint_entry.h"
 
 #include <mmdeviceapi.h>
 
 #include <vector>
+
+namespace qev::datapath {
 
 // Lists the active endpoints of one data flow. Any failure of the enumerator gives a shorter or
 // empty list, never an error; an endpoint whose id or friendly name cannot be read is skipped.
@@ -20,3 +22,5 @@ private:
 
     IMMDeviceEnumerator* enumerator_;  // not owned; may be null
 };
+
+}  // namespace qev::datapath

@@ -1,6 +1,8 @@
-#include "datapath/notification_table.h"
+#include "datapath/manager/notification_table.h"
 
 #include <algorithm>
+
+namespace qev::datapath {
 
 NotificationTable::NotificationTable(uint64_t capacity, uint32_t first_candidate)
     : capacity_(std::min(capacity, kMaxCapacity)), next_candidate_(first_candidate & kLastId)
@@ -50,3 +52,5 @@ size_t NotificationTable::size() const
     const std::lock_guard<std::mutex> lock(mutex_);
     return subscribers_.size();
 }
+
+}  // namespace qev::datapath

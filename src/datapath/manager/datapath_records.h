@@ -4,6 +4,8 @@
 
 #include "rpc/wire_constants.h"
 
+namespace qev::datapath {
+
 // Plain records exchanged between the API handlers and the datapath manager.
 
 struct ServerInfo {
@@ -43,8 +45,10 @@ struct NotifyEvent {
 using QevNotifyCallback = void (*)(const NotifyEvent* event, void* context);
 
 // Result codes of every manager operation; clients receive them unchanged.
-using QevResult = qev::wire::ResultCode;
-inline constexpr QevResult kQevOk = qev::wire::kResultSuccess;
-inline constexpr QevResult kQevNotCarriedOut = qev::wire::kResultNotCarriedOut;
-inline constexpr QevResult kQevInvalidArgument = qev::wire::kResultInvalidArgument;
-inline constexpr QevResult kQevUnknownEnumType = qev::wire::kResultUnknownEnumType;
+using QevResult = wire::ResultCode;
+inline constexpr QevResult kQevOk = wire::kResultSuccess;
+inline constexpr QevResult kQevNotCarriedOut = wire::kResultNotCarriedOut;
+inline constexpr QevResult kQevInvalidArgument = wire::kResultInvalidArgument;
+inline constexpr QevResult kQevUnknownEnumType = wire::kResultUnknownEnumType;
+
+}  // namespace qev::datapath

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "datapath/datapath_records.h"
+#include "datapath/manager/datapath_records.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace qev::datapath {
 
 // The operations behind the API, in slot order. Every operation returns a QevResult code.
 class DatapathManagerInterface {
@@ -28,3 +30,5 @@ public:
     virtual uint32_t GetSerialized(uint32_t handle, const QevSerializedParam* param,
                                    QevSerializedParam* out) = 0;
 };
+
+}  // namespace qev::datapath

@@ -1,12 +1,14 @@
-#include "datapath/datapath_manager_apo.h"
+#include "datapath/manager/datapath_manager_apo.h"
 
 #include "base/com_init.h"
 #include "base/logging.h"
-#include "datapath/catalogue.h"
-#include "datapath/param_value_codec.h"
+#include "datapath/catalogue/catalogue.h"
+#include "datapath/manager/param_value_codec.h"
 
 #include <cctype>
 #include <string_view>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -65,7 +67,7 @@ DatapathManagerAPO::DatapathManagerAPO()
     refresh_endpoint_lists();
     // Deliberately never balanced: the constructing thread stays in the multithreaded apartment for
     // the life of the process, so the COM objects held in the endpoint lists stay usable.
-    qev::base::ComInit::for_thread_lifetime(COINIT_MULTITHREADED);
+    base::ComInit::for_thread_lifetime(COINIT_MULTITHREADED);
 }
 
 void DatapathManagerAPO::refresh_endpoint_lists()
@@ -161,10 +163,10 @@ uint32_t DatapathManagerAPO::initialize_context(const QevConfig* config, QevData
         direction = kEndpointRender;
     }
     if (!endpoint) {
-        qev::base::log_printf("cannot get device from context\n");
+        base::log_printf("cannot get device from context\n");
         return kQevNotCarriedOut;
     }
-    qev::base::log_printf("datapath: Config of handle %u on \"%s\" (type %u) not carried out: property holders are not "
+    base::log_printf("datapath: Config of handle %u on \"%s\" (type %u) not carried out: property holders are not "
                "available\n",
                cntx->handle, choice.name.c_str(), direction);
     return kQevNotCarriedOut;
@@ -217,7 +219,7 @@ uint32_t DatapathManagerAPO::Set(uint32_t handle, const QevParam* param)
     }
     const std::string* feature = Catalogue::find_param_feature(name);
     if (feature == nullptr) {
-        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
     if (!feature->empty()) {
@@ -234,11 +236,11 @@ uint32_t DatapathManagerAPO::Set(uint32_t handle, const QevParam* param)
         if (param->value != 0.0f && param->value != 1.0f) {
             return kQevInvalidArgument;
         }
-        qev::base::log_printf("you should NOT set bypass!!\n");
+        base::log_printf("you should NOT set bypass!!\n");
     } else {
         return kQevOk;
     }
-    qev::base::log_printf(kNoContexts, "Set", name.c_str());
+    base::log_printf(kNoContexts, "Set", name.c_str());
     return kQevNotCarriedOut;
 }
 
@@ -255,7 +257,7 @@ uint32_t DatapathManagerAPO::Get(uint32_t handle, QevParam* param)
     }
     const std::string* feature = Catalogue::find_param_feature(name);
     if (feature == nullptr) {
-        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
     if (name == "nr_level_max" || name == "nr_level_min") {
@@ -263,7 +265,7 @@ uint32_t DatapathManagerAPO::Get(uint32_t handle, QevParam* param)
         param->value = static_cast<float>(name == "nr_level_max" ? key->max : key->min);
         return kQevOk;
     }
-    qev::base::log_printf(kNoContexts, "Get", name.c_str());
+    base::log_printf(kNoContexts, "Get", name.c_str());
     return kQevNotCarriedOut;
 }
 
@@ -279,7 +281,7 @@ uint32_t DatapathManagerAPO::SetSerialized(uint32_t handle, const QevSerializedP
     }
     // These two need no handle.
     if (name == "delete_vpnr_bias_file" || name == "win_reg") {
-        qev::base::log_printf(kNoContexts, "SetSerialized", name.c_str());
+        base::log_printf(kNoContexts, "SetSerialized", name.c_str());
         return kQevNotCarriedOut;
     }
     const HandleTableLock::Guard guard(handle_lock_);
@@ -287,10 +289,10 @@ uint32_t DatapathManagerAPO::SetSerialized(uint32_t handle, const QevSerializedP
         return kQevInvalidArgument;
     }
     if (name != "save_vpnr_bias_file" && Catalogue::find_serialized_param_feature(name) == nullptr) {
-        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
-    qev::base::log_printf(kNoContexts, "SetSerialized", name.c_str());
+    base::log_printf(kNoContexts, "SetSerialized", name.c_str());
     return kQevNotCarriedOut;
 }
 
@@ -307,7 +309,7 @@ uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedP
     }
     // Needs no handle.
     if (name == "win_reg") {
-        qev::base::log_printf(kNoContexts, "GetSerialized", name.c_str());
+        base::log_printf(kNoContexts, "GetSerialized", name.c_str());
         return kQevNotCarriedOut;
     }
     const HandleTableLock::Guard guard(handle_lock_);
@@ -316,13 +318,13 @@ uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedP
     }
     const std::string* feature = Catalogue::find_serialized_param_feature(name);
     if (feature == nullptr) {
-        qev::base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
+        base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
     if (name != kVpnrBiasFilePathFeature) {
         return kQevOk;
     }
-    qev::base::log_printf(kNoContexts, "GetSerialized", name.c_str());
+    base::log_printf(kNoContexts, "GetSerialized", name.c_str());
     return kQevNotCarriedOut;
 }
 
@@ -346,3 +348,5 @@ void DatapathManagerAPO::Broadcast(const NotifyEvent& event)
         notifications_.broadcast(event);
     }
 }
+
+}  // namespace qev::datapath

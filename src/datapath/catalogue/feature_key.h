@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qev::datapath {
+
 // Where the APO keeps one feature: its property key and the range a client may set.
 struct FeatureKey {
     std::wstring pkey;  // "{GUID},pid"
@@ -20,3 +22,5 @@ enum FeatureStore : int32_t {
     kFeatureStoreUser = 1,
     kFeatureStoreVolatile = 2,
 };
+
+}  // namespace qev::datapath

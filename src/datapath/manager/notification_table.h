@@ -1,11 +1,13 @@
 #pragma once
 
-#include "datapath/datapath_records.h"
+#include "datapath/manager/datapath_records.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
+
+namespace qev::datapath {
 
 // The subscribers to datapath events: id -> {callback, context}, with its own mutex. Broadcasting
 // holds that mutex while calling the callbacks, so once remove() returns the callback is no longer
@@ -46,3 +48,5 @@ private:
     std::map<uint32_t, Subscriber> subscribers_;
     uint32_t next_candidate_ = 0;
 };
+
+}  // namespace qev::datapath

@@ -1,6 +1,8 @@
-#include "datapath/handle_table_lock.h"
+#include "datapath/manager/handle_table_lock.h"
 
 #include <utility>
+
+namespace qev::datapath {
 
 HandleTableLock::HandleTableLock(Sink sink) : sink_(std::move(sink)) {}
 
@@ -54,3 +56,5 @@ void HandleTableLock::deliver(const std::vector<PendingEvent>& events) const
         sink_(event);
     }
 }
+
+}  // namespace qev::datapath

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qev::datapath {
+
 // Per-handle state. The property holder, the shared parameter context and its subscription join
 // this record together with the parameter contexts.
 struct QevDataPathCntx {
@@ -17,3 +19,5 @@ struct QevDataPathCntx {
     std::wstring device_id;
     uint32_t status = kStatusCreated;
 };
+
+}  // namespace qev::datapath

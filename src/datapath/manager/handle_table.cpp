@@ -1,6 +1,8 @@
-#include "datapath/handle_table.h"
+#include "datapath/manager/handle_table.h"
 
 #include <utility>
+
+namespace qev::datapath {
 
 uint32_t HandleTable::issue()
 {
@@ -27,3 +29,5 @@ bool HandleTable::erase(uint32_t handle)
 {
     return handle != 0 && contexts_.erase(handle) != 0;
 }
+
+}  // namespace qev::datapath

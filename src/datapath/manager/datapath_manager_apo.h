@@ -1,15 +1,17 @@
 #pragma once
 
-#include "datapath/datapath_manager_interface.h"
-#include "datapath/endpoint_lists.h"
-#include "datapath/handle_table.h"
-#include "datapath/handle_table_lock.h"
-#include "datapath/notification_table.h"
+#include "datapath/manager/datapath_manager_interface.h"
+#include "datapath/context/endpoint_lists.h"
+#include "datapath/manager/handle_table.h"
+#include "datapath/manager/handle_table_lock.h"
+#include "datapath/manager/notification_table.h"
 #include "rpc/wire_constants.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace qev::datapath {
 
 // The model behind the API: handles on audio endpoints, their settings and the subscribers to
 // datapath events. One object serves the whole process (instance()); further objects exist only in
@@ -18,9 +20,9 @@
 // the handle table is held.
 class DatapathManagerAPO : public DatapathManagerInterface {
 public:
-    static constexpr uint32_t kEnumCapture = qev::wire::kEnumCapture;
-    static constexpr uint32_t kEnumRender = qev::wire::kEnumRender;
-    static constexpr uint32_t kEnumAlgorithms = qev::wire::kEnumAlgorithms;
+    static constexpr uint32_t kEnumCapture = wire::kEnumCapture;
+    static constexpr uint32_t kEnumRender = wire::kEnumRender;
+    static constexpr uint32_t kEnumAlgorithms = wire::kEnumAlgorithms;
 
     // The process-wide manager, built on the first call.
     static DatapathManagerAPO& instance();
@@ -61,3 +63,5 @@ private:
     // The manager's copy of the endpoint lists, read by Enum.
     EndpointLists endpoints_;
 };
+
+}  // namespace qev::datapath

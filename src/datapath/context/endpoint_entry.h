@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qev::datapath {
+
 // Endpoint types of the datapath; Windows eCapture maps to capture and eRender to render.
 enum EndpointType : uint32_t {
     kEndpointCapture = 0,
@@ -20,3 +22,5 @@ struct EndpointEntry {
     std::wstring friendly_name;
     uint32_t type = kEndpointBoth;
 };
+
+}  // namespace qev::datapath

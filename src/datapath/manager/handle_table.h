@@ -1,10 +1,12 @@
 #pragma once
 
-#include "datapath/qev_data_path_cntx.h"
+#include "datapath/manager/qev_data_path_cntx.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
+
+namespace qev::datapath {
 
 // The per-handle contexts by handle id. Ids start at 1 and are never reused within a run. Not
 // thread-safe: the datapath manager serialises every access.
@@ -22,3 +24,5 @@ private:
     std::map<uint32_t, QevDataPathCntx> contexts_;
     uint32_t last_issued_ = 0;
 };
+
+}  // namespace qev::datapath

@@ -1,14 +1,16 @@
-#include "datapath/endpoint_lists.h"
+#include "datapath/context/endpoint_lists.h"
 
 #include "base/com_init.h"
 #include "base/logging.h"
 #include "base/utf8.h"
-#include "datapath/active_endpoint_enumerator.h"
+#include "datapath/context/active_endpoint_enumerator.h"
 
 #include <wrl/client.h>
 
 #include <cwchar>
 #include <utility>
+
+namespace qev::datapath {
 
 using Microsoft::WRL::ComPtr;
 
@@ -20,12 +22,12 @@ EndpointLists& EndpointLists::process_wide()
 
 void EndpointLists::refresh()
 {
-    const qev::base::ComInit com(COINIT_MULTITHREADED);
+    const base::ComInit com(COINIT_MULTITHREADED);
     ComPtr<IMMDeviceEnumerator> enumerator;
     const HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                                         IID_PPV_ARGS(&enumerator));
     if (FAILED(hr)) {
-        qev::base::log_printf("endpoint list: cannot create the device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        base::log_printf("endpoint list: cannot create the device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
     }
     refresh(enumerator.Get());
 }
@@ -59,7 +61,7 @@ std::vector<std::string> EndpointLists::friendly_names(uint32_t type) const
     const std::lock_guard<std::mutex> lock(mutex_);
     if (const std::vector<EndpointEntry>* list = list_of(type)) {
         for (const EndpointEntry& entry : *list) {
-            names.push_back(qev::base::utf8_from_wide(entry.friendly_name));
+            names.push_back(base::utf8_from_wide(entry.friendly_name));
         }
     }
     return names;
@@ -74,7 +76,7 @@ size_t EndpointLists::size(uint32_t type) const
 
 std::optional<EndpointEntry> EndpointLists::find_by_friendly_name(uint32_t type, std::string_view name) const
 {
-    const std::wstring wide = qev::base::wide_from_utf8(name);
+    const std::wstring wide = base::wide_from_utf8(name);
     const std::lock_guard<std::mutex> lock(mutex_);
     if (const std::vector<EndpointEntry>* list = list_of(type)) {
         for (const EndpointEntry& entry : *list) {
@@ -107,3 +109,5 @@ const std::vector<EndpointEntry>* EndpointLists::list_of(uint32_t type) const
         return nullptr;
     }
 }
+
+}  // namespace qev::datapath

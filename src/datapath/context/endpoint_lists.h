@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapath/endpoint_entry.h"
+#include "datapath/context/endpoint_entry.h"
 
 #include <mmdeviceapi.h>
 
@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace qev::datapath {
 
 // The active capture and render endpoints, guarded by their own mutex so that refreshes and
 // readers on other threads never see a half-written list. Narrow names are UTF-8.
@@ -44,3 +46,5 @@ private:
     std::vector<EndpointEntry> capture_;
     std::vector<EndpointEntry> render_;
 };
+
+}  // namespace qev::datapath

@@ -1,8 +1,10 @@
-#include "datapath/param_value_codec.h"
+#include "datapath/manager/param_value_codec.h"
 
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 
 #include <cmath>
+
+namespace qev::datapath {
 
 namespace {
 
@@ -95,3 +97,5 @@ float ParamValueCodec::decode(std::string_view param, std::string_view feature, 
     }
     return static_cast<float>(stored);
 }
+
+}  // namespace qev::datapath
