@@ -15,13 +15,13 @@ namespace qev::winaudio {
 
 namespace {
 
-HRESULT CreateEnumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
+HRESULT create_enumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
 {
     return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
                             reinterpret_cast<void**>(enumerator.ReleaseAndGetAddressOf()));
 }
 
-std::wstring IdOf(IMMDevice* device)
+std::wstring id_of(IMMDevice* device)
 {
     base::CoTaskString id;
     if (device == nullptr || FAILED(device->GetId(id.put()))) {
@@ -31,7 +31,7 @@ std::wstring IdOf(IMMDevice* device)
 }
 
 // A property that cannot be read as text gives an empty string.
-std::wstring ReadText(IPropertyStore* store, const PROPERTYKEY& key)
+std::wstring read_text(IPropertyStore* store, const PROPERTYKEY& key)
 {
     base::PropVariant value;
     if (store == nullptr || FAILED(store->GetValue(key, value.get())) || value.type() != VT_LPWSTR ||
@@ -48,20 +48,20 @@ AudioDeviceList::AudioDeviceList(const DeviceEventCallbacks* callbacks)
     if (!com_.initialized() || callbacks == nullptr) {
         return;
     }
-    if (!enumerator_ && FAILED(CreateEnumerator(enumerator_))) {
+    if (!enumerator_ && FAILED(create_enumerator(enumerator_))) {
         enumerator_.Reset();
         return;
     }
-    UnregisterWrapper();
-    RegisterWrapper(*callbacks);
+    unregister_wrapper();
+    register_wrapper(*callbacks);
 }
 
 AudioDeviceList::~AudioDeviceList()
 {
-    UnregisterWrapper();
+    unregister_wrapper();
 }
 
-void AudioDeviceList::RegisterWrapper(const DeviceEventCallbacks& callbacks)
+void AudioDeviceList::register_wrapper(const DeviceEventCallbacks& callbacks)
 {
     ComPtr<QevAudioDevMonitorWrapper> wrapper = base::make_com<QevAudioDevMonitorWrapper>(callbacks);
     if (SUCCEEDED(enumerator_->RegisterEndpointNotificationCallback(wrapper.Get()))) {
@@ -69,7 +69,7 @@ void AudioDeviceList::RegisterWrapper(const DeviceEventCallbacks& callbacks)
     }
 }
 
-void AudioDeviceList::UnregisterWrapper()
+void AudioDeviceList::unregister_wrapper()
 {
     if (enumerator_ && wrapper_) {
         enumerator_->UnregisterEndpointNotificationCallback(wrapper_.Get());
@@ -80,14 +80,14 @@ void AudioDeviceList::UnregisterWrapper()
 void AudioDeviceList::refresh()
 {
     ComPtr<IMMDeviceEnumerator> enumerator;
-    if (FAILED(CreateEnumerator(enumerator))) {
+    if (FAILED(create_enumerator(enumerator))) {
         return;
     }
-    ListFlow(enumerator.Get(), eRender, renderNames_, renderIds_);
-    ListFlow(enumerator.Get(), eCapture, captureNames_, captureIds_);
+    list_flow(enumerator.Get(), eRender, renderNames_, renderIds_);
+    list_flow(enumerator.Get(), eCapture, captureNames_, captureIds_);
 }
 
-void AudioDeviceList::ListFlow(IMMDeviceEnumerator* enumerator, EDataFlow flow, std::vector<std::wstring>& names,
+void AudioDeviceList::list_flow(IMMDeviceEnumerator* enumerator, EDataFlow flow, std::vector<std::wstring>& names,
                                std::vector<std::wstring>& ids)
 {
     ComPtr<IMMDeviceCollection> collection;
@@ -101,18 +101,18 @@ void AudioDeviceList::ListFlow(IMMDeviceEnumerator* enumerator, EDataFlow flow, 
         defaultDevice.Reset();
     }
     std::wprintf(flow == eRender ? L"=> default output: %ls\n" : L"=> default input: %ls\n",
-                 IdOf(defaultDevice.Get()).c_str());
+                 id_of(defaultDevice.Get()).c_str());
     for (UINT index = 0; index < count; ++index) {
         ComPtr<IMMDevice> device;
         if (FAILED(collection->Item(index, &device))) {
             continue;
         }
-        const std::wstring id = IdOf(device.Get());
+        const std::wstring id = id_of(device.Get());
         ComPtr<IPropertyStore> store;
         if (FAILED(device->OpenPropertyStore(STGM_READ, &store))) {
             store.Reset();
         }
-        const std::wstring name = ReadText(store.Get(), kDeviceFriendlyNameKey);
+        const std::wstring name = read_text(store.Get(), kDeviceFriendlyNameKey);
         std::wprintf(L"Audio Device %d: %ls\n", static_cast<int>(index + 1), name.c_str());
         names.push_back(name);
         ids.push_back(id);

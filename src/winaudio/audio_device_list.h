@@ -34,9 +34,9 @@ public:
     bool registered() const { return wrapper_ != nullptr; }
 
 private:
-    void RegisterWrapper(const DeviceEventCallbacks& callbacks);
-    void UnregisterWrapper();
-    static void ListFlow(IMMDeviceEnumerator* enumerator, EDataFlow flow, std::vector<std::wstring>& names,
+    void register_wrapper(const DeviceEventCallbacks& callbacks);
+    void unregister_wrapper();
+    static void list_flow(IMMDeviceEnumerator* enumerator, EDataFlow flow, std::vector<std::wstring>& names,
                          std::vector<std::wstring>& ids);
 
     std::vector<std::wstring> renderNames_;

@@ -22,12 +22,12 @@ namespace {
 constexpr HRESULT kElementNotFound = static_cast<HRESULT>(0x80070490);
 constexpr BOOL kFxStore = TRUE;
 
-bool IsEffectKind(PropertyStoreType kind)
+bool is_effect_kind(PropertyStoreType kind)
 {
     return kind == Default || kind == User || kind == Volatile;
 }
 
-bool IsKnownKind(PropertyStoreType kind)
+bool is_known_kind(PropertyStoreType kind)
 {
     return kind >= Properties && kind <= Volatile;
 }
@@ -41,14 +41,14 @@ AudioEndpointPropertyStore::AudioEndpointPropertyStore(ComPtr<IMMDevice> device,
       device_(std::move(device)),
       effectContext_(effectContext)
 {
-    ReadWindowsVersion();
+    read_windows_version();
     qev::winaudio::GetDeviceId(device_, deviceId_);
-    BuildKeyPaths();
-    OpenDeviceStore();
-    CreatePolicyConfig();
+    build_key_paths();
+    open_device_store();
+    create_policy_config();
     stores_[Properties] = propertiesStore_;
     if (!effectContext_.empty() && isWindows11_) {
-        OpenEffectStores();
+        open_effect_stores();
     }
 }
 
@@ -59,7 +59,7 @@ AudioEndpointPropertyStore::~AudioEndpointPropertyStore()
     }
 }
 
-void AudioEndpointPropertyStore::ReadWindowsVersion()
+void AudioEndpointPropertyStore::read_windows_version()
 {
     sysinfo::OsVersion version;
     try {
@@ -75,7 +75,7 @@ void AudioEndpointPropertyStore::ReadWindowsVersion()
     }
 }
 
-void AudioEndpointPropertyStore::BuildKeyPaths()
+void AudioEndpointPropertyStore::build_key_paths()
 {
     EDataFlow flow = eAll;
     if (!GetDataFlow(device_, flow)) {
@@ -84,14 +84,14 @@ void AudioEndpointPropertyStore::BuildKeyPaths()
     paths_ = EndpointKeyPaths::Build(deviceId_, flow, effectContext_, isWindows11_);
 }
 
-void AudioEndpointPropertyStore::OpenDeviceStore()
+void AudioEndpointPropertyStore::open_device_store()
 {
     if (!device_ || FAILED(device_->OpenPropertyStore(STGM_READWRITE, &propertiesStore_))) {
         base::log_wprintf(L"Failed to open Properties property store\n");
     }
 }
 
-void AudioEndpointPropertyStore::CreatePolicyConfig()
+void AudioEndpointPropertyStore::create_policy_config()
 {
     const HRESULT hr = CoCreateInstance(base::kPolicyConfigClsid, nullptr, CLSCTX_ALL, __uuidof(base::IPolicyConfig),
                                         reinterpret_cast<void**>(policyConfig_.ReleaseAndGetAddressOf()));
@@ -100,7 +100,7 @@ void AudioEndpointPropertyStore::CreatePolicyConfig()
     }
 }
 
-void AudioEndpointPropertyStore::OpenEffectStores()
+void AudioEndpointPropertyStore::open_effect_stores()
 {
     CLSID effect{};
     base::PropVariant activation;
@@ -109,19 +109,19 @@ void AudioEndpointPropertyStore::OpenEffectStores()
     } else if (FAILED(InitPropVariantFromCLSID(effect, activation.get()))) {
         base::log_wprintf(L"Failed to init propvariant from CLSID\n");
     } else {
-        HRESULT hr = ActivateEffectsStore(activation.value());
+        HRESULT hr = activate_effects_store(activation.value());
         if (hr == kElementNotFound) {
-            CreateEffectKeyPaths();
-            hr = ActivateEffectsStore(activation.value());
+            create_effect_key_paths();
+            hr = activate_effects_store(activation.value());
         }
         if (FAILED(hr)) {
             base::log_wprintf(L"Failed to activate property store, err: 0x%08X\n", static_cast<unsigned>(hr));
         } else {
-            OpenEffectStore(&base::IAudioSystemEffectsPropertyStore::OpenDefaultPropertyStore, defaultStore_,
+            open_effect_store(&base::IAudioSystemEffectsPropertyStore::OpenDefaultPropertyStore, defaultStore_,
                             L"Failed to open Default property store\n");
-            OpenEffectStore(&base::IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, userStore_,
+            open_effect_store(&base::IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, userStore_,
                             L"Failed to open User property store\n");
-            OpenEffectStore(&base::IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, volatileStore_,
+            open_effect_store(&base::IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, volatileStore_,
                             L"Failed to open Volatile property store\n");
             effectChangeHandler_ = base::make_com<AudioSystemEffectPropertyChangedEventHandler>(effectsStore_);
         }
@@ -133,7 +133,7 @@ void AudioEndpointPropertyStore::OpenEffectStores()
     stores_[Volatile] = volatileStore_;
 }
 
-HRESULT AudioEndpointPropertyStore::ActivateEffectsStore(const PROPVARIANT& activation)
+HRESULT AudioEndpointPropertyStore::activate_effects_store(const PROPVARIANT& activation)
 {
     if (!device_) {
         return E_POINTER;
@@ -143,7 +143,7 @@ HRESULT AudioEndpointPropertyStore::ActivateEffectsStore(const PROPVARIANT& acti
                              reinterpret_cast<void**>(effectsStore_.ReleaseAndGetAddressOf()));
 }
 
-void AudioEndpointPropertyStore::CreateEffectKeyPaths() const
+void AudioEndpointPropertyStore::create_effect_key_paths() const
 {
     for (const std::wstring* path : {&paths_.defaultStore, &paths_.userStore, &paths_.volatileStore}) {
         if (!path->empty()) {
@@ -152,7 +152,7 @@ void AudioEndpointPropertyStore::CreateEffectKeyPaths() const
     }
 }
 
-void AudioEndpointPropertyStore::OpenEffectStore(
+void AudioEndpointPropertyStore::open_effect_store(
     HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
     ComPtr<IPropertyStore>& store, const wchar_t* failureMessage)
 {
@@ -162,9 +162,9 @@ void AudioEndpointPropertyStore::OpenEffectStore(
     }
 }
 
-AudioEndpointPropertyStore::Route AudioEndpointPropertyStore::Choose(PropertyStoreType kind) const
+AudioEndpointPropertyStore::Route AudioEndpointPropertyStore::choose(PropertyStoreType kind) const
 {
-    if (IsEffectKind(kind) && !isWindows11_) {
+    if (is_effect_kind(kind) && !isWindows11_) {
         return {Route::Kind::Refused, nullptr};
     }
     const auto found = stores_.find(kind);
@@ -178,7 +178,7 @@ AudioEndpointPropertyStore::Route AudioEndpointPropertyStore::Choose(PropertySto
     return {Route::Kind::Store, found->second.Get()};
 }
 
-HRESULT AudioEndpointPropertyStore::Read(const Route& route, const PROPERTYKEY& key,
+HRESULT AudioEndpointPropertyStore::read(const Route& route, const PROPERTYKEY& key,
                                          PROPVARIANT* value) const
 {
     if (route.kind == Route::Kind::PolicyConfig) {
@@ -189,13 +189,13 @@ HRESULT AudioEndpointPropertyStore::Read(const Route& route, const PROPERTYKEY& 
 
 // The store a getter or a writer uses: false (with the log line where there is one) when the kind
 // is unknown, refused on this Windows version or has no store.
-bool AudioEndpointPropertyStore::Usable(PropertyStoreType kind, Route* route) const
+bool AudioEndpointPropertyStore::usable(PropertyStoreType kind, Route* route) const
 {
-    if (!IsKnownKind(kind)) {
+    if (!is_known_kind(kind)) {
         base::log_wprintf(L"Unknown property store type: %d\n", static_cast<int>(kind));
         return false;
     }
-    *route = Choose(kind);
+    *route = choose(kind);
     if (route->kind == Route::Kind::Refused) {
         return false;
     }
@@ -206,14 +206,14 @@ bool AudioEndpointPropertyStore::Usable(PropertyStoreType kind, Route* route) co
     return true;
 }
 
-bool AudioEndpointPropertyStore::ReadForGetter(PropertyStoreType kind, const PROPERTYKEY& key,
+bool AudioEndpointPropertyStore::read_for_getter(PropertyStoreType kind, const PROPERTYKEY& key,
                                                PROPVARIANT* value) const
 {
     Route route{Route::Kind::Missing, nullptr};
-    if (!Usable(kind, &route)) {
+    if (!usable(kind, &route)) {
         return false;
     }
-    const HRESULT hr = Read(route, key, value);
+    const HRESULT hr = read(route, key, value);
     if (FAILED(hr)) {
         base::log_wprintf(L"Failed to get prop value, err: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
@@ -225,15 +225,15 @@ bool AudioEndpointPropertyStore::HasValue(PropertyStoreType kind, const PROPERTY
                                           bool& present) const
 {
     present = true;
-    if (!IsKnownKind(kind)) {
+    if (!is_known_kind(kind)) {
         return false;
     }
-    const Route route = Choose(kind);
+    const Route route = choose(kind);
     if (route.kind == Route::Kind::Refused || route.kind == Route::Kind::Missing) {
         return false;
     }
     base::PropVariant value;
-    if (FAILED(Read(route, key, value.get()))) {
+    if (FAILED(read(route, key, value.get()))) {
         return false;
     }
     present = value.type() != VT_EMPTY;
@@ -244,7 +244,7 @@ bool AudioEndpointPropertyStore::GetString(PropertyStoreType kind, const PROPERT
                                            std::wstring& value) const
 {
     base::PropVariant read;
-    if (!ReadForGetter(kind, key, read.get())) {
+    if (!read_for_getter(kind, key, read.get())) {
         return false;
     }
     if (read.type() != VT_LPWSTR) {
@@ -260,7 +260,7 @@ bool AudioEndpointPropertyStore::GetStringVector(PropertyStoreType kind, const P
 {
     constexpr VARTYPE kStringVector = VT_VECTOR | VT_LPWSTR;
     base::PropVariant read;
-    if (!ReadForGetter(kind, key, read.get())) {
+    if (!read_for_getter(kind, key, read.get())) {
         return false;
     }
     if (read.type() != kStringVector) {
@@ -281,7 +281,7 @@ bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTY
                                           DWORD& value) const
 {
     base::PropVariant read;
-    if (!ReadForGetter(kind, key, read.get())) {
+    if (!read_for_getter(kind, key, read.get())) {
         return false;
     }
     if (read.type() == VT_UI4) {
@@ -296,11 +296,11 @@ bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTY
     return false;
 }
 
-bool AudioEndpointPropertyStore::Write(PropertyStoreType kind, const PROPERTYKEY& key,
+bool AudioEndpointPropertyStore::write(PropertyStoreType kind, const PROPERTYKEY& key,
                                        PROPVARIANT* value) const
 {
     Route route{Route::Kind::Missing, nullptr};
-    if (!Usable(kind, &route)) {
+    if (!usable(kind, &route)) {
         return false;
     }
     const HRESULT hr = route.kind == Route::Kind::PolicyConfig
@@ -326,7 +326,7 @@ bool AudioEndpointPropertyStore::SetString(PropertyStoreType kind, const PROPERT
     std::copy(value.c_str(), value.c_str() + value.size() + 1, copy);
     written.get()->vt = VT_LPWSTR;
     written.get()->pwszVal = copy;
-    return Write(kind, key, written.get());
+    return write(kind, key, written.get());
 }
 
 bool AudioEndpointPropertyStore::SetStringVector(PropertyStoreType kind, const PROPERTYKEY& key,
@@ -340,7 +340,7 @@ bool AudioEndpointPropertyStore::SetStringVector(PropertyStoreType kind, const P
         base::log_wprintf(L"Failed to init prop from string vector\n");
         return false;
     }
-    return Write(kind, key, written.get());
+    return write(kind, key, written.get());
 }
 
 bool AudioEndpointPropertyStore::SetDword(PropertyStoreType kind, const PROPERTYKEY& key, DWORD value) const
@@ -348,13 +348,13 @@ bool AudioEndpointPropertyStore::SetDword(PropertyStoreType kind, const PROPERTY
     base::PropVariant written;
     written.get()->vt = VT_UI4;
     written.get()->ulVal = value;
-    return Write(kind, key, written.get());
+    return write(kind, key, written.get());
 }
 
 bool AudioEndpointPropertyStore::ClearFxValue(const PROPERTYKEY& key) const
 {
     base::PropVariant empty;
-    return Write(FxProperties, key, empty.get());
+    return write(FxProperties, key, empty.get());
 }
 
 }  // namespace qev::winaudio

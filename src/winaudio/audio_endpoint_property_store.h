@@ -59,21 +59,21 @@ private:
         IPropertyStore* store;
     };
 
-    Route Choose(PropertyStoreType kind) const;
-    bool Usable(PropertyStoreType kind, Route* route) const;
-    HRESULT Read(const Route& route, const PROPERTYKEY& key, PROPVARIANT* value) const;
+    Route choose(PropertyStoreType kind) const;
+    bool usable(PropertyStoreType kind, Route* route) const;
+    HRESULT read(const Route& route, const PROPERTYKEY& key, PROPVARIANT* value) const;
     // Reads for the typed getters: false with the messages of a failed or empty read.
-    bool ReadForGetter(PropertyStoreType kind, const PROPERTYKEY& key, PROPVARIANT* value) const;
-    bool Write(PropertyStoreType kind, const PROPERTYKEY& key, PROPVARIANT* value) const;
+    bool read_for_getter(PropertyStoreType kind, const PROPERTYKEY& key, PROPVARIANT* value) const;
+    bool write(PropertyStoreType kind, const PROPERTYKEY& key, PROPVARIANT* value) const;
 
-    void ReadWindowsVersion();
-    void BuildKeyPaths();
-    void OpenDeviceStore();
-    void CreatePolicyConfig();
-    void OpenEffectStores();
-    HRESULT ActivateEffectsStore(const PROPVARIANT& activation);
-    void CreateEffectKeyPaths() const;
-    void OpenEffectStore(HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
+    void read_windows_version();
+    void build_key_paths();
+    void open_device_store();
+    void create_policy_config();
+    void open_effect_stores();
+    HRESULT activate_effects_store(const PROPVARIANT& activation);
+    void create_effect_key_paths() const;
+    void open_effect_store(HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
                          Microsoft::WRL::ComPtr<IPropertyStore>& store, const wchar_t* failureMessage);
 
     // Members in this order so that destruction releases the stores before undoing COM.

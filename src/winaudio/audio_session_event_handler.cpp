@@ -9,7 +9,7 @@ namespace qev::winaudio {
 
 namespace {
 
-std::wstring ReadSessionText(IAudioSessionControl* session,
+std::wstring read_session_text(IAudioSessionControl* session,
                              HRESULT (STDMETHODCALLTYPE IAudioSessionControl2::*read)(LPWSTR*))
 {
     ComPtr<IAudioSessionControl2> control;
@@ -22,7 +22,7 @@ std::wstring ReadSessionText(IAudioSessionControl* session,
     return SUCCEEDED(hr) ? base::to_wstring(text) : std::wstring();
 }
 
-std::uint32_t ReadProcessId(IAudioSessionControl* session)
+std::uint32_t read_process_id(IAudioSessionControl* session)
 {
     ComPtr<IAudioSessionControl2> control;
     if (session == nullptr || FAILED(session->QueryInterface(__uuidof(IAudioSessionControl2),
@@ -40,10 +40,10 @@ AudioSessionEventHandler::AudioSessionEventHandler(const std::wstring& endpointI
     : session_(std::move(session)), info_(std::make_shared<AudioSessionControlInfo>())
 {
     info_->endpointId = endpointId;
-    info_->sessionIdentifier = ReadSessionText(session_.Get(), &IAudioSessionControl2::GetSessionIdentifier);
+    info_->sessionIdentifier = read_session_text(session_.Get(), &IAudioSessionControl2::GetSessionIdentifier);
     info_->sessionInstanceIdentifier =
-        ReadSessionText(session_.Get(), &IAudioSessionControl2::GetSessionInstanceIdentifier);
-    info_->processId = ReadProcessId(session_.Get());
+        read_session_text(session_.Get(), &IAudioSessionControl2::GetSessionInstanceIdentifier);
+    info_->processId = read_process_id(session_.Get());
 }
 
 bool AudioSessionEventHandler::Register(const AudioSessionEventCallbacks& callbacks, void* context)
@@ -71,10 +71,10 @@ bool AudioSessionEventHandler::registered() const
 
 void AudioSessionEventHandler::Unregister()
 {
-    UnregisterWith(L"Failed to unregister audio session notification, hr: 0x%08X\n");
+    unregister_with(L"Failed to unregister audio session notification, hr: 0x%08X\n");
 }
 
-void AudioSessionEventHandler::UnregisterWith(const wchar_t* failureMessage)
+void AudioSessionEventHandler::unregister_with(const wchar_t* failureMessage)
 {
     ComPtr<IAudioSessionControl> session;
     {
@@ -104,12 +104,12 @@ bool AudioSessionEventHandler::release_held_reference()
     }
     // Unregistering drops the source's reference and frees this object: nothing of it is touched
     // afterwards.
-    UnregisterWith(L"Failed to unregister audio session notification in Release, hr: 0x%08X\n");
+    unregister_with(L"Failed to unregister audio session notification in Release, hr: 0x%08X\n");
     return true;
 }
 
 template <typename Call>
-HRESULT AudioSessionEventHandler::Deliver(Call call)
+HRESULT AudioSessionEventHandler::deliver(Call call)
 {
     AddRef();  // an observer may unregister this session from inside the callback
     AudioSessionEventCallbacks callbacks;
@@ -131,7 +131,7 @@ HRESULT AudioSessionEventHandler::Deliver(Call call)
 
 HRESULT AudioSessionEventHandler::OnDisplayNameChanged(LPCWSTR name, LPCGUID eventContext)
 {
-    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+    return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.displayNameChanged ? callbacks.displayNameChanged(name, eventContext, info_, context)
                                             : S_OK;
     });
@@ -139,14 +139,14 @@ HRESULT AudioSessionEventHandler::OnDisplayNameChanged(LPCWSTR name, LPCGUID eve
 
 HRESULT AudioSessionEventHandler::OnIconPathChanged(LPCWSTR path, LPCGUID eventContext)
 {
-    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+    return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.iconPathChanged ? callbacks.iconPathChanged(path, eventContext, info_, context) : S_OK;
     });
 }
 
 HRESULT AudioSessionEventHandler::OnSimpleVolumeChanged(float volume, BOOL mute, LPCGUID eventContext)
 {
-    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+    return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.simpleVolumeChanged
                    ? callbacks.simpleVolumeChanged(volume, mute, eventContext, info_, context)
                    : S_OK;
@@ -156,7 +156,7 @@ HRESULT AudioSessionEventHandler::OnSimpleVolumeChanged(float volume, BOOL mute,
 HRESULT AudioSessionEventHandler::OnChannelVolumeChanged(DWORD channelCount, float volumes[],
                                                          DWORD changedChannel, LPCGUID eventContext)
 {
-    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+    return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.channelVolumeChanged
                    ? callbacks.channelVolumeChanged(channelCount, volumes, changedChannel, eventContext,
                                                     info_, context)
@@ -166,7 +166,7 @@ HRESULT AudioSessionEventHandler::OnChannelVolumeChanged(DWORD channelCount, flo
 
 HRESULT AudioSessionEventHandler::OnGroupingParamChanged(LPCGUID grouping, LPCGUID eventContext)
 {
-    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+    return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.groupingParamChanged
                    ? callbacks.groupingParamChanged(grouping, eventContext, info_, context)
                    : S_OK;
@@ -175,14 +175,14 @@ HRESULT AudioSessionEventHandler::OnGroupingParamChanged(LPCGUID grouping, LPCGU
 
 HRESULT AudioSessionEventHandler::OnStateChanged(AudioSessionState state)
 {
-    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+    return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.stateChanged ? callbacks.stateChanged(state, info_, context) : S_OK;
     });
 }
 
 HRESULT AudioSessionEventHandler::OnSessionDisconnected(AudioSessionDisconnectReason reason)
 {
-    return Deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
+    return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.sessionDisconnected ? callbacks.sessionDisconnected(reason, info_, context) : S_OK;
     });
 }

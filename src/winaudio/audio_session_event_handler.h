@@ -59,10 +59,10 @@ private:
     // Only the session's reference is left: take it back.
     bool release_held_reference() override;
 
-    void UnregisterWith(const wchar_t* failureMessage);
+    void unregister_with(const wchar_t* failureMessage);
     // Runs one notification: keeps this object alive and inside the gate while the callback runs.
     template <typename Call>
-    HRESULT Deliver(Call call);
+    HRESULT deliver(Call call);
 
     bool registered_ = false;
     Microsoft::WRL::ComPtr<IAudioSessionControl> session_;

@@ -15,22 +15,22 @@ namespace {
 using Info = std::shared_ptr<AudioSessionControlInfo>;
 
 // Notifications nobody observes: only accepted.
-HRESULT IgnoreText(LPCWSTR, LPCGUID, Info, void* context)
+HRESULT ignore_text(LPCWSTR, LPCGUID, Info, void* context)
 {
     return context != nullptr ? S_OK : E_INVALIDARG;
 }
 
-HRESULT IgnoreSimpleVolume(float, BOOL, LPCGUID, Info, void* context)
+HRESULT ignore_simple_volume(float, BOOL, LPCGUID, Info, void* context)
 {
     return context != nullptr ? S_OK : E_INVALIDARG;
 }
 
-HRESULT IgnoreChannelVolume(DWORD, float*, DWORD, LPCGUID, Info, void* context)
+HRESULT ignore_channel_volume(DWORD, float*, DWORD, LPCGUID, Info, void* context)
 {
     return context != nullptr ? S_OK : E_INVALIDARG;
 }
 
-HRESULT IgnoreGrouping(LPCGUID, LPCGUID, Info, void* context)
+HRESULT ignore_grouping(LPCGUID, LPCGUID, Info, void* context)
 {
     return context != nullptr ? S_OK : E_INVALIDARG;
 }
@@ -55,16 +55,16 @@ AudioSessionEventMonitor::~AudioSessionEventMonitor()
     }
 }
 
-AudioSessionEventCallbacks AudioSessionEventMonitor::Callbacks()
+AudioSessionEventCallbacks AudioSessionEventMonitor::make_callbacks()
 {
     AudioSessionEventCallbacks callbacks;
-    callbacks.displayNameChanged = &IgnoreText;
-    callbacks.iconPathChanged = &IgnoreText;
-    callbacks.simpleVolumeChanged = &IgnoreSimpleVolume;
-    callbacks.channelVolumeChanged = &IgnoreChannelVolume;
-    callbacks.groupingParamChanged = &IgnoreGrouping;
-    callbacks.stateChanged = &AudioSessionEventMonitor::OnStateChanged;
-    callbacks.sessionDisconnected = &AudioSessionEventMonitor::OnSessionDisconnected;
+    callbacks.displayNameChanged = &ignore_text;
+    callbacks.iconPathChanged = &ignore_text;
+    callbacks.simpleVolumeChanged = &ignore_simple_volume;
+    callbacks.channelVolumeChanged = &ignore_channel_volume;
+    callbacks.groupingParamChanged = &ignore_grouping;
+    callbacks.stateChanged = &AudioSessionEventMonitor::on_state_changed;
+    callbacks.sessionDisconnected = &AudioSessionEventMonitor::on_session_disconnected;
     return callbacks;
 }
 
@@ -80,7 +80,7 @@ void AudioSessionEventMonitor::register_session(ComPtr<IAudioSessionControl> ses
         }
     }
     ComPtr<AudioSessionEventHandler> handler = base::make_com<AudioSessionEventHandler>(endpointId_, session);
-    handler->Register(Callbacks(), this);
+    handler->Register(make_callbacks(), this);
     ComPtr<AudioSessionEventHandler> loser;
     {
         std::lock_guard<std::mutex> lock(handlersMutex_);
@@ -134,30 +134,30 @@ void AudioSessionEventMonitor::remove_observer(AudioSessionEventObserver* observ
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
-std::vector<AudioSessionEventObserver*> AudioSessionEventMonitor::Observers()
+std::vector<AudioSessionEventObserver*> AudioSessionEventMonitor::observers()
 {
     std::lock_guard<std::mutex> lock(observersMutex_);
     return observers_;
 }
 
-HRESULT AudioSessionEventMonitor::OnStateChanged(AudioSessionState state, Info info, void* context)
+HRESULT AudioSessionEventMonitor::on_state_changed(AudioSessionState state, Info info, void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    for (AudioSessionEventObserver* observer : static_cast<AudioSessionEventMonitor*>(context)->Observers()) {
+    for (AudioSessionEventObserver* observer : static_cast<AudioSessionEventMonitor*>(context)->observers()) {
         observer->on_session_state_changed(state, info);
     }
     return S_OK;
 }
 
-HRESULT AudioSessionEventMonitor::OnSessionDisconnected(AudioSessionDisconnectReason reason, Info info,
+HRESULT AudioSessionEventMonitor::on_session_disconnected(AudioSessionDisconnectReason reason, Info info,
                                                         void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    for (AudioSessionEventObserver* observer : static_cast<AudioSessionEventMonitor*>(context)->Observers()) {
+    for (AudioSessionEventObserver* observer : static_cast<AudioSessionEventMonitor*>(context)->observers()) {
         observer->on_session_disconnected(reason, info);
     }
     return S_OK;

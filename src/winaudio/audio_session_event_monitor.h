@@ -43,12 +43,12 @@ public:
 private:
     using HandlerMap = std::map<IAudioSessionControl*, Microsoft::WRL::ComPtr<AudioSessionEventHandler>>;
 
-    static AudioSessionEventCallbacks Callbacks();
-    static HRESULT OnStateChanged(AudioSessionState state, std::shared_ptr<AudioSessionControlInfo> info,
+    static AudioSessionEventCallbacks make_callbacks();
+    static HRESULT on_state_changed(AudioSessionState state, std::shared_ptr<AudioSessionControlInfo> info,
                                   void* context);
-    static HRESULT OnSessionDisconnected(AudioSessionDisconnectReason reason,
+    static HRESULT on_session_disconnected(AudioSessionDisconnectReason reason,
                                          std::shared_ptr<AudioSessionControlInfo> info, void* context);
-    std::vector<AudioSessionEventObserver*> Observers();
+    std::vector<AudioSessionEventObserver*> observers();
 
     mutable std::mutex handlersMutex_;
     HandlerMap handlers_;

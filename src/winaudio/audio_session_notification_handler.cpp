@@ -33,10 +33,10 @@ bool AudioSessionNotificationHandler::registered() const
 
 void AudioSessionNotificationHandler::Unregister()
 {
-    UnregisterWith(L"Failed to unregister control change notification, hr: 0x%08X\n");
+    unregister_with(L"Failed to unregister control change notification, hr: 0x%08X\n");
 }
 
-void AudioSessionNotificationHandler::UnregisterWith(const wchar_t* failureMessage)
+void AudioSessionNotificationHandler::unregister_with(const wchar_t* failureMessage)
 {
     ComPtr<IAudioSessionManager2> manager;
     {
@@ -66,7 +66,7 @@ bool AudioSessionNotificationHandler::release_held_reference()
     }
     // Unregistering drops the source's reference and frees this object: nothing of it is touched
     // afterwards.
-    UnregisterWith(L"Failed to unregister control change notification in Release, hr: 0x%08X\n");
+    unregister_with(L"Failed to unregister control change notification in Release, hr: 0x%08X\n");
     return true;
 }
 

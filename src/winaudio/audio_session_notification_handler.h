@@ -33,7 +33,7 @@ private:
     // Only the manager's reference is left: take it back.
     bool release_held_reference() override;
 
-    void UnregisterWith(const wchar_t* failureMessage);
+    void unregister_with(const wchar_t* failureMessage);
 
     bool registered_ = false;
     Microsoft::WRL::ComPtr<IAudioSessionManager2> manager_;

@@ -28,7 +28,7 @@ AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevic
         manager_.Reset();
         return;
     }
-    handler_->Register(manager_, &AudioSessionNotificationMonitor::OnSessionCreated, this);
+    handler_->Register(manager_, &AudioSessionNotificationMonitor::on_session_created, this);
 }
 
 AudioSessionNotificationMonitor::~AudioSessionNotificationMonitor()
@@ -77,16 +77,16 @@ void AudioSessionNotificationMonitor::remove_observer(AudioSessionNotificationOb
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
-HRESULT AudioSessionNotificationMonitor::OnSessionCreated(IAudioSessionControl* session, void* context)
+HRESULT AudioSessionNotificationMonitor::on_session_created(IAudioSessionControl* session, void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<AudioSessionNotificationMonitor*>(context)->Deliver(ComPtr<IAudioSessionControl>(session));
+    static_cast<AudioSessionNotificationMonitor*>(context)->deliver(ComPtr<IAudioSessionControl>(session));
     return S_OK;
 }
 
-void AudioSessionNotificationMonitor::Deliver(const ComPtr<IAudioSessionControl>& session)
+void AudioSessionNotificationMonitor::deliver(const ComPtr<IAudioSessionControl>& session)
 {
     std::vector<AudioSessionNotificationObserver*> observers;
     {

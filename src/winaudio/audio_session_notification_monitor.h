@@ -36,8 +36,8 @@ public:
     bool registered() const { return handler_->registered(); }
 
 private:
-    static HRESULT OnSessionCreated(IAudioSessionControl* session, void* context);
-    void Deliver(const Microsoft::WRL::ComPtr<IAudioSessionControl>& session);
+    static HRESULT on_session_created(IAudioSessionControl* session, void* context);
+    void deliver(const Microsoft::WRL::ComPtr<IAudioSessionControl>& session);
 
     Microsoft::WRL::ComPtr<IMMDevice> device_;
     Microsoft::WRL::ComPtr<IAudioSessionManager2> manager_;

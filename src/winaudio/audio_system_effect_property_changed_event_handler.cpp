@@ -38,10 +38,10 @@ bool AudioSystemEffectPropertyChangedEventHandler::registered() const
 
 void AudioSystemEffectPropertyChangedEventHandler::Unregister()
 {
-    UnregisterWith(L"Failed to unregister property change notifiction, hr: 0x%08X\n");
+    unregister_with(L"Failed to unregister property change notifiction, hr: 0x%08X\n");
 }
 
-void AudioSystemEffectPropertyChangedEventHandler::UnregisterWith(const wchar_t* failureMessage)
+void AudioSystemEffectPropertyChangedEventHandler::unregister_with(const wchar_t* failureMessage)
 {
     ComPtr<base::IAudioSystemEffectsPropertyStore> store;
     {
@@ -71,7 +71,7 @@ bool AudioSystemEffectPropertyChangedEventHandler::release_held_reference()
     }
     // Unregistering drops the source's reference and frees this object: nothing of it is touched
     // afterwards.
-    UnregisterWith(L"Failed to unregister property change notifiction in Release, hr: 0x%08X\n");
+    unregister_with(L"Failed to unregister property change notifiction in Release, hr: 0x%08X\n");
     return true;
 }
 

@@ -38,7 +38,7 @@ private:
     // Only the store's reference is left: take it back.
     bool release_held_reference() override;
 
-    void UnregisterWith(const wchar_t* failureMessage);
+    void unregister_with(const wchar_t* failureMessage);
 
     bool registered_ = false;
     Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> store_;

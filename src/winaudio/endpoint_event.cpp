@@ -8,7 +8,7 @@ namespace {
 
 static_assert(sizeof(PROPERTYKEY) == 20, "the payload holds exactly one property key");
 
-EndpointEvent WithId(LPCWSTR id)
+EndpointEvent with_id(LPCWSTR id)
 {
     EndpointEvent event;
     event.endpointId = id != nullptr ? id : L"";
@@ -19,7 +19,7 @@ EndpointEvent WithId(LPCWSTR id)
 
 EndpointEvent EndpointEvent::DefaultDeviceChanged(LPCWSTR id, EDataFlow flow, ERole role)
 {
-    EndpointEvent event = WithId(id);
+    EndpointEvent event = with_id(id);
     const std::uint32_t words[2] = {static_cast<std::uint32_t>(flow), static_cast<std::uint32_t>(role)};
     std::memcpy(event.payload.data(), words, sizeof(words));
     return event;
@@ -27,12 +27,12 @@ EndpointEvent EndpointEvent::DefaultDeviceChanged(LPCWSTR id, EDataFlow flow, ER
 
 EndpointEvent EndpointEvent::DeviceAddedOrRemoved(LPCWSTR id)
 {
-    return WithId(id);
+    return with_id(id);
 }
 
 EndpointEvent EndpointEvent::StateChanged(LPCWSTR id, DWORD newState)
 {
-    EndpointEvent event = WithId(id);
+    EndpointEvent event = with_id(id);
     const std::uint32_t state = newState;
     std::memcpy(event.payload.data(), &state, sizeof(state));
     return event;
@@ -40,7 +40,7 @@ EndpointEvent EndpointEvent::StateChanged(LPCWSTR id, DWORD newState)
 
 EndpointEvent EndpointEvent::PropertyValueChanged(LPCWSTR id, const PROPERTYKEY& key)
 {
-    EndpointEvent event = WithId(id);
+    EndpointEvent event = with_id(id);
     std::memcpy(event.payload.data(), &key, sizeof(key));
     return event;
 }

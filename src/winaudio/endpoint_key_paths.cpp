@@ -10,7 +10,7 @@ constexpr wchar_t kRenderBase[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion
 constexpr wchar_t kCaptureBase[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture";
 
 // The endpoint GUID: the first braced GUID of the id (the leading component is not a GUID).
-bool FindEndpointGuid(const std::wstring& endpointId, std::wstring& guid)
+bool find_endpoint_guid(const std::wstring& endpointId, std::wstring& guid)
 {
     static const std::wregex pattern(L"\\{[a-f0-9]{8}-([a-f0-9]{4}-){3}[a-f0-9]{12}\\}",
                                      std::regex_constants::ECMAScript | std::regex_constants::icase);
@@ -29,7 +29,7 @@ EndpointKeyPaths EndpointKeyPaths::Build(const std::wstring& endpointId, EDataFl
 {
     EndpointKeyPaths paths;
     std::wstring guid;
-    if ((flow != eRender && flow != eCapture) || !FindEndpointGuid(endpointId, guid)) {
+    if ((flow != eRender && flow != eCapture) || !find_endpoint_guid(endpointId, guid)) {
         return paths;
     }
     paths.endpoint = std::wstring(flow == eRender ? kRenderBase : kCaptureBase) + L"\\" + guid;

@@ -14,11 +14,11 @@ EndpointNotificationHub::EndpointNotificationHub() : client_(new ImmNotification
 {
     client_->Initialize();
     ImmNotificationCallbacks callbacks;
-    callbacks.defaultDeviceChanged = &EndpointNotificationHub::OnDefaultDeviceChanged;
-    callbacks.deviceAdded = &EndpointNotificationHub::OnDeviceAdded;
-    callbacks.deviceRemoved = &EndpointNotificationHub::OnDeviceRemoved;
-    callbacks.deviceStateChanged = &EndpointNotificationHub::OnDeviceStateChanged;
-    callbacks.propertyValueChanged = &EndpointNotificationHub::OnPropertyValueChanged;
+    callbacks.defaultDeviceChanged = &EndpointNotificationHub::on_default_device_changed;
+    callbacks.deviceAdded = &EndpointNotificationHub::on_device_added;
+    callbacks.deviceRemoved = &EndpointNotificationHub::on_device_removed;
+    callbacks.deviceStateChanged = &EndpointNotificationHub::on_device_state_changed;
+    callbacks.propertyValueChanged = &EndpointNotificationHub::on_property_value_changed;
     client_->Register(callbacks, this);
 }
 
@@ -48,7 +48,7 @@ void EndpointNotificationHub::RemoveObserver(ImmNotificationObserver* observer)
     deliveries_.wait_idle();
 }
 
-void EndpointNotificationHub::Deliver(EndpointEventKind kind, const EndpointEvent& event)
+void EndpointNotificationHub::deliver(EndpointEventKind kind, const EndpointEvent& event)
 {
     deliveries_.enter();
     CallbackGate::Pass pass(deliveries_);
@@ -62,54 +62,54 @@ void EndpointNotificationHub::Deliver(EndpointEventKind kind, const EndpointEven
     }
 }
 
-HRESULT EndpointNotificationHub::OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id,
+HRESULT EndpointNotificationHub::on_default_device_changed(EDataFlow flow, ERole role, LPCWSTR id,
                                                         void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->Deliver(
+    static_cast<EndpointNotificationHub*>(context)->deliver(
         EndpointEventKind::DefaultDeviceChanged, EndpointEvent::DefaultDeviceChanged(id, flow, role));
     return S_OK;
 }
 
-HRESULT EndpointNotificationHub::OnDeviceAdded(LPCWSTR id, void* context)
+HRESULT EndpointNotificationHub::on_device_added(LPCWSTR id, void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->Deliver(EndpointEventKind::DeviceAdded,
+    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DeviceAdded,
                                                             EndpointEvent::DeviceAddedOrRemoved(id));
     return S_OK;
 }
 
-HRESULT EndpointNotificationHub::OnDeviceRemoved(LPCWSTR id, void* context)
+HRESULT EndpointNotificationHub::on_device_removed(LPCWSTR id, void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->Deliver(EndpointEventKind::DeviceRemoved,
+    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DeviceRemoved,
                                                             EndpointEvent::DeviceAddedOrRemoved(id));
     return S_OK;
 }
 
-HRESULT EndpointNotificationHub::OnDeviceStateChanged(LPCWSTR id, DWORD newState, void* context)
+HRESULT EndpointNotificationHub::on_device_state_changed(LPCWSTR id, DWORD newState, void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->Deliver(
+    static_cast<EndpointNotificationHub*>(context)->deliver(
         EndpointEventKind::DeviceStateChanged, EndpointEvent::StateChanged(id, newState));
     return S_OK;
 }
 
-HRESULT EndpointNotificationHub::OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY* key,
+HRESULT EndpointNotificationHub::on_property_value_changed(LPCWSTR id, const PROPERTYKEY* key,
                                                         void* context)
 {
     if (context == nullptr || key == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->Deliver(
+    static_cast<EndpointNotificationHub*>(context)->deliver(
         EndpointEventKind::PropertyValueChanged, EndpointEvent::PropertyValueChanged(id, *key));
     return S_OK;
 }

@@ -32,13 +32,13 @@ private:
     EndpointNotificationHub();
     ~EndpointNotificationHub();
 
-    void Deliver(EndpointEventKind kind, const EndpointEvent& event);
+    void deliver(EndpointEventKind kind, const EndpointEvent& event);
 
-    static HRESULT OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id, void* context);
-    static HRESULT OnDeviceAdded(LPCWSTR id, void* context);
-    static HRESULT OnDeviceRemoved(LPCWSTR id, void* context);
-    static HRESULT OnDeviceStateChanged(LPCWSTR id, DWORD newState, void* context);
-    static HRESULT OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY* key, void* context);
+    static HRESULT on_default_device_changed(EDataFlow flow, ERole role, LPCWSTR id, void* context);
+    static HRESULT on_device_added(LPCWSTR id, void* context);
+    static HRESULT on_device_removed(LPCWSTR id, void* context);
+    static HRESULT on_device_state_changed(LPCWSTR id, DWORD newState, void* context);
+    static HRESULT on_property_value_changed(LPCWSTR id, const PROPERTYKEY* key, void* context);
 
     ImmNotificationClientImpl* client_;  // one reference, released at destruction
     std::mutex observersMutex_;

@@ -17,7 +17,7 @@ namespace {
 
 constexpr auto kIcase = std::regex_constants::ECMAScript | std::regex_constants::icase;
 
-HRESULT CreateEnumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
+HRESULT create_enumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
 {
     return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                             __uuidof(IMMDeviceEnumerator),
@@ -25,7 +25,7 @@ HRESULT CreateEnumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
 }
 
 // Reads one string property the way the friendly-name queries do.
-bool ReadNameProperty(const ComPtr<IMMDevice>& device, const PROPERTYKEY& key, std::wstring& name)
+bool read_name_property(const ComPtr<IMMDevice>& device, const PROPERTYKEY& key, std::wstring& name)
 {
     name.clear();
     if (!device) {
@@ -52,7 +52,7 @@ bool ReadNameProperty(const ComPtr<IMMDevice>& device, const PROPERTYKEY& key, s
 }
 
 // No value, or an empty text: the hardware id falls back to the next key.
-bool IsBlank(const base::PropVariant& value)
+bool is_blank(const base::PropVariant& value)
 {
     return value.type() == VT_EMPTY ||
            (value.type() == VT_LPWSTR &&
@@ -64,7 +64,7 @@ bool IsBlank(const base::PropVariant& value)
 bool GetDeviceById(const std::wstring& endpointId, ComPtr<IMMDevice>& device)
 {
     ComPtr<IMMDeviceEnumerator> enumerator;
-    HRESULT hr = CreateEnumerator(enumerator);
+    HRESULT hr = create_enumerator(enumerator);
     if (FAILED(hr)) {
         base::log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
@@ -104,12 +104,12 @@ bool GetDataFlow(ComPtr<IMMDevice> device, EDataFlow& flow)
 
 bool GetFriendlyName(ComPtr<IMMDevice> device, std::wstring& name)
 {
-    return ReadNameProperty(device, kDeviceFriendlyNameKey, name);
+    return read_name_property(device, kDeviceFriendlyNameKey, name);
 }
 
 bool GetInterfaceFriendlyName(ComPtr<IMMDevice> device, std::wstring& name)
 {
-    return ReadNameProperty(device, kInterfaceFriendlyNameKey, name);
+    return read_name_property(device, kInterfaceFriendlyNameKey, name);
 }
 
 bool GetHardwareId(ComPtr<IMMDevice> device, std::wstring& hardwareId)
@@ -130,10 +130,10 @@ bool GetHardwareId(ComPtr<IMMDevice> device, std::wstring& hardwareId)
         base::log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
-    if (IsBlank(value)) {
+    if (is_blank(value)) {
         value.clear();
         hr = store->GetValue(kHardwareIdFallbackKey, value.get());
-        if (FAILED(hr) || IsBlank(value)) {
+        if (FAILED(hr) || is_blank(value)) {
             base::log_wprintf(L"Failed to get device hardware id, hr: 0x%08X\n", static_cast<unsigned>(hr));
             return false;
         }
@@ -149,7 +149,7 @@ bool GetHardwareId(ComPtr<IMMDevice> device, std::wstring& hardwareId)
 bool EnumerateEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flow)
 {
     ComPtr<IMMDeviceEnumerator> enumerator;
-    HRESULT hr = CreateEnumerator(enumerator);
+    HRESULT hr = create_enumerator(enumerator);
     if (FAILED(hr)) {
         base::log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;

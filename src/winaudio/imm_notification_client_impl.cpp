@@ -52,10 +52,10 @@ bool ImmNotificationClientImpl::registered() const
 
 bool ImmNotificationClientImpl::Unregister()
 {
-    return UnregisterWith(L"Failed to unregister endpoint notification callback, hr: 0x%08X\n");
+    return unregister_with(L"Failed to unregister endpoint notification callback, hr: 0x%08X\n");
 }
 
-bool ImmNotificationClientImpl::UnregisterWith(const wchar_t* failureMessage)
+bool ImmNotificationClientImpl::unregister_with(const wchar_t* failureMessage)
 {
     ComPtr<IMMDeviceEnumerator> enumerator;
     {
@@ -89,11 +89,11 @@ bool ImmNotificationClientImpl::release_held_reference()
     }
     // Unregistering drops the source's reference and frees this object: nothing of it is touched
     // afterwards.
-    UnregisterWith(L"Failed to unregister endpoint notification callback in Release, hr: 0x%08X\n");
+    unregister_with(L"Failed to unregister endpoint notification callback in Release, hr: 0x%08X\n");
     return true;
 }
 
-void ImmNotificationClientImpl::Enter(ImmNotificationCallbacks& callbacks, void*& context)
+void ImmNotificationClientImpl::enter(ImmNotificationCallbacks& callbacks, void*& context)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     callbacks = callbacks_;
@@ -105,7 +105,7 @@ HRESULT ImmNotificationClientImpl::OnDeviceStateChanged(LPCWSTR id, DWORD newSta
 {
     ImmNotificationCallbacks callbacks;
     void* context = nullptr;
-    Enter(callbacks, context);
+    enter(callbacks, context);
     CallbackGate::Pass pass(gate_);
     return callbacks.deviceStateChanged ? callbacks.deviceStateChanged(id, newState, context) : S_OK;
 }
@@ -114,7 +114,7 @@ HRESULT ImmNotificationClientImpl::OnDeviceAdded(LPCWSTR id)
 {
     ImmNotificationCallbacks callbacks;
     void* context = nullptr;
-    Enter(callbacks, context);
+    enter(callbacks, context);
     CallbackGate::Pass pass(gate_);
     return callbacks.deviceAdded ? callbacks.deviceAdded(id, context) : S_OK;
 }
@@ -123,7 +123,7 @@ HRESULT ImmNotificationClientImpl::OnDeviceRemoved(LPCWSTR id)
 {
     ImmNotificationCallbacks callbacks;
     void* context = nullptr;
-    Enter(callbacks, context);
+    enter(callbacks, context);
     CallbackGate::Pass pass(gate_);
     return callbacks.deviceRemoved ? callbacks.deviceRemoved(id, context) : S_OK;
 }
@@ -132,7 +132,7 @@ HRESULT ImmNotificationClientImpl::OnDefaultDeviceChanged(EDataFlow flow, ERole 
 {
     ImmNotificationCallbacks callbacks;
     void* context = nullptr;
-    Enter(callbacks, context);
+    enter(callbacks, context);
     CallbackGate::Pass pass(gate_);
     return callbacks.defaultDeviceChanged ? callbacks.defaultDeviceChanged(flow, role, id, context)
                                           : S_OK;
@@ -142,7 +142,7 @@ HRESULT ImmNotificationClientImpl::OnPropertyValueChanged(LPCWSTR id, const PROP
 {
     ImmNotificationCallbacks callbacks;
     void* context = nullptr;
-    Enter(callbacks, context);
+    enter(callbacks, context);
     CallbackGate::Pass pass(gate_);
     const PROPERTYKEY copy = key;
     return callbacks.propertyValueChanged ? callbacks.propertyValueChanged(id, &copy, context) : S_OK;

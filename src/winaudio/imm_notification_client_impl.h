@@ -50,9 +50,9 @@ private:
     // Only the enumerator's reference is left: take it back.
     bool release_held_reference() override;
 
-    bool UnregisterWith(const wchar_t* failureMessage);
+    bool unregister_with(const wchar_t* failureMessage);
     // Copies the callbacks and context and enters the gate; the caller leaves it.
-    void Enter(ImmNotificationCallbacks& callbacks, void*& context);
+    void enter(ImmNotificationCallbacks& callbacks, void*& context);
 
     std::unique_ptr<base::ComInit> comInit_;
     Microsoft::WRL::ComPtr<IMMDeviceEnumerator> enumerator_;
