@@ -32,8 +32,7 @@ enum AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE : int {
     AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_ENUM_COUNT = 3,
 };
 
-MIDL_INTERFACE("20049D40-56D5-400E-A2EF-385599FEED49")
-IAudioSystemEffectsPropertyChangeNotificationClient : public IUnknown {
+struct DECLSPEC_UUID("20049D40-56D5-400E-A2EF-385599FEED49") DECLSPEC_NOVTABLE IAudioSystemEffectsPropertyChangeNotificationClient : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE OnPropertyChanged(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type,
                                                         const PROPERTYKEY key) = 0;
 
@@ -41,8 +40,7 @@ protected:
     ~IAudioSystemEffectsPropertyChangeNotificationClient() = default;
 };
 
-MIDL_INTERFACE("302AE7F9-D7E0-43E4-971B-1F8293613D2A")
-IAudioSystemEffectsPropertyStore : public IUnknown {
+struct DECLSPEC_UUID("302AE7F9-D7E0-43E4-971B-1F8293613D2A") DECLSPEC_NOVTABLE IAudioSystemEffectsPropertyStore : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE OpenDefaultPropertyStore(DWORD stgmAccess, IPropertyStore** store) = 0;
     virtual HRESULT STDMETHODCALLTYPE OpenUserPropertyStore(DWORD stgmAccess, IPropertyStore** store) = 0;
     virtual HRESULT STDMETHODCALLTYPE OpenVolatilePropertyStore(DWORD stgmAccess, IPropertyStore** store) = 0;
@@ -59,7 +57,7 @@ protected:
 
 }  // namespace qev::base
 
-// __uuidof for mingw-w64 (MIDL_INTERFACE carries it for MSVC).
+// __uuidof for mingw-w64 (DECLSPEC_UUID carries it for MSVC).
 #ifdef __CRT_UUID_DECL
 __CRT_UUID_DECL(qev::base::IAudioSystemEffectsPropertyChangeNotificationClient, 0x20049D40, 0x56D5, 0x400E, 0xA2,
                 0xEF, 0x38, 0x55, 0x99, 0xFE, 0xED, 0x49)

@@ -38,8 +38,7 @@ inline constexpr CLSID kPolicyConfigClsid = {
 // Opaque to callers of this interface; only passed through by pointer.
 struct DeviceShareMode;
 
-MIDL_INTERFACE("F8679F50-850A-41CF-9C72-430F290290C8")
-IPolicyConfig : public IUnknown {
+struct DECLSPEC_UUID("F8679F50-850A-41CF-9C72-430F290290C8") DECLSPEC_NOVTABLE IPolicyConfig : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetMixFormat(PCWSTR deviceId, WAVEFORMATEX** format) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDeviceFormat(PCWSTR deviceId, INT defaultFormat,
                                                       WAVEFORMATEX** format) = 0;
@@ -64,7 +63,7 @@ protected:
 
 }  // namespace qev::base
 
-// __uuidof for mingw-w64 (MIDL_INTERFACE carries it for MSVC).
+// __uuidof for mingw-w64 (DECLSPEC_UUID carries it for MSVC).
 #ifdef __CRT_UUID_DECL
 __CRT_UUID_DECL(qev::base::IPolicyConfig, 0xF8679F50, 0x850A, 0x41CF, 0x9C, 0x72, 0x43, 0x0F, 0x29, 0x02, 0x90,
                 0xC8)
