@@ -8,11 +8,11 @@
 namespace qev::bench {
 
 struct BenchOptions {
-    std::size_t iterations = 2000;     // round trips per client and configuration
+    std::size_t iterations = 2000;  // round trips per client and configuration
     std::size_t concurrent_clients = 16;
-    std::size_t idle_clients = 64;     // for the memory figure
-    std::wstring server_exe;           // started by the benchmark when given, else found running
-    bool echo_only = false;            // measure the raw echo alone (no server needed)
+    std::size_t idle_clients = 64;  // for the memory figure
+    std::wstring server_exe;        // started by the benchmark when given, else found running
+    bool echo_only = false;         // measure the raw echo alone (no server needed)
 };
 
 // Parses the words after the program name; nothing (with `error`) on a bad word.

@@ -11,8 +11,7 @@ constexpr DWORD kReceiveSize = 64 * 1024;
 
 EchoPipeServer::EchoPipeServer(std::wstring name, std::vector<std::uint8_t> reply)
     : name_(std::move(name)), reply_(std::move(reply)), listener_([this] { listen(); })
-{
-}
+{}
 
 EchoPipeServer::~EchoPipeServer()
 {
@@ -42,8 +41,8 @@ void EchoPipeServer::accept_clients()
 {
     while (!stopping_) {
         base::UniqueFileHandle pipe(CreateNamedPipeW(name_.c_str(), PIPE_ACCESS_DUPLEX,
-                                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                                                PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, nullptr));
+                                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                                                     PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, nullptr));
         if (!pipe) {
             return;
         }

@@ -14,8 +14,7 @@ std::optional<MemorySample> sample_memory(DWORD pid)
     }
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    if (!GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                              sizeof(counters))) {
+    if (!GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters))) {
         return std::nullopt;
     }
     return MemorySample{counters.PrivateUsage, counters.WorkingSetSize};

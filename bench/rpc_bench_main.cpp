@@ -34,8 +34,7 @@ constexpr DWORD kSettleMs = 1000;
 std::vector<std::wstring> command_words()
 {
     int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count),
-                                                             &LocalFree);
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
     std::vector<std::wstring> words;
     for (int i = 1; argv && i < count; ++i) {
         words.emplace_back(argv.get()[i]);
@@ -216,8 +215,8 @@ int run_echo_only(const bench::BenchOptions& options)
 int run(const bench::BenchOptions& options)
 {
     bench::ServerLauncher server;
-    const bool found = options.server_exe.empty() ? server.find_running(L"qEvSwServer.exe")
-                                                  : server.start(options.server_exe);
+    const bool found =
+        options.server_exe.empty() ? server.find_running(L"qEvSwServer.exe") : server.start(options.server_exe);
     if (!found) {
         std::fprintf(stderr, "qev_rpc_bench: no server (start qEvSwServer.exe or pass --server-exe)\n");
         return 2;

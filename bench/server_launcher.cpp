@@ -40,7 +40,7 @@ base::UniqueFileHandle open_nul()
 {
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     return base::UniqueFileHandle(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                         &inheritable, OPEN_EXISTING, 0, nullptr));
+                                              &inheritable, OPEN_EXISTING, 0, nullptr));
 }
 
 }  // namespace

@@ -44,15 +44,14 @@ bool is_closed_error(DWORD error)
 
 MessagePipe::MessagePipe(base::UniqueFileHandle pipe)
     : pipe_(std::move(pipe)), io_event_(make_event()), stop_event_(make_event())
-{
-}
+{}
 
 MessagePipe MessagePipe::connect(const std::wstring& name, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         base::UniqueFileHandle pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_OVERLAPPED, nullptr));
+                                                FILE_FLAG_OVERLAPPED, nullptr));
         if (pipe) {
             DWORD mode = PIPE_READMODE_MESSAGE;
             if (!SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
@@ -62,8 +61,8 @@ MessagePipe MessagePipe::connect(const std::wstring& name, std::chrono::millisec
             return MessagePipe(std::move(pipe));
         }
         const DWORD error = GetLastError();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (error != ERROR_PIPE_BUSY && error != ERROR_FILE_NOT_FOUND) {
             throw RpcError("cannot open " + base::utf8_from_wide(name) + ": error " + std::to_string(error));
         }
@@ -84,8 +83,7 @@ bool MessagePipe::interrupted() const
     return WaitForSingleObject(stop_event_.get(), 0) == WAIT_OBJECT_0;
 }
 
-MessagePipe::IoStatus MessagePipe::finish(OVERLAPPED& overlapped, DWORD timeout_ms, DWORD& transferred,
-                                          DWORD& error)
+MessagePipe::IoStatus MessagePipe::finish(OVERLAPPED& overlapped, DWORD timeout_ms, DWORD& transferred, DWORD& error)
 {
     const HANDLE waits[2] = {io_event_.get(), stop_event_.get()};
     const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, timeout_ms);
@@ -148,8 +146,7 @@ MessagePipe::ReadResult MessagePipe::read(std::chrono::milliseconds timeout)
         result.bytes.resize(offset + chunk);
         OVERLAPPED overlapped{};
         overlapped.hEvent = io_event_.get();
-        if (!ReadFile(pipe_.get(), result.bytes.data() + offset, static_cast<DWORD>(chunk), nullptr,
-                      &overlapped)) {
+        if (!ReadFile(pipe_.get(), result.bytes.data() + offset, static_cast<DWORD>(chunk), nullptr, &overlapped)) {
             const DWORD error = GetLastError();
             if (error != ERROR_IO_PENDING && error != ERROR_MORE_DATA) {
                 result.bytes.clear();

@@ -4,8 +4,7 @@ namespace qev::client {
 
 NotificationListener::NotificationListener(MessagePipe pipe, EventHandler handler)
     : pipe_(std::move(pipe)), handler_(std::move(handler)), thread_([this] { run(); })
-{
-}
+{}
 
 NotificationListener::~NotificationListener()
 {

@@ -21,8 +21,7 @@ Request with_handle(const char* name, std::uint32_t handle)
 }  // namespace
 
 QevClient::QevClient(ClientOptions options)
-    : options_(std::move(options)),
-      request_pipe_(MessagePipe::connect(options_.request_pipe, options_.connect_timeout))
+    : options_(std::move(options)), request_pipe_(MessagePipe::connect(options_.request_pipe, options_.connect_timeout))
 {
     listener_ = std::make_unique<NotificationListener>(
         MessagePipe::connect(options_.notify_pipe, options_.connect_timeout), options_.on_event);

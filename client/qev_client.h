@@ -85,8 +85,7 @@ public:
     std::uint32_t set(std::uint32_t handle, const std::string& name, float value);
     GetReply get(std::uint32_t handle, const std::string& name);
     StatusReply get_status(std::uint32_t handle);
-    std::uint32_t set_serialized(std::uint32_t handle, const std::string& name,
-                                 std::span<const std::uint8_t> data);
+    std::uint32_t set_serialized(std::uint32_t handle, const std::string& name, std::span<const std::uint8_t> data);
     SerializedReply get_serialized(std::uint32_t handle, const std::string& name,
                                    std::span<const std::uint8_t> data = {});
 

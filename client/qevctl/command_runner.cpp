@@ -210,8 +210,8 @@ std::optional<CommandRunner::Step> CommandRunner::info(const Command& command, s
     return Step([this](Context& context) -> int {
         const auto reply = context.client.get_info();
         if (reply.result == 0) {
-            out_ << "info: " << reply.info[0] << " " << reply.info[1] << " " << reply.info[2] << " "
-                 << reply.info[3] << "\n";
+            out_ << "info: " << reply.info[0] << " " << reply.info[1] << " " << reply.info[2] << " " << reply.info[3]
+                 << "\n";
         }
         return report(fn::kGetInfo, reply.result);
     });

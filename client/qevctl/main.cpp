@@ -19,8 +19,7 @@ namespace {
 std::vector<std::string> command_words()
 {
     int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count),
-                                                             &LocalFree);
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
     std::vector<std::string> words;
     for (int i = 1; argv && i < count; ++i) {
         words.push_back(qev::base::utf8_from_wide(argv.get()[i]));

@@ -67,7 +67,8 @@ std::optional<EndpointId> EndpointId::resolve(const std::wstring& text)
     return std::nullopt;
 }
 
-EndpointId::EndpointId(Flow flow, std::wstring guid) : flow_(flow), guid_(std::move(guid)) {}
+EndpointId::EndpointId(Flow flow, std::wstring guid) : flow_(flow), guid_(std::move(guid))
+{}
 
 std::wstring EndpointId::text() const
 {

@@ -221,9 +221,8 @@ std::wstring PropertyCodec::valueName(const PROPERTYKEY& key)
     wchar_t text[64];
     const GUID& g = key.fmtid;
     std::swprintf(text, 64, L"{%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x},%lu",
-                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
-                  g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7],
-                  static_cast<unsigned long>(key.pid));
+                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
+                  g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7], static_cast<unsigned long>(key.pid));
     return text;
 }
 

@@ -40,7 +40,8 @@ RegKey::~RegKey()
     }
 }
 
-RegKey::RegKey(RegKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
+RegKey::RegKey(RegKey&& other) noexcept : key_(std::exchange(other.key_, nullptr))
+{}
 
 RegKey& RegKey::operator=(RegKey&& other) noexcept
 {
@@ -66,8 +67,8 @@ RegKey RegKey::open(HKEY root, const std::wstring& path, REGSAM access, LONG* er
 RegKey RegKey::create(HKEY root, const std::wstring& path, REGSAM access, LONG* error)
 {
     HKEY key = nullptr;
-    const LONG rc = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      access | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+    const LONG rc = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access | KEY_WOW64_64KEY,
+                                      nullptr, &key, nullptr);
     if (error != nullptr) {
         *error = rc;
     }
@@ -78,8 +79,8 @@ RegKey RegKey::createNew(HKEY root, const std::wstring& path, REGSAM access)
 {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access | KEY_WOW64_64KEY,
-                          nullptr, &key, &disposition) != ERROR_SUCCESS) {
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access | KEY_WOW64_64KEY, nullptr,
+                          &key, &disposition) != ERROR_SUCCESS) {
         return RegKey();
     }
     RegKey result(key);
@@ -112,8 +113,8 @@ std::vector<RegValue> RegKey::values() const
     }
     DWORD maxName = 0;
     DWORD maxData = 0;
-    if (::RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
-                           &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (::RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
+                           nullptr, nullptr) != ERROR_SUCCESS) {
         return result;
     }
     std::vector<wchar_t> name(maxName + 2);
@@ -122,8 +123,8 @@ std::vector<RegValue> RegKey::values() const
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        const LONG rc = ::RegEnumValueW(key_, index, name.data(), &nameLength, nullptr, &type, data.data(),
-                                        &dataLength);
+        const LONG rc =
+            ::RegEnumValueW(key_, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
         if (rc == ERROR_MORE_DATA) {
             // Changed under us: grow and retry this index.
             name.resize(name.size() * 2 + 256);
@@ -247,8 +248,7 @@ std::vector<std::uint8_t> stringBytes(const std::wstring& text)
 std::wstring bytesToString(const std::vector<std::uint8_t>& data)
 {
     std::wstring text(data.size() / sizeof(wchar_t), L'\0');
-    std::copy(data.begin(), data.begin() + text.size() * sizeof(wchar_t),
-              reinterpret_cast<std::uint8_t*>(text.data()));
+    std::copy(data.begin(), data.begin() + text.size() * sizeof(wchar_t), reinterpret_cast<std::uint8_t*>(text.data()));
     const auto nul = text.find(L'\0');
     if (nul != std::wstring::npos) {
         text.resize(nul);
@@ -271,8 +271,7 @@ std::vector<std::uint8_t> multiStringBytes(const std::vector<std::wstring>& item
 std::vector<std::wstring> bytesToMultiString(const std::vector<std::uint8_t>& data)
 {
     std::wstring text(data.size() / sizeof(wchar_t), L'\0');
-    std::copy(data.begin(), data.begin() + text.size() * sizeof(wchar_t),
-              reinterpret_cast<std::uint8_t*>(text.data()));
+    std::copy(data.begin(), data.begin() + text.size() * sizeof(wchar_t), reinterpret_cast<std::uint8_t*>(text.data()));
     std::vector<std::wstring> items;
     std::size_t start = 0;
     while (start < text.size()) {

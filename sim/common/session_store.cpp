@@ -40,8 +40,8 @@ std::optional<SessionRecord> readSession(const std::wstring& endpointId, const s
     record.number = number;
     record.processId = *processId;
     const DWORD state = key.dword(L"State").value_or(AudioSessionStateInactive);
-    record.state = state <= AudioSessionStateExpired ? static_cast<AudioSessionState>(state)
-                                                      : AudioSessionStateInactive;
+    record.state =
+        state <= AudioSessionStateExpired ? static_cast<AudioSessionState>(state) : AudioSessionStateInactive;
     record.displayName = key.string(L"DisplayName").value_or(L"");
     record.iconPath = key.string(L"IconPath").value_or(L"");
     record.executable = key.string(L"Executable").value_or(L"");
@@ -131,8 +131,7 @@ std::wstring SessionStore::create(const std::wstring& endpointId, DWORD processI
     // sees a half-made one.
     if (!key || key.setDword(L"State", static_cast<DWORD>(state)) != ERROR_SUCCESS ||
         key.setString(L"DisplayName", displayName) != ERROR_SUCCESS ||
-        key.setString(L"IconPath", L"") != ERROR_SUCCESS ||
-        key.setString(L"Executable", executable) != ERROR_SUCCESS ||
+        key.setString(L"IconPath", L"") != ERROR_SUCCESS || key.setString(L"Executable", executable) != ERROR_SUCCESS ||
         key.setDword(L"ProcessId", processId) != ERROR_SUCCESS) {
         if (key) {
             deleteTree(HKEY_LOCAL_MACHINE, sessionPath(endpointId, number));

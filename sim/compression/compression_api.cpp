@@ -60,8 +60,8 @@ extern "C" BOOL WINAPI CreateDecompressor(DWORD algorithm, PCOMPRESS_ALLOCATION_
     return create<qevsim::MszipDecoder>(algorithm, handle, &qevsim::CodecHandleTable::addDecoder);
 }
 
-extern "C" BOOL WINAPI Compress(COMPRESSOR_HANDLE handle, PVOID data, SIZE_T dataSize, PVOID buffer,
-                                SIZE_T bufferSize, PSIZE_T compressedSize)
+extern "C" BOOL WINAPI Compress(COMPRESSOR_HANDLE handle, PVOID data, SIZE_T dataSize, PVOID buffer, SIZE_T bufferSize,
+                                PSIZE_T compressedSize)
 {
     qevsim::MszipEncoder* const encoder = qevsim::CodecHandleTable::instance().encoder(handle);
     if (encoder == nullptr) {

@@ -14,7 +14,8 @@
 
 namespace qevsim {
 
-AudioDevice::AudioDevice(EndpointId id) : id_(std::move(id)) {}
+AudioDevice::AudioDevice(EndpointId id) : id_(std::move(id))
+{}
 
 HRESULT AudioDevice::create(const std::wstring& id, IMMDevice** out)
 {
@@ -72,7 +73,8 @@ HRESULT AudioDevice::activateEffectsStore(const PROPVARIANT* parameters, void** 
     if (!keyExists(HKEY_LOCAL_MACHINE, id_.fxPath() + L"\\" + context)) {
         return kElementNotFound;
     }
-    return handOut(new (std::nothrow) EffectsPropertyStore(id_, context), __uuidof(IAudioSystemEffectsPropertyStore), out);
+    return handOut(new (std::nothrow) EffectsPropertyStore(id_, context), __uuidof(IAudioSystemEffectsPropertyStore),
+                   out);
 }
 
 HRESULT AudioDevice::OpenPropertyStore(DWORD access, IPropertyStore** store)

@@ -106,9 +106,8 @@ void ChangeDispatcher::propertyChanges(const std::wstring& id, const EndpointSna
         if (!key) {
             continue;  // DeviceState, Role:n and other values that are no property
         }
-        notify<IMMNotificationClient>(ClientKind::Endpoint, L"", [&](IMMNotificationClient* c) {
-            c->OnPropertyValueChanged(id.c_str(), *key);
-        });
+        notify<IMMNotificationClient>(ClientKind::Endpoint, L"",
+                                      [&](IMMNotificationClient* c) { c->OnPropertyValueChanged(id.c_str(), *key); });
     }
 }
 
@@ -219,10 +218,9 @@ void ChangeDispatcher::disconnectSessionsOf(const MachineSnapshot& snapshot, con
         if (toLower(session.endpointId) != lowered || session.disconnectReason) {
             continue;
         }
-        notify<IAudioSessionEvents>(ClientKind::SessionEvents, SessionControl::eventScope(session),
-                                    [&](IAudioSessionEvents* c) {
-                                        c->OnSessionDisconnected(DisconnectReasonDeviceRemoval);
-                                    });
+        notify<IAudioSessionEvents>(
+            ClientKind::SessionEvents, SessionControl::eventScope(session),
+            [&](IAudioSessionEvents* c) { c->OnSessionDisconnected(DisconnectReasonDeviceRemoval); });
     }
 }
 

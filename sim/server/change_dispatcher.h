@@ -12,8 +12,7 @@ public:
 
 private:
     static void endpointChanges(const MachineSnapshot& before, const MachineSnapshot& after);
-    static void propertyChanges(const std::wstring& id, const EndpointSnapshot& before,
-                                const EndpointSnapshot& after);
+    static void propertyChanges(const std::wstring& id, const EndpointSnapshot& before, const EndpointSnapshot& after);
     static void effectStoreChanges(const std::wstring& id, const EndpointSnapshot& before,
                                    const EndpointSnapshot& after);
     static void defaultChanges(const MachineSnapshot& before, const MachineSnapshot& after);

@@ -6,7 +6,8 @@
 
 namespace qevsim {
 
-ClassFactory::ClassFactory(const CLSID& clsid) : clsid_(clsid) {}
+ClassFactory::ClassFactory(const CLSID& clsid) : clsid_(clsid)
+{}
 
 bool ClassFactory::serves(const CLSID& clsid)
 {

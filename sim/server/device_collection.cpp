@@ -4,7 +4,8 @@
 
 namespace qevsim {
 
-DeviceCollection::DeviceCollection(std::vector<EndpointId> ids) : ids_(std::move(ids)) {}
+DeviceCollection::DeviceCollection(std::vector<EndpointId> ids) : ids_(std::move(ids))
+{}
 
 HRESULT DeviceCollection::GetCount(UINT* count)
 {
@@ -24,8 +25,7 @@ HRESULT DeviceCollection::Item(UINT index, IMMDevice** device)
     if (index >= ids_.size()) {
         return E_INVALIDARG;
     }
-    return handOut(new (std::nothrow) AudioDevice(ids_[index]), __uuidof(IMMDevice),
-                   reinterpret_cast<void**>(device));
+    return handOut(new (std::nothrow) AudioDevice(ids_[index]), __uuidof(IMMDevice), reinterpret_cast<void**>(device));
 }
 
 }  // namespace qevsim

@@ -46,8 +46,7 @@ HRESULT DeviceEnumerator::GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IM
     if (!current) {
         return kElementNotFound;
     }
-    return handOut(new (std::nothrow) AudioDevice(*current), __uuidof(IMMDevice),
-                   reinterpret_cast<void**>(endpoint));
+    return handOut(new (std::nothrow) AudioDevice(*current), __uuidof(IMMDevice), reinterpret_cast<void**>(endpoint));
 }
 
 HRESULT DeviceEnumerator::GetDevice(LPCWSTR id, IMMDevice** device)

@@ -10,8 +10,7 @@ namespace qevsim {
 
 EffectsPropertyStore::EffectsPropertyStore(EndpointId endpoint, std::wstring context)
     : endpoint_(std::move(endpoint)), context_(std::move(context))
-{
-}
+{}
 
 std::wstring EffectsPropertyStore::storePath(const wchar_t* name) const
 {
@@ -34,8 +33,8 @@ HRESULT EffectsPropertyStore::open(const wchar_t* name, DWORD access, IPropertyS
     }
     const bool writable = (access & (STGM_WRITE | STGM_READWRITE)) != 0;
     // Writes need the context key to still exist; the store key itself is made on first write.
-    return handOut(new (std::nothrow) RegistryPropertyStore(storePath(name), endpoint_.fxPath() + L"\\" + context_,
-                                                            writable),
+    return handOut(new (std::nothrow)
+                       RegistryPropertyStore(storePath(name), endpoint_.fxPath() + L"\\" + context_, writable),
                    IID_IPropertyStore, reinterpret_cast<void**>(store));
 }
 

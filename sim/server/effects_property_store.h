@@ -21,10 +21,10 @@ public:
     HRESULT STDMETHODCALLTYPE OpenVolatilePropertyStore(DWORD access, IPropertyStore** store) override;
     HRESULT STDMETHODCALLTYPE ResetUserPropertyStore() override;
     HRESULT STDMETHODCALLTYPE ResetVolatilePropertyStore() override;
-    HRESULT STDMETHODCALLTYPE RegisterPropertyChangeNotification(
-        IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
-    HRESULT STDMETHODCALLTYPE UnregisterPropertyChangeNotification(
-        IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
+    HRESULT STDMETHODCALLTYPE
+    RegisterPropertyChangeNotification(IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
+    HRESULT STDMETHODCALLTYPE
+    UnregisterPropertyChangeNotification(IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
 
 private:
     std::wstring storePath(const wchar_t* name) const;

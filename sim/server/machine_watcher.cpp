@@ -34,7 +34,8 @@ std::shared_ptr<MachineWatcher> MachineWatcher::start()
         return nullptr;
     }
     auto* parameter = new std::shared_ptr<MachineWatcher>(watcher);
-    const qev::base::UniqueKernelHandle thread(::CreateThread(nullptr, 0, &MachineWatcher::threadMain, parameter, 0, nullptr));
+    const qev::base::UniqueKernelHandle thread(
+        ::CreateThread(nullptr, 0, &MachineWatcher::threadMain, parameter, 0, nullptr));
     if (!thread) {
         delete parameter;
         ::FreeLibrary(module);

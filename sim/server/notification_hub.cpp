@@ -70,8 +70,7 @@ HRESULT NotificationHub::remove(ClientKind kind, const std::wstring& scope, IUnk
     return S_OK;
 }
 
-std::vector<Microsoft::WRL::ComPtr<IUnknown>> NotificationHub::clients(ClientKind kind,
-                                                                       const std::wstring& scope) const
+std::vector<Microsoft::WRL::ComPtr<IUnknown>> NotificationHub::clients(ClientKind kind, const std::wstring& scope) const
 {
     const std::wstring lowered = toLower(scope);
     std::vector<Microsoft::WRL::ComPtr<IUnknown>> result;

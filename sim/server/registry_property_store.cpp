@@ -26,8 +26,7 @@ std::vector<PROPERTYKEY> storedKeys(const std::wstring& keyPath)
 
 RegistryPropertyStore::RegistryPropertyStore(std::wstring keyPath, std::wstring ownerPath, bool writable)
     : keyPath_(std::move(keyPath)), ownerPath_(std::move(ownerPath)), writable_(writable)
-{
-}
+{}
 
 HRESULT RegistryPropertyStore::GetCount(DWORD* count)
 {
@@ -88,8 +87,8 @@ HRESULT RegistryPropertyStore::read(const std::wstring& keyPath, const PROPERTYK
     return hr;
 }
 
-HRESULT RegistryPropertyStore::write(const std::wstring& keyPath, const std::wstring& ownerPath,
-                                     const PROPERTYKEY& key, const PROPVARIANT& value)
+HRESULT RegistryPropertyStore::write(const std::wstring& keyPath, const std::wstring& ownerPath, const PROPERTYKEY& key,
+                                     const PROPVARIANT& value)
 {
     if (!keyExists(HKEY_LOCAL_MACHINE, ownerPath)) {
         return kElementNotFound;

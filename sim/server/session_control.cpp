@@ -20,7 +20,8 @@ HRESULT copyToTaskMemory(const std::wstring& text, LPWSTR* out)
     return S_OK;
 }
 
-SessionControl::SessionControl(SessionRecord record) : record_(std::move(record)) {}
+SessionControl::SessionControl(SessionRecord record) : record_(std::move(record))
+{}
 
 std::wstring SessionControl::eventScope(const SessionRecord& record)
 {

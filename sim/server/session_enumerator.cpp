@@ -4,7 +4,8 @@
 
 namespace qevsim {
 
-SessionEnumerator::SessionEnumerator(std::vector<SessionRecord> sessions) : sessions_(std::move(sessions)) {}
+SessionEnumerator::SessionEnumerator(std::vector<SessionRecord> sessions) : sessions_(std::move(sessions))
+{}
 
 HRESULT SessionEnumerator::GetCount(int* count)
 {

@@ -9,7 +9,8 @@
 
 namespace qevsim {
 
-SessionManager::SessionManager(std::wstring endpointId) : endpointId_(std::move(endpointId)) {}
+SessionManager::SessionManager(std::wstring endpointId) : endpointId_(std::move(endpointId))
+{}
 
 void* SessionManager::extra_interface(REFIID iid)
 {

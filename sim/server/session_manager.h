@@ -18,13 +18,13 @@ public:
     // IAudioSessionManager
     HRESULT STDMETHODCALLTYPE GetAudioSessionControl(LPCGUID session, DWORD flags,
                                                      IAudioSessionControl** control) override;
-    HRESULT STDMETHODCALLTYPE GetSimpleAudioVolume(LPCGUID session, DWORD flags,
-                                                   ISimpleAudioVolume** volume) override;
+    HRESULT STDMETHODCALLTYPE GetSimpleAudioVolume(LPCGUID session, DWORD flags, ISimpleAudioVolume** volume) override;
     // IAudioSessionManager2
     HRESULT STDMETHODCALLTYPE GetSessionEnumerator(IAudioSessionEnumerator** sessions) override;
     HRESULT STDMETHODCALLTYPE RegisterSessionNotification(IAudioSessionNotification* client) override;
     HRESULT STDMETHODCALLTYPE UnregisterSessionNotification(IAudioSessionNotification* client) override;
-    HRESULT STDMETHODCALLTYPE RegisterDuckNotification(LPCWSTR sessionId, IAudioVolumeDuckNotification* client) override;
+    HRESULT STDMETHODCALLTYPE RegisterDuckNotification(LPCWSTR sessionId,
+                                                       IAudioVolumeDuckNotification* client) override;
     HRESULT STDMETHODCALLTYPE UnregisterDuckNotification(IAudioVolumeDuckNotification* client) override;
 
 protected:

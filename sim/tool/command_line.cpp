@@ -122,7 +122,8 @@ std::wstring CommandLine::usage()
            L"  session-state <endpoint id> <number> <inactive|active|expired>\n"
            L"  session-disconnect <endpoint id> <number> [reason 0-5]\n"
            L"  session-remove <endpoint id> <number>\n"
-           L"An endpoint id is {0.0.0.00000000}.{GUID} (render), {0.0.1.00000000}.{GUID} (capture) or the bare {GUID}.\n";
+           L"An endpoint id is {0.0.0.00000000}.{GUID} (render), {0.0.1.00000000}.{GUID} (capture) or the bare "
+           L"{GUID}.\n";
 }
 
 int CommandLine::run(const std::vector<std::wstring>& args)
@@ -178,8 +179,7 @@ int CommandLine::runMachineCommand(const std::vector<std::wstring>& args)
         if (args.size() == 5 && !parseDeviceState(args[4], &state)) {
             return badUsage(L"unknown endpoint state \"" + args[4] + L"\"");
         }
-        return result(MachineEditor::addEndpoint(args[1], args[2], args[3], state, &error), error,
-                      L"endpoint added\n");
+        return result(MachineEditor::addEndpoint(args[1], args[2], args[3], state, &error), error, L"endpoint added\n");
     }
     if (command == L"remove-endpoint" && args.size() == 2) {
         return result(MachineEditor::removeEndpoint(args[1], &error), error, L"endpoint removed\n");
@@ -268,8 +268,8 @@ int CommandLine::useStandIn(const std::wstring& dll, const std::vector<std::wstr
     for (const auto& name : executables) {
         // Wine's per-application override: only this executable prefers a native DLL of that
         // name (the simulator's, found beside it).
-        const RegKey key = RegKey::create(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + name + L"\\DllOverrides",
-                                          KEY_WRITE);
+        const RegKey key =
+            RegKey::create(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + name + L"\\DllOverrides", KEY_WRITE);
         if (!key || key.setString(dll, L"native,builtin") != ERROR_SUCCESS) {
             return failed(L"cannot write the override for " + name);
         }

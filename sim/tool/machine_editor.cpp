@@ -27,8 +27,7 @@ bool fail(std::wstring* error, const std::wstring& message)
 
 void createDirectories(const std::wstring& directory)
 {
-    for (std::size_t pos = directory.find(L'\\', 3); pos != std::wstring::npos;
-         pos = directory.find(L'\\', pos + 1)) {
+    for (std::size_t pos = directory.find(L'\\', 3); pos != std::wstring::npos; pos = directory.find(L'\\', pos + 1)) {
         ::CreateDirectoryW(directory.substr(0, pos).c_str(), nullptr);
     }
     ::CreateDirectoryW(directory.c_str(), nullptr);
@@ -82,7 +81,10 @@ std::wstring storeKeyPath(const EndpointId& id, const std::wstring& store, std::
     const auto colon = store.find(L':');
     const std::wstring kind = store.substr(0, colon);
     const std::wstring context = colon == std::wstring::npos ? L"" : store.substr(colon + 1);
-    const wchar_t* sub = kind == L"default" ? L"Default" : kind == L"user" ? L"User" : kind == L"volatile" ? L"Volatile" : nullptr;
+    const wchar_t* sub = kind == L"default"    ? L"Default"
+                         : kind == L"user"     ? L"User"
+                         : kind == L"volatile" ? L"Volatile"
+                                               : nullptr;
     if (sub == nullptr || !isBracedGuid(context)) {
         *error = L"store must be device, fx, default:{CLSID}, user:{CLSID} or volatile:{CLSID}";
         return L"";
@@ -123,8 +125,8 @@ bool buildValue(const std::wstring& type, const std::vector<std::wstring>& value
     try {
         std::size_t used = 0;
         const long long number = std::stoll(values[0], &used, 0);
-        const bool inRange = isSigned ? (number >= -2147483648LL && number <= 2147483647LL)
-                                      : (number >= 0 && number <= 0xFFFFFFFFLL);
+        const bool inRange =
+            isSigned ? (number >= -2147483648LL && number <= 2147483647LL) : (number >= 0 && number <= 0xFFFFFFFFLL);
         if (used != values[0].size() || !inRange) {
             return fail(error, L"value \"" + values[0] + L"\" is not a valid " + type);
         }
@@ -196,8 +198,8 @@ bool MachineEditor::clear(std::wstring* error)
         for (const auto& name : key.subkeys()) {
             const LONG rc = key.deleteSubtree(name);
             if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
-                return fail(error, L"cannot clear HKLM\\" + root + L"\\" + name + L" (error " +
-                                       std::to_wstring(rc) + L")");
+                return fail(error,
+                            L"cannot clear HKLM\\" + root + L"\\" + name + L" (error " + std::to_wstring(rc) + L")");
             }
         }
     }
@@ -314,8 +316,7 @@ bool MachineEditor::setState(const std::wstring& text, DWORD state, std::wstring
 }
 
 bool MachineEditor::setProperty(const std::wstring& text, const std::wstring& store, const std::wstring& key,
-                                const std::wstring& type, const std::vector<std::wstring>& values,
-                                std::wstring* error)
+                                const std::wstring& type, const std::vector<std::wstring>& values, std::wstring* error)
 {
     EndpointId id(Flow::Render, L"");
     if (!resolveEndpoint(text, &id, error)) {

@@ -21,8 +21,8 @@ public:
     // Removes endpoints, sessions, the simulator's data, the keys the last load created and the
     // driver-store files it wrote.
     static bool clear(std::wstring* error);
-    static bool addEndpoint(const std::wstring& flow, const std::wstring& guid, const std::wstring& name,
-                            DWORD state, std::wstring* error);
+    static bool addEndpoint(const std::wstring& flow, const std::wstring& guid, const std::wstring& name, DWORD state,
+                            std::wstring* error);
     static bool removeEndpoint(const std::wstring& id, std::wstring* error);
     static bool setState(const std::wstring& id, DWORD state, std::wstring* error);
     // store: "device", "fx", or "default|user|volatile:{CLSID}"; type: sz, multi, dword, i4, empty.

@@ -92,13 +92,12 @@ std::wstring MachinePrinter::describeSessions()
     const auto sessions = SessionStore::listAll();
     std::wstring text = L"Sessions: " + std::to_wstring(sessions.size()) + L"\n";
     for (const auto& session : sessions) {
-        text += L"  " + session.endpointId + L" #" + session.number + L"  pid " +
-                std::to_wstring(session.processId) + L"  " + sessionStateWord(session.state) + L"  \"" +
-                session.displayName + L"\"" +
-                (session.disconnectReason ? L"  disconnected (reason " +
-                                                std::to_wstring(*session.disconnectReason) + L")"
-                                          : L"") +
-                L"\n";
+        text +=
+            L"  " + session.endpointId + L" #" + session.number + L"  pid " + std::to_wstring(session.processId) +
+            L"  " + sessionStateWord(session.state) + L"  \"" + session.displayName + L"\"" +
+            (session.disconnectReason ? L"  disconnected (reason " + std::to_wstring(*session.disconnectReason) + L")"
+                                      : L"") +
+            L"\n";
     }
     return text;
 }

@@ -62,8 +62,8 @@ std::vector<Line> logicalLines(const std::wstring& text)
         }
         if (!physical.empty() && physical.back() == L'\\' && physical.find(L"=hex") != std::wstring::npos) {
             pending += physical.substr(0, physical.size() - 1);
-        } else if (!pending.empty() && !physical.empty() && physical.back() == L'\\' &&
-                   physical.front() != L'"' && physical.front() != L'[') {
+        } else if (!pending.empty() && !physical.empty() && physical.back() == L'\\' && physical.front() != L'"' &&
+                   physical.front() != L'[') {
             pending += physical.substr(0, physical.size() - 1);
         } else {
             pending += physical;
@@ -267,8 +267,7 @@ void parseValueLine(int line, const std::wstring& text, RegOperation* op)
 
 RegFileError::RegFileError(int line, const std::string& what)
     : std::runtime_error(line > 0 ? "line " + std::to_string(line) + ": " + what : what)
-{
-}
+{}
 
 std::vector<RegOperation> RegFileParser::parse(const std::wstring& text)
 {

@@ -32,7 +32,8 @@ enum AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE : int {
     AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_ENUM_COUNT = 3,
 };
 
-struct DECLSPEC_UUID("20049D40-56D5-400E-A2EF-385599FEED49") DECLSPEC_NOVTABLE IAudioSystemEffectsPropertyChangeNotificationClient : public IUnknown {
+struct DECLSPEC_UUID("20049D40-56D5-400E-A2EF-385599FEED49")
+    DECLSPEC_NOVTABLE IAudioSystemEffectsPropertyChangeNotificationClient : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE OnPropertyChanged(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type,
                                                         const PROPERTYKEY key) = 0;
 
@@ -40,16 +41,17 @@ protected:
     ~IAudioSystemEffectsPropertyChangeNotificationClient() = default;
 };
 
-struct DECLSPEC_UUID("302AE7F9-D7E0-43E4-971B-1F8293613D2A") DECLSPEC_NOVTABLE IAudioSystemEffectsPropertyStore : public IUnknown {
+struct DECLSPEC_UUID("302AE7F9-D7E0-43E4-971B-1F8293613D2A") DECLSPEC_NOVTABLE IAudioSystemEffectsPropertyStore
+    : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE OpenDefaultPropertyStore(DWORD stgmAccess, IPropertyStore** store) = 0;
     virtual HRESULT STDMETHODCALLTYPE OpenUserPropertyStore(DWORD stgmAccess, IPropertyStore** store) = 0;
     virtual HRESULT STDMETHODCALLTYPE OpenVolatilePropertyStore(DWORD stgmAccess, IPropertyStore** store) = 0;
     virtual HRESULT STDMETHODCALLTYPE ResetUserPropertyStore() = 0;
     virtual HRESULT STDMETHODCALLTYPE ResetVolatilePropertyStore() = 0;
-    virtual HRESULT STDMETHODCALLTYPE RegisterPropertyChangeNotification(
-        IAudioSystemEffectsPropertyChangeNotificationClient* client) = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnregisterPropertyChangeNotification(
-        IAudioSystemEffectsPropertyChangeNotificationClient* client) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    RegisterPropertyChangeNotification(IAudioSystemEffectsPropertyChangeNotificationClient* client) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    UnregisterPropertyChangeNotification(IAudioSystemEffectsPropertyChangeNotificationClient* client) = 0;
 
 protected:
     ~IAudioSystemEffectsPropertyStore() = default;
@@ -59,8 +61,8 @@ protected:
 
 // __uuidof for mingw-w64 (DECLSPEC_UUID carries it for MSVC).
 #ifdef __CRT_UUID_DECL
-__CRT_UUID_DECL(qev::base::IAudioSystemEffectsPropertyChangeNotificationClient, 0x20049D40, 0x56D5, 0x400E, 0xA2,
-                0xEF, 0x38, 0x55, 0x99, 0xFE, 0xED, 0x49)
-__CRT_UUID_DECL(qev::base::IAudioSystemEffectsPropertyStore, 0x302AE7F9, 0xD7E0, 0x43E4, 0x97, 0x1B, 0x1F, 0x82,
-                0x93, 0x61, 0x3D, 0x2A)
+__CRT_UUID_DECL(qev::base::IAudioSystemEffectsPropertyChangeNotificationClient, 0x20049D40, 0x56D5, 0x400E, 0xA2, 0xEF,
+                0x38, 0x55, 0x99, 0xFE, 0xED, 0x49)
+__CRT_UUID_DECL(qev::base::IAudioSystemEffectsPropertyStore, 0x302AE7F9, 0xD7E0, 0x43E4, 0x97, 0x1B, 0x1F, 0x82, 0x93,
+                0x61, 0x3D, 0x2A)
 #endif

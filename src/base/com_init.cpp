@@ -4,8 +4,7 @@
 
 namespace qev::base {
 
-ComInit::ComInit(DWORD flags, std::optional<DWORD> fallback_flags) noexcept
-    : result_(CoInitializeEx(nullptr, flags))
+ComInit::ComInit(DWORD flags, std::optional<DWORD> fallback_flags) noexcept : result_(CoInitializeEx(nullptr, flags))
 {
     if (result_ == RPC_E_CHANGED_MODE && fallback_flags) {
         result_ = CoInitializeEx(nullptr, *fallback_flags);

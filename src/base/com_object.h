@@ -69,7 +69,8 @@ private:
             return static_cast<First*>(this);
         }
         void* found = nullptr;
-        static_cast<void>(((iid == __uuidof(Interfaces) && (found = static_cast<Interfaces*>(this)) != nullptr) || ...));
+        static_cast<void>(
+            ((iid == __uuidof(Interfaces) && (found = static_cast<Interfaces*>(this)) != nullptr) || ...));
         return found != nullptr ? found : extra_interface(iid);
     }
 

@@ -40,13 +40,12 @@ struct DeviceShareMode;
 
 struct DECLSPEC_UUID("F8679F50-850A-41CF-9C72-430F290290C8") DECLSPEC_NOVTABLE IPolicyConfig : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetMixFormat(PCWSTR deviceId, WAVEFORMATEX** format) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetDeviceFormat(PCWSTR deviceId, INT defaultFormat,
-                                                      WAVEFORMATEX** format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDeviceFormat(PCWSTR deviceId, INT defaultFormat, WAVEFORMATEX** format) = 0;
     virtual HRESULT STDMETHODCALLTYPE ResetDeviceFormat(PCWSTR deviceId) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetDeviceFormat(PCWSTR deviceId, WAVEFORMATEX* endpointFormat,
                                                       WAVEFORMATEX* mixFormat) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetProcessingPeriod(PCWSTR deviceId, INT defaultPeriod,
-                                                          PINT64 defaultPeriodOut, PINT64 minimumPeriod) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetProcessingPeriod(PCWSTR deviceId, INT defaultPeriod, PINT64 defaultPeriodOut,
+                                                          PINT64 minimumPeriod) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetProcessingPeriod(PCWSTR deviceId, PINT64 period) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetShareMode(PCWSTR deviceId, DeviceShareMode* mode) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetShareMode(PCWSTR deviceId, DeviceShareMode* mode) = 0;
@@ -65,6 +64,5 @@ protected:
 
 // __uuidof for mingw-w64 (DECLSPEC_UUID carries it for MSVC).
 #ifdef __CRT_UUID_DECL
-__CRT_UUID_DECL(qev::base::IPolicyConfig, 0xF8679F50, 0x850A, 0x41CF, 0x9C, 0x72, 0x43, 0x0F, 0x29, 0x02, 0x90,
-                0xC8)
+__CRT_UUID_DECL(qev::base::IPolicyConfig, 0xF8679F50, 0x850A, 0x41CF, 0x9C, 0x72, 0x43, 0x0F, 0x29, 0x02, 0x90, 0xC8)
 #endif

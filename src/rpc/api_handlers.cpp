@@ -85,8 +85,8 @@ bool serialized_input_of(const IpcMessage& request, SerializedInput& input)
     if (size != 0) {
         input.bytes.assign(data->data(), data->data() + size);
     }
-    input.param = datapath::QevSerializedParam{text_or_empty(serialized->name()), size,
-                                     size != 0 ? input.bytes.data() : nullptr};
+    input.param =
+        datapath::QevSerializedParam{text_or_empty(serialized->name()), size, size != 0 ? input.bytes.data() : nullptr};
     return true;
 }
 
@@ -99,7 +99,7 @@ struct SerializedOutputDeleter {
     }
 };
 
-} // namespace
+}  // namespace
 
 bool get_info(RpcService& service, const IpcMessage& request)
 {
@@ -157,7 +157,7 @@ bool set(RpcService& service, const IpcMessage& request)
 {
     const datapath::QevParam param{param_name_of(request), param_value_of(request)};
     base::log_printf("[QevIntfSet] handle: %#X, param.name: %s, param.value: %f\n", request.handle(), param.name,
-               static_cast<double>(param.value));
+                     static_cast<double>(param.value));
     return reply(service, request, service.manager().Set(request.handle(), &param));
 }
 
@@ -200,6 +200,6 @@ bool get_serialized(RpcService& service, const IpcMessage& request)
     return reply(service, request, result, SerializedReply{out.name, out.size, out.data});
 }
 
-} // namespace api_handlers
+}  // namespace api_handlers
 
 }  // namespace qev::rpc

@@ -25,6 +25,6 @@ bool get(RpcService& service, const wire::IpcMessage& request);
 bool get_status(RpcService& service, const wire::IpcMessage& request);
 bool set_serialized(RpcService& service, const wire::IpcMessage& request);
 bool get_serialized(RpcService& service, const wire::IpcMessage& request);
-} // namespace api_handlers
+}  // namespace api_handlers
 
 }  // namespace qev::rpc

@@ -6,8 +6,7 @@
 
 namespace qev::rpc {
 
-namespace {
-} // namespace
+namespace {}  // namespace
 
 bool should_forward(const datapath::NotifyEvent& event, const RpcService& service)
 {

@@ -29,7 +29,7 @@ const std::map<uint64_t, ApiHandler> kDispatchTable = {
     {fnv1a_hash(function_name::kGetSerialized), &api_handlers::get_serialized},
 };
 
-} // namespace
+}  // namespace
 
 bool dispatch(RpcService& service, const uint8_t* message, size_t size)
 {

@@ -27,7 +27,7 @@ std::shared_ptr<PipeBroker>& singleton_slot()
     return broker;
 }
 
-} // namespace
+}  // namespace
 
 std::shared_ptr<PipeBroker> PipeBroker::instance(const PipeNames& names)
 {
@@ -148,8 +148,7 @@ void PipeBroker::add_pending(std::unique_ptr<PipeConnection> connection, Slot sl
     }
 }
 
-bool PipeBroker::take_pair(std::unique_ptr<PipeConnection>& request_out,
-                           std::unique_ptr<PipeConnection>& notify_out)
+bool PipeBroker::take_pair(std::unique_ptr<PipeConnection>& request_out, std::unique_ptr<PipeConnection>& notify_out)
 {
     std::unique_lock lock(mutex_);
     pair_ready_.wait(lock, [this] { return stopped_ || complete_pairs_ > 0; });

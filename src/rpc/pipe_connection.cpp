@@ -8,12 +8,10 @@
 namespace qev::rpc {
 
 PipeConnection::PipeConnection(std::wstring name)
-    : name_(std::move(name)),
-      cancel_event_(base::create_event(base::EventReset::manual)),
+    : name_(std::move(name)), cancel_event_(base::create_event(base::EventReset::manual)),
       read_event_(base::create_event(base::EventReset::manual)),
       write_event_(base::create_event(base::EventReset::manual))
-{
-}
+{}
 
 PipeConnection::PipeConnection(std::wstring name, HANDLE pipe) : PipeConnection(std::move(name))
 {

@@ -35,8 +35,7 @@ bool build_pipe_dacl(UniqueLocalPtr<ACL>& acl)
         access_entry(L"NT AUTHORITY\\INTERACTIVE", TRUSTEE_IS_WELL_KNOWN_GROUP,
                      GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE),
     };
-    const DWORD status =
-        SetEntriesInAclW(static_cast<ULONG>(entries.size()), entries.data(), nullptr, acl.put());
+    const DWORD status = SetEntriesInAclW(static_cast<ULONG>(entries.size()), entries.data(), nullptr, acl.put());
     if (status != ERROR_SUCCESS) {
         SetLastError(status);
         return false;
@@ -44,7 +43,7 @@ bool build_pipe_dacl(UniqueLocalPtr<ACL>& acl)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 HANDLE create_pipe_instance(const std::wstring& name, uint32_t buffer_size, DWORD extra_open_flags)
 {

@@ -78,7 +78,7 @@ bool serve_requests(RpcService& service, ReceiveBuffer& buffer)
     }
 }
 
-} // namespace
+}  // namespace
 
 void run_read_loop(std::shared_ptr<RpcService> service)
 {

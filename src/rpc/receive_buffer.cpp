@@ -9,8 +9,7 @@ namespace qev::rpc {
 
 ReceiveBuffer::ReceiveBuffer()
     : memory_(static_cast<uint8_t*>(VirtualAlloc(nullptr, kCapacity, MEM_RESERVE, PAGE_NOACCESS)))
-{
-}
+{}
 
 void ReceiveBuffer::VirtualFreeDeleter::operator()(uint8_t* memory) const
 {

@@ -67,8 +67,8 @@ Offset<wire::Notification> build_notification(FlatBufferBuilder& builder, const 
 {
     const auto payload = notification_payload(builder, event);
     // The union tag is the event type plus one; other types travel without a payload.
-    const auto tag = payload.IsNull() ? wire::NotificationPayload::NONE
-                                      : static_cast<wire::NotificationPayload>(event.type + 1);
+    const auto tag =
+        payload.IsNull() ? wire::NotificationPayload::NONE : static_cast<wire::NotificationPayload>(event.type + 1);
     return wire::CreateNotification(builder, static_cast<uint8_t>(event.type), tag, payload);
 }
 
@@ -123,7 +123,7 @@ bool fill_parts(FlatBufferBuilder& builder, uint64_t function, const ReplyPayloa
     return true;
 }
 
-} // namespace
+}  // namespace
 
 flatbuffers::DetachedBuffer build_reply(std::string_view name, uint32_t result, const ReplyPayload& payload)
 {

@@ -12,12 +12,12 @@
 
 namespace qev::rpc {
 
-RpcServer::RpcServer(datapath::DatapathManagerInterface& manager) : RpcServer(manager, PipeNames{}) {}
+RpcServer::RpcServer(datapath::DatapathManagerInterface& manager) : RpcServer(manager, PipeNames{})
+{}
 
 RpcServer::RpcServer(datapath::DatapathManagerInterface& manager, PipeNames names)
     : manager_(manager), names_(std::move(names))
-{
-}
+{}
 
 RpcServer::~RpcServer()
 {

@@ -11,8 +11,7 @@ namespace qev::rpc {
 RpcService::RpcService(datapath::DatapathManagerInterface& manager, std::unique_ptr<PipeConnection> request,
                        std::unique_ptr<PipeConnection> notification)
     : manager_(manager), request_(std::move(request)), notification_(std::move(notification))
-{
-}
+{}
 
 RpcService::~RpcService()
 {

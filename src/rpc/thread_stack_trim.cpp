@@ -38,7 +38,7 @@ size_t reset_committed_pages(uintptr_t low, uintptr_t high)
     return released;
 }
 
-} // namespace
+}  // namespace
 
 size_t release_unused_stack_pages()
 {

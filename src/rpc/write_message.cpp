@@ -18,7 +18,7 @@ bool write_message(PipeConnection& connection, const uint8_t* bytes, uint32_t si
     }
     if (written != size) {
         base::log_printf("Number of bytes(%d) and written(%d) are mismatch\n", static_cast<int>(size),
-                   static_cast<int>(written));
+                         static_cast<int>(written));
         return false;
     }
     return true;

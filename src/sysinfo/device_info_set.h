@@ -11,8 +11,7 @@
 namespace qev::sysinfo {
 
 // A SetupAPI device information set.
-using UniqueDeviceInfoSet =
-    base::UniqueHandle<HDEVINFO, &::SetupDiDestroyDeviceInfoList, base::invalid_handle_value>;
+using UniqueDeviceInfoSet = base::UniqueHandle<HDEVINFO, &::SetupDiDestroyDeviceInfoList, base::invalid_handle_value>;
 
 // One device of a set; valid as long as the set lives.
 struct DeviceRef {

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-
 namespace qev::sysinfo {
 namespace {
 
@@ -14,8 +13,8 @@ constexpr LONGLONG kMaxInfBytes = 16 * 1024 * 1024;
 
 std::optional<std::string> read_bytes(const std::wstring& path)
 {
-    base::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    base::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxInfBytes) {
         return std::nullopt;

@@ -11,8 +11,8 @@ namespace {
 
 constexpr ULONG kKeyLength = 16;  // AES-128
 constexpr ULONG kIterations = 1024;
-constexpr UCHAR kSalt[] = {'N', 'o', 'r', 'd', 'i', 'c', ' ', 'P', 'l', 'u', 'm',
-                           ' ', 'O', 'r', 'c', 'h', 'a', 'r', 'd', '.'};
+constexpr UCHAR kSalt[] = {'N', 'o', 'r', 'd', 'i', 'c', ' ', 'P', 'l', 'u',
+                           'm', ' ', 'O', 'r', 'c', 'h', 'a', 'r', 'd', '.'};
 constexpr ULONG kAesBlock = 16;
 // What CNG itself answers for these inputs; checked here so Windows and Wine agree.
 constexpr NTSTATUS kInvalidParameter = static_cast<NTSTATUS>(0xC000000D);
@@ -91,9 +91,9 @@ bool Crypter::derive_key()
         return false;
     }
     StackPassword password;
-    const NTSTATUS status = ::BCryptDeriveKeyPBKDF2(kdf_provider_.get(), password.data(), password.size(),
-                                                    const_cast<PUCHAR>(kSalt), sizeof(kSalt), kIterations,
-                                                    key.data(), kKeyLength, 0);
+    const NTSTATUS status =
+        ::BCryptDeriveKeyPBKDF2(kdf_provider_.get(), password.data(), password.size(), const_cast<PUCHAR>(kSalt),
+                                sizeof(kSalt), kIterations, key.data(), kKeyLength, 0);
     if (!BCRYPT_SUCCESS(status)) {
         ::SecureZeroMemory(key.data(), key.size());
         base::log_printf("Failed to derive key, err: 0x%08X\n", hex(status));
@@ -197,8 +197,8 @@ std::vector<std::uint8_t> transform(BCRYPT_KEY_HANDLE key, bool encrypting, std:
     NTSTATUS status = call(nullptr, 0, &needed);
     if (!BCRYPT_SUCCESS(status)) {
         base::log_printf(encrypting ? "Failed to get cipher data length, err: 0x%08X\n"
-                              : "Failed to get plain data length, err: 0x%08X\n",
-                   hex(status));
+                                    : "Failed to get plain data length, err: 0x%08X\n",
+                         hex(status));
         return {};
     }
     std::vector<std::uint8_t> output;
@@ -206,7 +206,7 @@ std::vector<std::uint8_t> transform(BCRYPT_KEY_HANDLE key, bool encrypting, std:
         output.assign(needed, 0);
     } catch (const std::bad_alloc&) {
         base::log_printf(encrypting ? "Failed to allocate memory for cipher data\n"
-                              : "Failed to allocate memory for plain data\n");
+                                    : "Failed to allocate memory for plain data\n");
         return {};
     }
     ULONG produced = 0;

@@ -96,8 +96,8 @@ std::vector<TlvRecord> parse_container(std::span<const std::uint8_t> file)
 
 const TlvRecord* last_record_of_type(const std::vector<TlvRecord>& records, std::uint32_t type)
 {
-    const auto it = std::find_if(records.rbegin(), records.rend(),
-                                 [type](const TlvRecord& record) { return record.type == type; });
+    const auto it =
+        std::find_if(records.rbegin(), records.rend(), [type](const TlvRecord& record) { return record.type == type; });
     return it == records.rend() ? nullptr : &*it;
 }
 

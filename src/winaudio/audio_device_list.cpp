@@ -88,7 +88,7 @@ void AudioDeviceList::refresh()
 }
 
 void AudioDeviceList::list_flow(IMMDeviceEnumerator* enumerator, EDataFlow flow, std::vector<std::wstring>& names,
-                               std::vector<std::wstring>& ids)
+                                std::vector<std::wstring>& ids)
 {
     ComPtr<IMMDeviceCollection> collection;
     UINT count = 0;

@@ -37,7 +37,7 @@ private:
     void register_wrapper(const DeviceEventCallbacks& callbacks);
     void unregister_wrapper();
     static void list_flow(IMMDeviceEnumerator* enumerator, EDataFlow flow, std::vector<std::wstring>& names,
-                         std::vector<std::wstring>& ids);
+                          std::vector<std::wstring>& ids);
 
     std::vector<std::wstring> renderNames_;
     std::vector<std::wstring> renderIds_;

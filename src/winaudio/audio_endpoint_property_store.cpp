@@ -34,12 +34,9 @@ bool is_known_kind(PropertyStoreType kind)
 
 }  // namespace
 
-AudioEndpointPropertyStore::AudioEndpointPropertyStore(ComPtr<IMMDevice> device,
-                                                       const std::wstring& effectContext)
-    : comInit_(kAudioComFlags, kAudioComFallbackFlags),
-      processComInit_(ComInitGuard::Instance()),
-      device_(std::move(device)),
-      effectContext_(effectContext)
+AudioEndpointPropertyStore::AudioEndpointPropertyStore(ComPtr<IMMDevice> device, const std::wstring& effectContext)
+    : comInit_(kAudioComFlags, kAudioComFallbackFlags), processComInit_(ComInitGuard::Instance()),
+      device_(std::move(device)), effectContext_(effectContext)
 {
     read_windows_version();
     qev::winaudio::GetDeviceId(device_, deviceId_);
@@ -118,11 +115,11 @@ void AudioEndpointPropertyStore::open_effect_stores()
             base::log_wprintf(L"Failed to activate property store, err: 0x%08X\n", static_cast<unsigned>(hr));
         } else {
             open_effect_store(&base::IAudioSystemEffectsPropertyStore::OpenDefaultPropertyStore, defaultStore_,
-                            L"Failed to open Default property store\n");
+                              L"Failed to open Default property store\n");
             open_effect_store(&base::IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, userStore_,
-                            L"Failed to open User property store\n");
+                              L"Failed to open User property store\n");
             open_effect_store(&base::IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore, volatileStore_,
-                            L"Failed to open Volatile property store\n");
+                              L"Failed to open Volatile property store\n");
             effectChangeHandler_ = base::make_com<AudioSystemEffectPropertyChangedEventHandler>(effectsStore_);
         }
     }
@@ -178,8 +175,7 @@ AudioEndpointPropertyStore::Route AudioEndpointPropertyStore::choose(PropertySto
     return {Route::Kind::Store, found->second.Get()};
 }
 
-HRESULT AudioEndpointPropertyStore::read(const Route& route, const PROPERTYKEY& key,
-                                         PROPVARIANT* value) const
+HRESULT AudioEndpointPropertyStore::read(const Route& route, const PROPERTYKEY& key, PROPVARIANT* value) const
 {
     if (route.kind == Route::Kind::PolicyConfig) {
         return policyConfig_->GetPropertyValue(deviceId_.c_str(), kFxStore, key, value);
@@ -207,7 +203,7 @@ bool AudioEndpointPropertyStore::usable(PropertyStoreType kind, Route* route) co
 }
 
 bool AudioEndpointPropertyStore::read_for_getter(PropertyStoreType kind, const PROPERTYKEY& key,
-                                               PROPVARIANT* value) const
+                                                 PROPVARIANT* value) const
 {
     Route route{Route::Kind::Missing, nullptr};
     if (!usable(kind, &route)) {
@@ -221,8 +217,7 @@ bool AudioEndpointPropertyStore::read_for_getter(PropertyStoreType kind, const P
     return value->vt != VT_EMPTY;
 }
 
-bool AudioEndpointPropertyStore::HasValue(PropertyStoreType kind, const PROPERTYKEY& key,
-                                          bool& present) const
+bool AudioEndpointPropertyStore::HasValue(PropertyStoreType kind, const PROPERTYKEY& key, bool& present) const
 {
     present = true;
     if (!is_known_kind(kind)) {
@@ -240,8 +235,7 @@ bool AudioEndpointPropertyStore::HasValue(PropertyStoreType kind, const PROPERTY
     return true;
 }
 
-bool AudioEndpointPropertyStore::GetString(PropertyStoreType kind, const PROPERTYKEY& key,
-                                           std::wstring& value) const
+bool AudioEndpointPropertyStore::GetString(PropertyStoreType kind, const PROPERTYKEY& key, std::wstring& value) const
 {
     base::PropVariant read;
     if (!read_for_getter(kind, key, read.get())) {
@@ -277,8 +271,7 @@ bool AudioEndpointPropertyStore::GetStringVector(PropertyStoreType kind, const P
     return true;
 }
 
-bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTYKEY& key,
-                                          DWORD& value) const
+bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTYKEY& key, DWORD& value) const
 {
     base::PropVariant read;
     if (!read_for_getter(kind, key, read.get())) {
@@ -296,8 +289,7 @@ bool AudioEndpointPropertyStore::GetDword(PropertyStoreType kind, const PROPERTY
     return false;
 }
 
-bool AudioEndpointPropertyStore::write(PropertyStoreType kind, const PROPERTYKEY& key,
-                                       PROPVARIANT* value) const
+bool AudioEndpointPropertyStore::write(PropertyStoreType kind, const PROPERTYKEY& key, PROPVARIANT* value) const
 {
     Route route{Route::Kind::Missing, nullptr};
     if (!usable(kind, &route)) {

@@ -36,8 +36,7 @@ public:
     bool GetStringVector(PropertyStoreType kind, const PROPERTYKEY& key, std::vector<std::wstring>& value) const;
     bool GetDword(PropertyStoreType kind, const PROPERTYKEY& key, DWORD& value) const;
     bool SetString(PropertyStoreType kind, const PROPERTYKEY& key, const std::wstring& value) const;
-    bool SetStringVector(PropertyStoreType kind, const PROPERTYKEY& key,
-                         const std::vector<std::wstring>& value) const;
+    bool SetStringVector(PropertyStoreType kind, const PROPERTYKEY& key, const std::vector<std::wstring>& value) const;
     bool SetDword(PropertyStoreType kind, const PROPERTYKEY& key, DWORD value) const;
     // Removes the value from the FX store.
     bool ClearFxValue(const PROPERTYKEY& key) const;
@@ -73,8 +72,9 @@ private:
     void open_effect_stores();
     HRESULT activate_effects_store(const PROPVARIANT& activation);
     void create_effect_key_paths() const;
-    void open_effect_store(HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
-                         Microsoft::WRL::ComPtr<IPropertyStore>& store, const wchar_t* failureMessage);
+    void open_effect_store(HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD,
+                                                                                                     IPropertyStore**),
+                           Microsoft::WRL::ComPtr<IPropertyStore>& store, const wchar_t* failureMessage);
 
     // Members in this order so that destruction releases the stores before undoing COM.
     base::ComInit comInit_;

@@ -10,7 +10,7 @@ namespace qev::winaudio {
 namespace {
 
 std::wstring read_session_text(IAudioSessionControl* session,
-                             HRESULT (STDMETHODCALLTYPE IAudioSessionControl2::*read)(LPWSTR*))
+                               HRESULT (STDMETHODCALLTYPE IAudioSessionControl2::*read)(LPWSTR*))
 {
     ComPtr<IAudioSessionControl2> control;
     if (session == nullptr || FAILED(session->QueryInterface(__uuidof(IAudioSessionControl2),
@@ -35,8 +35,7 @@ std::uint32_t read_process_id(IAudioSessionControl* session)
 
 }  // namespace
 
-AudioSessionEventHandler::AudioSessionEventHandler(const std::wstring& endpointId,
-                                                   ComPtr<IAudioSessionControl> session)
+AudioSessionEventHandler::AudioSessionEventHandler(const std::wstring& endpointId, ComPtr<IAudioSessionControl> session)
     : session_(std::move(session)), info_(std::make_shared<AudioSessionControlInfo>())
 {
     info_->endpointId = endpointId;
@@ -132,8 +131,7 @@ HRESULT AudioSessionEventHandler::deliver(Call call)
 HRESULT AudioSessionEventHandler::OnDisplayNameChanged(LPCWSTR name, LPCGUID eventContext)
 {
     return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
-        return callbacks.displayNameChanged ? callbacks.displayNameChanged(name, eventContext, info_, context)
-                                            : S_OK;
+        return callbacks.displayNameChanged ? callbacks.displayNameChanged(name, eventContext, info_, context) : S_OK;
     });
 }
 
@@ -147,19 +145,17 @@ HRESULT AudioSessionEventHandler::OnIconPathChanged(LPCWSTR path, LPCGUID eventC
 HRESULT AudioSessionEventHandler::OnSimpleVolumeChanged(float volume, BOOL mute, LPCGUID eventContext)
 {
     return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
-        return callbacks.simpleVolumeChanged
-                   ? callbacks.simpleVolumeChanged(volume, mute, eventContext, info_, context)
-                   : S_OK;
+        return callbacks.simpleVolumeChanged ? callbacks.simpleVolumeChanged(volume, mute, eventContext, info_, context)
+                                             : S_OK;
     });
 }
 
-HRESULT AudioSessionEventHandler::OnChannelVolumeChanged(DWORD channelCount, float volumes[],
-                                                         DWORD changedChannel, LPCGUID eventContext)
+HRESULT AudioSessionEventHandler::OnChannelVolumeChanged(DWORD channelCount, float volumes[], DWORD changedChannel,
+                                                         LPCGUID eventContext)
 {
     return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
         return callbacks.channelVolumeChanged
-                   ? callbacks.channelVolumeChanged(channelCount, volumes, changedChannel, eventContext,
-                                                    info_, context)
+                   ? callbacks.channelVolumeChanged(channelCount, volumes, changedChannel, eventContext, info_, context)
                    : S_OK;
     });
 }
@@ -167,9 +163,8 @@ HRESULT AudioSessionEventHandler::OnChannelVolumeChanged(DWORD channelCount, flo
 HRESULT AudioSessionEventHandler::OnGroupingParamChanged(LPCGUID grouping, LPCGUID eventContext)
 {
     return deliver([&](const AudioSessionEventCallbacks& callbacks, void* context) {
-        return callbacks.groupingParamChanged
-                   ? callbacks.groupingParamChanged(grouping, eventContext, info_, context)
-                   : S_OK;
+        return callbacks.groupingParamChanged ? callbacks.groupingParamChanged(grouping, eventContext, info_, context)
+                                              : S_OK;
     });
 }
 

@@ -21,12 +21,11 @@ struct AudioSessionEventCallbacks {
     using Info = std::shared_ptr<AudioSessionControlInfo>;
     HRESULT (*displayNameChanged)(LPCWSTR name, LPCGUID eventContext, Info info, void* context) = nullptr;
     HRESULT (*iconPathChanged)(LPCWSTR path, LPCGUID eventContext, Info info, void* context) = nullptr;
-    HRESULT (*simpleVolumeChanged)(float volume, BOOL mute, LPCGUID eventContext, Info info,
-                                   void* context) = nullptr;
-    HRESULT (*channelVolumeChanged)(DWORD channelCount, float* volumes, DWORD changedChannel,
-                                    LPCGUID eventContext, Info info, void* context) = nullptr;
-    HRESULT (*groupingParamChanged)(LPCGUID grouping, LPCGUID eventContext, Info info,
-                                    void* context) = nullptr;
+    HRESULT (*simpleVolumeChanged)(float volume, BOOL mute, LPCGUID eventContext, Info info, void* context) = nullptr;
+    HRESULT(*channelVolumeChanged)
+    (DWORD channelCount, float* volumes, DWORD changedChannel, LPCGUID eventContext, Info info,
+     void* context) = nullptr;
+    HRESULT (*groupingParamChanged)(LPCGUID grouping, LPCGUID eventContext, Info info, void* context) = nullptr;
     HRESULT (*stateChanged)(AudioSessionState state, Info info, void* context) = nullptr;
     HRESULT (*sessionDisconnected)(AudioSessionDisconnectReason reason, Info info, void* context) = nullptr;
 };
@@ -36,8 +35,7 @@ struct AudioSessionEventCallbacks {
 // on other threads, so the context is unused once it returns.
 class AudioSessionEventHandler final : public base::ComObject<IAudioSessionEvents> {
 public:
-    AudioSessionEventHandler(const std::wstring& endpointId,
-                             Microsoft::WRL::ComPtr<IAudioSessionControl> session);
+    AudioSessionEventHandler(const std::wstring& endpointId, Microsoft::WRL::ComPtr<IAudioSessionControl> session);
 
     bool Register(const AudioSessionEventCallbacks& callbacks, void* context);
     void Unregister();
@@ -47,8 +45,8 @@ public:
     HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID eventContext) override;
     HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID eventContext) override;
     HRESULT STDMETHODCALLTYPE OnSimpleVolumeChanged(float volume, BOOL mute, LPCGUID eventContext) override;
-    HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD channelCount, float volumes[],
-                                                     DWORD changedChannel, LPCGUID eventContext) override;
+    HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD channelCount, float volumes[], DWORD changedChannel,
+                                                     LPCGUID eventContext) override;
     HRESULT STDMETHODCALLTYPE OnGroupingParamChanged(LPCGUID grouping, LPCGUID eventContext) override;
     HRESULT STDMETHODCALLTYPE OnStateChanged(AudioSessionState state) override;
     HRESULT STDMETHODCALLTYPE OnSessionDisconnected(AudioSessionDisconnectReason reason) override;

@@ -151,8 +151,7 @@ HRESULT AudioSessionEventMonitor::on_state_changed(AudioSessionState state, Info
     return S_OK;
 }
 
-HRESULT AudioSessionEventMonitor::on_session_disconnected(AudioSessionDisconnectReason reason, Info info,
-                                                        void* context)
+HRESULT AudioSessionEventMonitor::on_session_disconnected(AudioSessionDisconnectReason reason, Info info, void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;

@@ -45,9 +45,9 @@ private:
 
     static AudioSessionEventCallbacks make_callbacks();
     static HRESULT on_state_changed(AudioSessionState state, std::shared_ptr<AudioSessionControlInfo> info,
-                                  void* context);
+                                    void* context);
     static HRESULT on_session_disconnected(AudioSessionDisconnectReason reason,
-                                         std::shared_ptr<AudioSessionControlInfo> info, void* context);
+                                           std::shared_ptr<AudioSessionControlInfo> info, void* context);
     std::vector<AudioSessionEventObserver*> observers();
 
     mutable std::mutex handlersMutex_;

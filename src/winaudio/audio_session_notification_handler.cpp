@@ -6,8 +6,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace qev::winaudio {
 
-bool AudioSessionNotificationHandler::Register(ComPtr<IAudioSessionManager2> manager, Callback callback,
-                                               void* context)
+bool AudioSessionNotificationHandler::Register(ComPtr<IAudioSessionManager2> manager, Callback callback, void* context)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (registered_ || !manager) {

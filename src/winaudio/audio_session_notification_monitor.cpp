@@ -11,8 +11,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace qev::winaudio {
 
-AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevice> device)
-    : device_(std::move(device))
+AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevice> device) : device_(std::move(device))
 {
     ComInitGuard::Instance();
     handler_ = base::make_com<AudioSessionNotificationHandler>();

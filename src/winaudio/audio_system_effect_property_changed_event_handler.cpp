@@ -9,8 +9,7 @@ namespace qev::winaudio {
 AudioSystemEffectPropertyChangedEventHandler::AudioSystemEffectPropertyChangedEventHandler(
     ComPtr<base::IAudioSystemEffectsPropertyStore> store)
     : store_(std::move(store))
-{
-}
+{}
 
 bool AudioSystemEffectPropertyChangedEventHandler::Register(Callback callback, void* context)
 {
@@ -20,8 +19,7 @@ bool AudioSystemEffectPropertyChangedEventHandler::Register(Callback callback, v
     }
     const HRESULT hr = store_->RegisterPropertyChangeNotification(this);
     if (FAILED(hr)) {
-        base::log_wprintf(L"Failed to register property change notification, hr: 0x%08X\n",
-                    static_cast<unsigned>(hr));
+        base::log_wprintf(L"Failed to register property change notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
     }
     registered_ = true;

@@ -2,7 +2,8 @@
 
 namespace qev::winaudio {
 
-ComInitGuard::ComInitGuard() : init_(kAudioComFlags, kAudioComFallbackFlags) {}
+ComInitGuard::ComInitGuard() : init_(kAudioComFlags, kAudioComFallbackFlags)
+{}
 
 ComInitGuard& ComInitGuard::Instance()
 {

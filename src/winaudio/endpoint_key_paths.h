@@ -19,8 +19,8 @@ struct EndpointKeyPaths {
     std::wstring userStore;
     std::wstring volatileStore;
 
-    static EndpointKeyPaths Build(const std::wstring& endpointId, EDataFlow flow,
-                                  const std::wstring& effectContext, bool isWindows11);
+    static EndpointKeyPaths Build(const std::wstring& endpointId, EDataFlow flow, const std::wstring& effectContext,
+                                  bool isWindows11);
 };
 
 }  // namespace qev::winaudio

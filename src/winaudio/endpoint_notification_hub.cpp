@@ -62,14 +62,13 @@ void EndpointNotificationHub::deliver(EndpointEventKind kind, const EndpointEven
     }
 }
 
-HRESULT EndpointNotificationHub::on_default_device_changed(EDataFlow flow, ERole role, LPCWSTR id,
-                                                        void* context)
+HRESULT EndpointNotificationHub::on_default_device_changed(EDataFlow flow, ERole role, LPCWSTR id, void* context)
 {
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(
-        EndpointEventKind::DefaultDeviceChanged, EndpointEvent::DefaultDeviceChanged(id, flow, role));
+    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DefaultDeviceChanged,
+                                                            EndpointEvent::DefaultDeviceChanged(id, flow, role));
     return S_OK;
 }
 
@@ -98,19 +97,18 @@ HRESULT EndpointNotificationHub::on_device_state_changed(LPCWSTR id, DWORD newSt
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(
-        EndpointEventKind::DeviceStateChanged, EndpointEvent::StateChanged(id, newState));
+    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DeviceStateChanged,
+                                                            EndpointEvent::StateChanged(id, newState));
     return S_OK;
 }
 
-HRESULT EndpointNotificationHub::on_property_value_changed(LPCWSTR id, const PROPERTYKEY* key,
-                                                        void* context)
+HRESULT EndpointNotificationHub::on_property_value_changed(LPCWSTR id, const PROPERTYKEY* key, void* context)
 {
     if (context == nullptr || key == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(
-        EndpointEventKind::PropertyValueChanged, EndpointEvent::PropertyValueChanged(id, *key));
+    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::PropertyValueChanged,
+                                                            EndpointEvent::PropertyValueChanged(id, *key));
     return S_OK;
 }
 

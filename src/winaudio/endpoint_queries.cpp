@@ -19,8 +19,7 @@ constexpr auto kIcase = std::regex_constants::ECMAScript | std::regex_constants:
 
 HRESULT create_enumerator(ComPtr<IMMDeviceEnumerator>& enumerator)
 {
-    return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
-                            __uuidof(IMMDeviceEnumerator),
+    return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
                             reinterpret_cast<void**>(enumerator.ReleaseAndGetAddressOf()));
 }
 
@@ -55,8 +54,7 @@ bool read_name_property(const ComPtr<IMMDevice>& device, const PROPERTYKEY& key,
 bool is_blank(const base::PropVariant& value)
 {
     return value.type() == VT_EMPTY ||
-           (value.type() == VT_LPWSTR &&
-            (value.value().pwszVal == nullptr || value.value().pwszVal[0] == L'\0'));
+           (value.type() == VT_LPWSTR && (value.value().pwszVal == nullptr || value.value().pwszVal[0] == L'\0'));
 }
 
 }  // namespace

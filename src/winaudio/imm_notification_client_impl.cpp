@@ -17,9 +17,9 @@ ImmNotificationClientImpl::~ImmNotificationClientImpl()
 bool ImmNotificationClientImpl::Initialize()
 {
     comInit_ = std::make_unique<base::ComInit>(kAudioComFlags, kAudioComFallbackFlags);
-    const HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
-                                        __uuidof(IMMDeviceEnumerator),
-                                        reinterpret_cast<void**>(enumerator_.ReleaseAndGetAddressOf()));
+    const HRESULT hr =
+        CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
+                         reinterpret_cast<void**>(enumerator_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
         base::log_wprintf(L"Failed to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
         return false;
@@ -134,8 +134,7 @@ HRESULT ImmNotificationClientImpl::OnDefaultDeviceChanged(EDataFlow flow, ERole 
     void* context = nullptr;
     enter(callbacks, context);
     CallbackGate::Pass pass(gate_);
-    return callbacks.defaultDeviceChanged ? callbacks.defaultDeviceChanged(flow, role, id, context)
-                                          : S_OK;
+    return callbacks.defaultDeviceChanged ? callbacks.defaultDeviceChanged(flow, role, id, context) : S_OK;
 }
 
 HRESULT ImmNotificationClientImpl::OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key)

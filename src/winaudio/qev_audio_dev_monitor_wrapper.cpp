@@ -2,10 +2,8 @@
 
 namespace qev::winaudio {
 
-QevAudioDevMonitorWrapper::QevAudioDevMonitorWrapper(const DeviceEventCallbacks& callbacks)
-    : callbacks_(callbacks)
-{
-}
+QevAudioDevMonitorWrapper::QevAudioDevMonitorWrapper(const DeviceEventCallbacks& callbacks) : callbacks_(callbacks)
+{}
 
 HRESULT QevAudioDevMonitorWrapper::OnDeviceStateChanged(LPCWSTR id, DWORD newState)
 {

@@ -5,7 +5,6 @@
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 
-
 #include "base/com_object.h"
 #include "winaudio/device_event_callbacks.h"
 
@@ -13,8 +12,7 @@ namespace qev::winaudio {
 
 // Forwards endpoint notifications to the owner's callback table. The table is copied, so a
 // notification that arrives while the owner goes away still finds valid entries.
-class QevAudioDevMonitorWrapper final
-    : public base::ComObject<IMMNotificationClient, IAudioEndpointVolumeCallback> {
+class QevAudioDevMonitorWrapper final : public base::ComObject<IMMNotificationClient, IAudioEndpointVolumeCallback> {
 public:
     explicit QevAudioDevMonitorWrapper(const DeviceEventCallbacks& callbacks);
 

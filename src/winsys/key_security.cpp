@@ -22,8 +22,8 @@ SecurityOutcome failed(SecurityStep step, DWORD error = ERROR_SUCCESS)
 bool builtin_sid(DWORD alias, base::UniqueSid& out)
 {
     SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
-    return AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, alias, 0, 0, 0, 0, 0, 0,
-                                    out.put()) != FALSE;
+    return AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, alias, 0, 0, 0, 0, 0, 0, out.put()) !=
+           FALSE;
 }
 
 SecurityStep privilege_failure(PrivilegeGuard::Result result)

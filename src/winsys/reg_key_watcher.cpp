@@ -75,7 +75,7 @@ void RegKeyWatcher::watch_loop()
     const LSTATUS open_status = RegOpenKeyExW(root_, subkey_.c_str(), 0, KEY_NOTIFY, key.put());
     if (open_status != ERROR_SUCCESS) {
         base::log_wprintf(L"[Reg] Failed to open key, err: 0x%08X, path: %s\n", static_cast<unsigned>(open_status),
-                    subkey_.c_str());
+                          subkey_.c_str());
         return;
     }
     const base::UniqueKernelHandle change(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -97,7 +97,7 @@ void RegKeyWatcher::watch_loop()
         report_change();
     }
     base::log_wprintf(L"[Reg] Failed to notify value change, err: 0x%08X, key: %s\n", static_cast<unsigned>(status),
-                subkey_.c_str());
+                      subkey_.c_str());
 }
 
 LSTATUS RegKeyWatcher::register_change(HKEY key, HANDLE change) const

@@ -26,8 +26,7 @@ bool make_writable(const std::wstring& subkey);
 // Reads a REG_SZ or REG_EXPAND_SZ value without expanding it.
 bool read_string(HKEY root, const std::wstring& subkey, const std::wstring& name, std::wstring& out);
 // Reads a REG_MULTI_SZ value as a list of strings.
-bool read_multi_string(HKEY root, const std::wstring& subkey, const std::wstring& name,
-                       std::vector<std::wstring>& out);
+bool read_multi_string(HKEY root, const std::wstring& subkey, const std::wstring& name, std::vector<std::wstring>& out);
 // Reads a REG_DWORD value; out is 0 on failure.
 bool read_dword(HKEY root, const std::wstring& subkey, const std::wstring& name, DWORD& out);
 // Reads a value of one of the three supported kinds, reporting its registry type.

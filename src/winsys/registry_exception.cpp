@@ -7,8 +7,7 @@ namespace qev::winsys {
 
 RegistryException::RegistryException(std::wstring message)
     : message_(std::move(message)), narrow_(base::utf8_from_wide(message_))
-{
-}
+{}
 
 RegistryException RegistryException::with_error(const std::wstring& prefix, const std::wstring& path, DWORD error)
 {

@@ -85,8 +85,7 @@ bool existing_value_type(HKEY key, const std::wstring& path, const std::wstring&
 void set_value(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, size_t bytes)
 {
     const base::UniqueRegKey key = open_key(path, KEY_SET_VALUE, kWritePrefix);
-    check(RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
-                         static_cast<DWORD>(bytes)),
+    check(RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)),
           kWritePrefix, path);
 }
 

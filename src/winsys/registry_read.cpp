@@ -32,8 +32,7 @@ bool read_string(HKEY root, const std::wstring& subkey, const std::wstring& name
     return get_string_value(key.get(), name, type, out) == ERROR_SUCCESS;
 }
 
-bool read_multi_string(HKEY root, const std::wstring& subkey, const std::wstring& name,
-                       std::vector<std::wstring>& out)
+bool read_multi_string(HKEY root, const std::wstring& subkey, const std::wstring& name, std::vector<std::wstring>& out)
 {
     base::UniqueRegKey key;
     return open_for_read(root, subkey, key) && get_multi_string_value(key.get(), name, out) == ERROR_SUCCESS;
@@ -74,7 +73,8 @@ bool read_value(HKEY root, const std::wstring& subkey, const std::wstring& name,
             out_value = std::move(list);
         }
     } else {
-        base::log_wprintf(L"Registry type is %lu and is not supported by this API.\n", static_cast<unsigned long>(type));
+        base::log_wprintf(L"Registry type is %lu and is not supported by this API.\n",
+                          static_cast<unsigned long>(type));
         return false;
     }
     if (read) {
@@ -86,8 +86,7 @@ bool read_value(HKEY root, const std::wstring& subkey, const std::wstring& name,
 bool enum_subkeys(HKEY root, const std::wstring& subkey, std::vector<std::wstring>& out)
 {
     base::UniqueRegKey key;
-    return open_for_read(root, subkey, key) &&
-           list_subkey_names(key.get(), OnEntryError::skip, out) == ERROR_SUCCESS;
+    return open_for_read(root, subkey, key) && list_subkey_names(key.get(), OnEntryError::skip, out) == ERROR_SUCCESS;
 }
 
 bool enum_values(const std::wstring& subkey, std::vector<std::wstring>& out)
@@ -104,8 +103,10 @@ HKEY root_key_from_name(const std::wstring& name)
         HKEY key;
     };
     static const Root roots[] = {
-        {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
-        {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},   {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+        {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
         {L"HKEY_USERS", HKEY_USERS},
     };
     for (const Root& root : roots) {

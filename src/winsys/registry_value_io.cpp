@@ -11,8 +11,7 @@ DWORD string_flags(DWORD type)
 
 // Every index from 0 to the count reported by RegQueryInfoKeyW, with a buffer for the longest name.
 template <typename ReadName>
-LSTATUS list_names(HKEY key, bool values, OnEntryError on_error, std::vector<std::wstring>& out,
-                   ReadName read_name)
+LSTATUS list_names(HKEY key, bool values, OnEntryError on_error, std::vector<std::wstring>& out, ReadName read_name)
 {
     DWORD subkeys = 0;
     DWORD longest_subkey = 0;

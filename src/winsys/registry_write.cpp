@@ -48,8 +48,7 @@ bool set_value(const std::wstring& subkey, const std::wstring& name, DWORD type,
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
         return false;
     }
-    return RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes) ==
-           ERROR_SUCCESS;
+    return RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes) == ERROR_SUCCESS;
 }
 
 bool key_exists_under_hklm(const std::wstring& subkey)
@@ -108,8 +107,8 @@ bool create_key(const std::wstring& parent, const std::wstring& child)
     }
     path += child;
     base::UniqueRegKey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS) {
         base::log_wprintf(L"Failed to create key\n");
         return false;
     }

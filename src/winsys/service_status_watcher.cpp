@@ -10,8 +10,8 @@ constexpr DWORD kWaitMilliseconds = 100;
 
 // Stopped, start pending, stop pending, running, continue pending, pause pending, paused, delete pending.
 constexpr DWORD kNotifyMask = SERVICE_NOTIFY_STOPPED | SERVICE_NOTIFY_START_PENDING | SERVICE_NOTIFY_STOP_PENDING |
-                              SERVICE_NOTIFY_RUNNING | SERVICE_NOTIFY_CONTINUE_PENDING |
-                              SERVICE_NOTIFY_PAUSE_PENDING | SERVICE_NOTIFY_PAUSED | SERVICE_NOTIFY_DELETE_PENDING;
+                              SERVICE_NOTIFY_RUNNING | SERVICE_NOTIFY_CONTINUE_PENDING | SERVICE_NOTIFY_PAUSE_PENDING |
+                              SERVICE_NOTIFY_PAUSED | SERVICE_NOTIFY_DELETE_PENDING;
 static_assert(kNotifyMask == 0x27F);
 
 ServiceStatusWatcher::Event event_from(const std::wstring& name, DWORD status, const SERVICE_STATUS_PROCESS& state)
@@ -172,7 +172,7 @@ void ServiceStatusWatcher::arm(Entry& entry)
     const DWORD error = NotifyServiceStatusChangeW(entry.service.get(), kNotifyMask, &entry.notify);
     if (error != ERROR_SUCCESS) {
         base::log_wprintf(L"Failed to arm notification for service %s, error: 0x%08X\n", entry.name.c_str(),
-                    static_cast<unsigned>(error));
+                          static_cast<unsigned>(error));
         queue(error_event(entry.name, error, 0));
         // A service marked for deletion must be reopened before it can be watched again.
         if (error == ERROR_SERVICE_MARKED_FOR_DELETE) {

@@ -63,9 +63,9 @@ private:
     void notification_loop();
     void dispatch_loop();
     bool wait_alertably() const;
-    void arm_pending();          // with mutex_ held
-    void arm(Entry& entry);      // with mutex_ held
-    void queue(Event event);     // with mutex_ held
+    void arm_pending();       // with mutex_ held
+    void arm(Entry& entry);   // with mutex_ held
+    void queue(Event event);  // with mutex_ held
     void handle_callback(const SERVICE_NOTIFYW& notify);
 
     std::mutex mutex_;

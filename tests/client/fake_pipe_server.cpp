@@ -30,8 +30,7 @@ base::UniqueFileHandle checked(HANDLE handle, const char* what)
 base::UniqueFileHandle create_instance(const std::wstring& name)
 {
     return checked(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 1024, 1024, 0,
-                                    nullptr),
+                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 1024, 1024, 0, nullptr),
                    "CreateNamedPipeW");
 }
 
@@ -39,7 +38,8 @@ enum class Io { kDone, kMoreData, kFailed };
 
 // Waits for a started overlapped operation until it completes, `stop` is set or `timeout_ms` passes; a
 // cancelled operation is always waited out because `overlapped` and the buffer must outlive it.
-Io complete(const base::UniqueFileHandle& pipe, OVERLAPPED& overlapped, HANDLE stop, DWORD timeout_ms, DWORD& transferred)
+Io complete(const base::UniqueFileHandle& pipe, OVERLAPPED& overlapped, HANDLE stop, DWORD timeout_ms,
+            DWORD& transferred)
 {
     const HANDLE waits[2] = {overlapped.hEvent, stop};
     if (WaitForMultipleObjects(2, waits, FALSE, timeout_ms) != WAIT_OBJECT_0) {
@@ -75,9 +75,8 @@ Io run_io(const base::UniqueFileHandle& pipe, HANDLE stop, DWORD timeout_ms, DWO
 bool accept(const base::UniqueFileHandle& pipe, HANDLE stop)
 {
     DWORD unused = 0;
-    return run_io(pipe, stop, INFINITE, unused, [&](OVERLAPPED& overlapped) {
-               return ConnectNamedPipe(pipe.get(), &overlapped);
-           }) == Io::kDone;
+    return run_io(pipe, stop, INFINITE, unused,
+                  [&](OVERLAPPED& overlapped) { return ConnectNamedPipe(pipe.get(), &overlapped); }) == Io::kDone;
 }
 
 std::optional<std::vector<std::uint8_t>> read_message(const base::UniqueFileHandle& pipe, HANDLE stop)
@@ -113,15 +112,11 @@ bool write_message(const base::UniqueFileHandle& pipe, HANDLE stop, std::span<co
 }  // namespace
 
 FakePipeServer::FakePipeServer(Responder responder)
-    : request_name_(unique_pipe_name(L"request")),
-      notify_name_(unique_pipe_name(L"notify")),
-      responder_(std::move(responder)),
-      stop_event_(base::create_event(base::EventReset::manual)),
-      request_pipe_(create_instance(request_name_)),
-      notify_pipe_(create_instance(notify_name_)),
+    : request_name_(unique_pipe_name(L"request")), notify_name_(unique_pipe_name(L"notify")),
+      responder_(std::move(responder)), stop_event_(base::create_event(base::EventReset::manual)),
+      request_pipe_(create_instance(request_name_)), notify_pipe_(create_instance(notify_name_)),
       thread_([this] { serve(); })
-{
-}
+{}
 
 FakePipeServer::~FakePipeServer()
 {

@@ -100,8 +100,8 @@ TEST(ReplyDecoder, ReadsEveryReplyField)
     const std::vector<std::uint8_t> payload{9, 8, 7};
     const auto serialized = wire::CreateSerializedParamDirect(builder, "win_reg", 3, &payload);
     const wire::ServerInfo info(1, 601, 2777, 0);
-    const auto bytes = finish(builder, wire::CreateIpcMessage(builder, name, &info, enum_result, 0, param, 0, 2,
-                                                               0, 11, 3, 0, serialized));
+    const auto bytes = finish(
+        builder, wire::CreateIpcMessage(builder, name, &info, enum_result, 0, param, 0, 2, 0, 11, 3, 0, serialized));
     const auto reply = decode_reply(bytes);
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(reply->name, "QevIntfGetSerialized");
@@ -146,36 +146,35 @@ TEST(ReplyDecoder, RejectsSerializedSizeBeyondData)
     const auto name = builder.CreateString("QevIntfGetSerialized");
     const std::vector<std::uint8_t> payload{1, 2};
     const auto serialized = wire::CreateSerializedParamDirect(builder, "win_reg", 3, &payload);
-    const auto bytes = finish(builder, wire::CreateIpcMessage(builder, name, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                               serialized));
+    const auto bytes =
+        finish(builder, wire::CreateIpcMessage(builder, name, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, serialized));
     EXPECT_FALSE(decode_reply(bytes).has_value());
 }
 
 TEST(NotificationDecoder, DecodesEveryEventType)
 {
     flatbuffers::FlatBufferBuilder b0;
-    auto event = decode_notification(testing::notification(
-        0, wire::NotificationPayload::DeviceListEvent, b0, wire::CreateDeviceListEvent(b0, 1).Union()));
+    auto event = decode_notification(testing::notification(0, wire::NotificationPayload::DeviceListEvent, b0,
+                                                           wire::CreateDeviceListEvent(b0, 1).Union()));
     ASSERT_TRUE(event.has_value());
     EXPECT_EQ(event->type, 0);
     EXPECT_EQ(event->value, 1u);
 
     flatbuffers::FlatBufferBuilder b1;
-    event = decode_notification(
-        testing::notification(1, wire::NotificationPayload::HandleEvent, b1,
-                              wire::CreateHandleEvent(b1, 0x12345678).Union()));
+    event = decode_notification(testing::notification(1, wire::NotificationPayload::HandleEvent, b1,
+                                                      wire::CreateHandleEvent(b1, 0x12345678).Union()));
     ASSERT_TRUE(event.has_value());
     EXPECT_EQ(event->value, 0x12345678u);
 
     flatbuffers::FlatBufferBuilder b2;
-    event = decode_notification(testing::notification(2, wire::NotificationPayload::FlagEvent, b2,
-                                                      wire::CreateFlagEvent(b2, 200).Union()));
+    event = decode_notification(
+        testing::notification(2, wire::NotificationPayload::FlagEvent, b2, wire::CreateFlagEvent(b2, 200).Union()));
     ASSERT_TRUE(event.has_value());
     EXPECT_EQ(event->value, 200u);
 
     flatbuffers::FlatBufferBuilder b3;
-    event = decode_notification(testing::notification(3, wire::NotificationPayload::ValueEvent, b3,
-                                                      wire::CreateValueEvent(b3, 77).Union()));
+    event = decode_notification(
+        testing::notification(3, wire::NotificationPayload::ValueEvent, b3, wire::CreateValueEvent(b3, 77).Union()));
     ASSERT_TRUE(event.has_value());
     EXPECT_EQ(event->value, 77u);
 
@@ -199,8 +198,7 @@ TEST(NotificationDecoder, DecodesEveryEventType)
 TEST(NotificationDecoder, TypeWithoutPayloadDecodesWithZeroValue)
 {
     flatbuffers::FlatBufferBuilder builder;
-    const auto event =
-        decode_notification(testing::notification(9, wire::NotificationPayload::NONE, builder, 0));
+    const auto event = decode_notification(testing::notification(9, wire::NotificationPayload::NONE, builder, 0));
     ASSERT_TRUE(event.has_value());
     EXPECT_EQ(event->type, 9);
     EXPECT_EQ(event->value, 0u);

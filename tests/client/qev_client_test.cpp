@@ -106,10 +106,9 @@ TEST(QevClientCalls, LargeReplyArrivesWhole)
     FakePipeServer server([&big](const Bytes&) -> std::optional<Bytes> {
         flatbuffers::FlatBufferBuilder builder;
         const auto name = builder.CreateString("QevIntfGetSerialized");
-        const auto out = wire::CreateSerializedParamDirect(builder, "win_reg", static_cast<std::uint32_t>(big.size()),
-                                                           &big);
-        return testing::finish(builder,
-                               wire::CreateIpcMessage(builder, name, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, out));
+        const auto out =
+            wire::CreateSerializedParamDirect(builder, "win_reg", static_cast<std::uint32_t>(big.size()), &big);
+        return testing::finish(builder, wire::CreateIpcMessage(builder, name, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, out));
     });
     QevClient client(server.client_options());
     const auto reply = client.get_serialized(2, "win_reg");
@@ -151,9 +150,7 @@ TEST(QevClientFaults, GarbageReplyIsAnErrorAndEndsTheConnection)
 
 TEST(QevClientFaults, ReplyForAnotherFunctionIsAnError)
 {
-    FakePipeServer server([](const Bytes&) -> std::optional<Bytes> {
-        return testing::simple_reply("QevIntfStop", 0);
-    });
+    FakePipeServer server([](const Bytes&) -> std::optional<Bytes> { return testing::simple_reply("QevIntfStop", 0); });
     QevClient client(server.client_options());
     EXPECT_THROW(client.start(1), RpcError);
 }

@@ -124,9 +124,8 @@ std::optional<Bytes> scripted_server(const Bytes& request)
         const auto names = builder.CreateVectorOfStrings(
             message->type() == 2 ? std::vector<std::string>{"dmvp", "general"} : std::vector<std::string>{});
         const auto result = wire::CreateEnumResult(builder, message->type() == 2 ? 2 : 0, names);
-        return client::testing::finish(
-            builder, wire::CreateIpcMessage(builder, name_offset, nullptr, result, 0, 0, 0, 0, 0, 0,
-                                            message->type() <= 2 ? 0 : 5));
+        return client::testing::finish(builder, wire::CreateIpcMessage(builder, name_offset, nullptr, result, 0, 0, 0,
+                                                                       0, 0, 0, message->type() <= 2 ? 0 : 5));
     }
     if (name == "QevIntfGetSerialized") {
         const std::vector<std::uint8_t> data{1, 2, 3};
@@ -166,8 +165,9 @@ protected:
 
 TEST_F(QevctlRun, LastRefersToTheCreatedHandle)
 {
-    EXPECT_EQ(run({{"create", {"--primary", "Mic"}}, {"set", {"last", "nr_level", "60"}}, {"get", {"last", "nr_level"}}}),
-              kExitOk);
+    EXPECT_EQ(
+        run({{"create", {"--primary", "Mic"}}, {"set", {"last", "nr_level", "60"}}, {"get", {"last", "nr_level"}}}),
+        kExitOk);
     EXPECT_EQ(out_.str(), "handle: 7\nnr_level: 42.5\n");
     EXPECT_EQ(handle_of_request(1), 7u);
     EXPECT_EQ(handle_of_request(2), 7u);

@@ -16,8 +16,7 @@ inline std::vector<std::uint8_t> finish(flatbuffers::FlatBufferBuilder& builder,
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
 }
 
-inline std::vector<std::uint8_t> simple_reply(const std::string& name, std::uint32_t result,
-                                              std::uint32_t handle = 0)
+inline std::vector<std::uint8_t> simple_reply(const std::string& name, std::uint32_t result, std::uint32_t handle = 0)
 {
     flatbuffers::FlatBufferBuilder builder;
     const auto text = builder.CreateString(name);
@@ -28,8 +27,8 @@ inline std::vector<std::uint8_t> simple_reply(const std::string& name, std::uint
     return finish(builder, message.Finish());
 }
 
-inline std::vector<std::uint8_t> info_reply(const std::string& name, std::uint32_t a, std::uint32_t b,
-                                            std::uint32_t c, std::uint32_t d)
+inline std::vector<std::uint8_t> info_reply(const std::string& name, std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                                            std::uint32_t d)
 {
     flatbuffers::FlatBufferBuilder builder;
     const auto text = builder.CreateString(name);

@@ -12,8 +12,8 @@ namespace qev::datapath {
 namespace {
 
 const std::vector<std::string> kAlgorithmOrder{
-    "dmvp", "euphonic_mic", "general", "listen", "listening_normalization",
-    "nb_as_speakerphone", "private", "shotgun_bf", "vpnr", "whisper",
+    "dmvp",    "euphonic_mic", "general", "listen",  "listening_normalization", "nb_as_speakerphone",
+    "private", "shotgun_bf",   "vpnr",    "whisper",
 };
 
 const wchar_t kSetA[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},";
@@ -137,7 +137,8 @@ TEST(CatalogueHardware, PatternsCompileAndMatchListedIdsOnly)
     }
     const auto listed = [&](const std::wstring& id) {
         for (const auto& expression : expressions) {
-            if (std::regex_search(id, expression)) return true;
+            if (std::regex_search(id, expression))
+                return true;
         }
         return false;
     };

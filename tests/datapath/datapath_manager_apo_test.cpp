@@ -167,10 +167,9 @@ TEST(DatapathManagerCreate, MatchingNameIsLookedUpInBothDirections)
     // The endpoint is found (capture by primary name, render by either name) but the handle
     // cannot be configured yet; the reason is logged and no handle stays.
     ConfigurableManager manager;
-    EndpointLists::process_wide().refresh(
-        make_fake_enumerator({FakeEndpoint{L"{0.0.1.00000000}.{m}", L"Array Mic"}},
-                             {FakeEndpoint{L"{0.0.0.00000000}.{s}", L"Speakers"}})
-            .Get());
+    EndpointLists::process_wide().refresh(make_fake_enumerator({FakeEndpoint{L"{0.0.1.00000000}.{m}", L"Array Mic"}},
+                                                               {FakeEndpoint{L"{0.0.0.00000000}.{s}", L"Speakers"}})
+                                              .Get());
     DebugOutputCapture capture;
     const std::pair<const char*, const char*> names[] = {
         {"array MIC", nullptr}, {"speakers", nullptr}, {"  ", "Speakers"}, {nullptr, "Array Mic"}};
@@ -182,7 +181,8 @@ TEST(DatapathManagerCreate, MatchingNameIsLookedUpInBothDirections)
         EXPECT_EQ(manager.Create(&handle, &config), kQevNotCarriedOut);
     }
     EndpointLists::process_wide().refresh();
-    for (const char* line : {"1 on \"array MIC\" (type 0)", "2 on \"speakers\" (type 1)", "3 on \"Speakers\" (type 1)"}) {
+    for (const char* line :
+         {"1 on \"array MIC\" (type 0)", "2 on \"speakers\" (type 1)", "3 on \"Speakers\" (type 1)"}) {
         EXPECT_TRUE(capture.contains(std::string("[qev] datapath: Config of handle ") + line +
                                      " not carried out: property holders are not available\n"))
             << line;
@@ -262,12 +262,22 @@ TEST(DatapathManagerParams, SetRejectsUnknownReadOnlyAndOutOfRange)
     ConfigurableManager manager;
     const uint32_t handle = create_accepted(manager);
     const std::vector<QevParam> rejected{
-        {"no_such_param", 1.0f},   {"nr_level_min", 0.0f},   {"nr_level_max", 100.0f},
-        {"core_select", 1.0f},     {"bf_vad", 0.0f},         {"nr_level", 101.0f},
-        {"NR_LEVEL", -1.0f},       {"bf_degree", 45.0f},     {"bf_degree", 90.0f},
-        {"shotgun_bf_direction", 0.0f}, {"shotgun_bf_direction", 16.0f},
-        {"bf_whisper_enable", 0.5f}, {"algo_name", 10.0f},   {"algo_name", -1.0f},
-        {"bypass", 0.5f},          {"shotgun_bf_flip_mode", 3.0f},
+        {"no_such_param", 1.0f},
+        {"nr_level_min", 0.0f},
+        {"nr_level_max", 100.0f},
+        {"core_select", 1.0f},
+        {"bf_vad", 0.0f},
+        {"nr_level", 101.0f},
+        {"NR_LEVEL", -1.0f},
+        {"bf_degree", 45.0f},
+        {"bf_degree", 90.0f},
+        {"shotgun_bf_direction", 0.0f},
+        {"shotgun_bf_direction", 16.0f},
+        {"bf_whisper_enable", 0.5f},
+        {"algo_name", 10.0f},
+        {"algo_name", -1.0f},
+        {"bypass", 0.5f},
+        {"shotgun_bf_flip_mode", 3.0f},
     };
     for (const QevParam& param : rejected) {
         EXPECT_EQ(manager.Set(handle, &param), kQevInvalidArgument) << param.name << " " << param.value;
@@ -290,8 +300,8 @@ TEST(DatapathManagerParams, AcceptedValuesAreNotCarriedOutWithoutContexts)
         EXPECT_EQ(manager.Set(handle, &param), kQevNotCarriedOut) << param.name;
     }
     EXPECT_TRUE(capture.contains("[qev] you should NOT set bypass!!\n"));
-    EXPECT_TRUE(capture.contains(
-        "[qev] datapath: Set \"bf_degree\" not carried out: parameter contexts are not available\n"));
+    EXPECT_TRUE(
+        capture.contains("[qev] datapath: Set \"bf_degree\" not carried out: parameter contexts are not available\n"));
 }
 
 TEST(DatapathManagerParams, GetReadsTheLevelLimitsFromTheCatalogue)

@@ -118,8 +118,7 @@ public:
                    bool render_fails)
         : capture_(std::move(capture)), render_(std::move(render)), capture_fails_(capture_fails),
           render_fails_(render_fails)
-    {
-    }
+    {}
 
     HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD mask, IMMDeviceCollection** devices) override
     {

@@ -37,9 +37,8 @@ protected:
 // Builds an enumerator whose active capture and render endpoints are the given ones. A failing
 // direction answers EnumAudioEndpoints with E_FAIL.
 Microsoft::WRL::ComPtr<IMMDeviceEnumerator> make_fake_enumerator(const std::vector<FakeEndpoint>& capture,
-                                                                  const std::vector<FakeEndpoint>& render,
-                                                                  bool capture_fails = false,
-                                                                  bool render_fails = false);
+                                                                 const std::vector<FakeEndpoint>& render,
+                                                                 bool capture_fails = false, bool render_fails = false);
 
 long fake_objects_alive();
 

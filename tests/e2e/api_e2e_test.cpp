@@ -25,8 +25,9 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr auto kNoReplyWait = 1500ms;
 
 // The catalogue's algorithms in the order clients see them, written out independently of src/datapath.
-const std::vector<std::string> kAlgorithms = {"dmvp",   "euphonic_mic",       "general",    "listen", "listening_normalization",
-                                              "nb_as_speakerphone", "private", "shotgun_bf", "vpnr",   "whisper"};
+const std::vector<std::string> kAlgorithms = {
+    "dmvp",    "euphonic_mic", "general", "listen", "listening_normalization", "nb_as_speakerphone",
+    "private", "shotgun_bf",   "vpnr",    "whisper"};
 
 const wire::IpcMessage* verified(const Bytes& bytes)
 {

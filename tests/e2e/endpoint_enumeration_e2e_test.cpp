@@ -107,9 +107,9 @@ TEST_F(EndpointEnumerationE2e, CaptureListHasTheActiveMicrophonesOnly)
     EXPECT_EQ(reply.result, 0u);
     EXPECT_EQ(reply.count, 3u);
     // Stereo Mix is disabled on this machine.
-    EXPECT_THAT(reply.names, UnorderedElementsAre("Microphone Array (Conexant SmartAudio HD)",
-                                                  "Microphone (USB Headset)",
-                                                  "Headset Microphone (WH-1000XM4 Hands-Free AG Audio)"));
+    EXPECT_THAT(reply.names,
+                UnorderedElementsAre("Microphone Array (Conexant SmartAudio HD)", "Microphone (USB Headset)",
+                                     "Headset Microphone (WH-1000XM4 Hands-Free AG Audio)"));
 }
 
 TEST_F(EndpointEnumerationE2e, RenderListHasTheActiveOutputs)

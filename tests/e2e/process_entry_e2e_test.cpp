@@ -25,9 +25,8 @@ constexpr auto kExitTimeout = 60s;
 
 size_t count_containing(const std::vector<std::string>& lines, const std::string& text)
 {
-    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&text](const std::string& line) {
-        return line.find(text) != std::string::npos;
-    }));
+    return static_cast<size_t>(std::count_if(
+        lines.begin(), lines.end(), [&text](const std::string& line) { return line.find(text) != std::string::npos; }));
 }
 
 // The watcher is declared first so the server, declared after it, ends before the reader does.

@@ -69,8 +69,9 @@ TEST_F(QevctlE2e, TwoProcessesConnectingTogetherGetTheirOwnReplies)
     std::wstring infos = L"info";
     std::wstring enums = L"enum algorithms";
     std::string expected_infos = "info: 1 601 2777 0\n";
-    std::string expected_enums = "count: 10\ndmvp\neuphonic_mic\ngeneral\nlisten\nlistening_normalization\n"
-                                 "nb_as_speakerphone\nprivate\nshotgun_bf\nvpnr\nwhisper\n";
+    std::string expected_enums =
+        "count: 10\ndmvp\neuphonic_mic\ngeneral\nlisten\nlistening_normalization\n"
+        "nb_as_speakerphone\nprivate\nshotgun_bf\nvpnr\nwhisper\n";
     const std::string one_info = expected_infos;
     const std::string one_enum = expected_enums;
     for (int i = 1; i < 25; ++i) {

@@ -68,15 +68,31 @@ TEST_F(EffectsOnLaptop, ListedHardwareAndExcludedTopologiesDecideEligibility)
     const Row rows[] = {
         {"codec speakers match a hardware-id pattern", kSpeakers, {}, nullptr, 1, 0},
         {"USB speakers", kUsbSpeakers, {}, nullptr, 0, 0},
-        {"USB speakers marked 6666 = 1", kUsbSpeakers, {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"1"})},
-         nullptr, 1, 0},
-        {"USB speakers marked 6666 = 0", kUsbSpeakers, {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"0"})},
-         nullptr, 0, 0},
-        {"hands-free without hardware id and filter path", kHandsFree,
-         {{L"set-prop", kHandsFree, L"device", kFallbackHardwareId, L"empty"}}, nullptr, 1, -1},
+        {"USB speakers marked 6666 = 1",
+         kUsbSpeakers,
+         {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"1"})},
+         nullptr,
+         1,
+         0},
+        {"USB speakers marked 6666 = 0",
+         kUsbSpeakers,
+         {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"0"})},
+         nullptr,
+         0,
+         0},
+        {"hands-free without hardware id and filter path",
+         kHandsFree,
+         {{L"set-prop", kHandsFree, L"device", kFallbackHardwareId, L"empty"}},
+         nullptr,
+         1,
+         -1},
         {"Stereo Mix by the product's list", kStereoMix, {}, nullptr, 1, 1},
-        {"RtStereoMixWave by the default patterns", kUsbSpeakers,
-         {SetFilterPath(kUsbSpeakers, CodecFilter(L"RtStereoMixWave"))}, L"", 0, 1},
+        {"RtStereoMixWave by the default patterns",
+         kUsbSpeakers,
+         {SetFilterPath(kUsbSpeakers, CodecFilter(L"RtStereoMixWave"))},
+         L"",
+         0,
+         1},
         {"a product pattern of its own", kUsbSpeakers, {}, L"\\\\GLOBAL$", 0, 1},
         {"a product pattern that is no regular expression", kUsbSpeakers, {}, L"(global", 0, -1},
         {"an endpoint not on the machine", kNotOnMachine, {}, nullptr, -1, -1},
@@ -88,8 +104,8 @@ TEST_F(EffectsOnLaptop, ListedHardwareAndExcludedTopologiesDecideEligibility)
         if (row.excludedTopology != nullptr && *row.excludedTopology == L'\0') {
             ASSERT_TRUE(EndpointFxRegistry::RegDeleteValue(productKey, kExcludedTopologyValue));
         } else if (row.excludedTopology != nullptr) {
-            ASSERT_TRUE(EndpointFxRegistry::RegWriteMultiString(productKey, kExcludedTopologyValue,
-                                                                {row.excludedTopology}));
+            ASSERT_TRUE(
+                EndpointFxRegistry::RegWriteMultiString(productKey, kExcludedTopologyValue, {row.excludedTopology}));
         }
         bool listed = false;
         bool excluded = false;
@@ -105,7 +121,8 @@ TEST_F(EffectsOnLaptop, DriverFxKeyIsUnderTheTopologyFilterOfTheWaveFilter)
 {
     const std::wstring interfaceKey =
         L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
-        L"{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\##?#" + std::wstring(kCodecInterface);
+        L"{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\##?#" +
+        std::wstring(kCodecInterface);
     const std::wstring speakerTopology = interfaceKey + L"\\#SpeakerTopo\\Device Parameters\\FX\\0";
     struct Row {
         const char* name;
@@ -147,27 +164,63 @@ TEST_F(EffectsOnLaptop, ApoInTheCompositeListsIsRecognisedComparedAndRemoved)
         std::vector<std::wstring> after;  // ",13", ",14", ",15" after the removal
     };
     const Row rows[] = {
-        {"microphone without the APO", kMicArray, {}, ApoRegistration::None, StoreGeneration::PerApoStores, false, 0,
+        {"microphone without the APO",
+         kMicArray,
+         {},
+         ApoRegistration::None,
+         StoreGeneration::PerApoStores,
+         false,
+         0,
          {kDriver13, kDriver14, kDriver15}},
-        {"capture CLSID in the mode list", kMicArray,
+        {"capture CLSID in the mode list",
+         kMicArray,
          {SetFx(kMicArray, kModeEffectList, L"multi", {kDriver14, L"{fb19aa08-04a2-4810-8846-df71a3da56db}"})},
-         ApoRegistration::DirectionSpecific, StoreGeneration::PerApoStores, true, 0,
+         ApoRegistration::DirectionSpecific,
+         StoreGeneration::PerApoStores,
+         true,
+         0,
          {kDriver13, kDriver14, kDriver15}},
-        {"generic APO alone in the endpoint list, settings in FX", kSpeakers,
+        {"generic APO alone in the endpoint list, settings in FX",
+         kSpeakers,
          {SetFx(kSpeakers, kEndpointEffectList, L"multi", {genericApo}),
           SetFx(kSpeakers, kFxSettingsMarkerValue, L"dword", {L"1"})},
-         ApoRegistration::Generic, StoreGeneration::FxValues, true, 1, {kDriver13, kDriver14, L"-"}},
-        {"as many foreign CLSIDs as the driver, other ones", kSpeakers,
-         {SetFx(kSpeakers, kStreamEffectList, L"multi", {kOther})}, ApoRegistration::None, StoreGeneration::None,
-         false, 0, {kOther, kDriver14, kDriver15}},
-        {"one foreign CLSID more than the driver", kSpeakers,
-         {SetFx(kSpeakers, kStreamEffectList, L"multi", {kDriver13, kOther})}, ApoRegistration::None,
-         StoreGeneration::None, false, 1, {kDriver13 + std::wstring(L"|") + kOther, kDriver14, kDriver15}},
-        {"capture CLSID on render speakers", kSpeakers,
+         ApoRegistration::Generic,
+         StoreGeneration::FxValues,
+         true,
+         1,
+         {kDriver13, kDriver14, L"-"}},
+        {"as many foreign CLSIDs as the driver, other ones",
+         kSpeakers,
+         {SetFx(kSpeakers, kStreamEffectList, L"multi", {kOther})},
+         ApoRegistration::None,
+         StoreGeneration::None,
+         false,
+         0,
+         {kOther, kDriver14, kDriver15}},
+        {"one foreign CLSID more than the driver",
+         kSpeakers,
+         {SetFx(kSpeakers, kStreamEffectList, L"multi", {kDriver13, kOther})},
+         ApoRegistration::None,
+         StoreGeneration::None,
+         false,
+         1,
+         {kDriver13 + std::wstring(L"|") + kOther, kDriver14, kDriver15}},
+        {"capture CLSID on render speakers",
+         kSpeakers,
          {SetFx(kSpeakers, kModeEffectList, L"multi", {L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}"})},
-         ApoRegistration::None, StoreGeneration::None, true, 1, {kDriver13, L"-", kDriver15}},
-        {"an endpoint not on the machine", kNotOnMachine, {}, ApoRegistration::None, StoreGeneration::None, false,
-         -1, {L"-", L"-", L"-"}},
+         ApoRegistration::None,
+         StoreGeneration::None,
+         true,
+         1,
+         {kDriver13, L"-", kDriver15}},
+        {"an endpoint not on the machine",
+         kNotOnMachine,
+         {},
+         ApoRegistration::None,
+         StoreGeneration::None,
+         false,
+         -1,
+         {L"-", L"-", L"-"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -184,8 +237,7 @@ TEST_F(EffectsOnLaptop, ApoInTheCompositeListsIsRecognisedComparedAndRemoved)
         EXPECT_EQ(Answer(compared, differs), row.differs);
         EndpointFxRegistry::RemoveApoFromFx(row.id, EndpointDirection::Unknown);
         const std::wstring fxKey = EndpointFxRegistry::EndpointFxKeyPath(row.id, EndpointDirection::Unknown);
-        const std::vector<std::wstring> after = {ListText(fxKey, kStreamEffectList),
-                                                 ListText(fxKey, kModeEffectList),
+        const std::vector<std::wstring> after = {ListText(fxKey, kStreamEffectList), ListText(fxKey, kModeEffectList),
                                                  ListText(fxKey, kEndpointEffectList)};
         EXPECT_EQ(after, row.after);
     }

@@ -26,7 +26,8 @@ TEST_F(NotificationFilter, ClientWithoutHandlesGetsNoDatapathEvents)
     }
     service_.add_handle(3);
     service_.remove_handle(3);
-    EXPECT_FALSE(should_forward(datapath::NotifyEvent{0, 1, nullptr}, service_)) << "a destroyed handle no longer counts";
+    EXPECT_FALSE(should_forward(datapath::NotifyEvent{0, 1, nullptr}, service_))
+        << "a destroyed handle no longer counts";
     EXPECT_FALSE(should_forward(datapath::NotifyEvent{5, 3, "nr_level"}, service_));
 }
 
@@ -36,9 +37,9 @@ TEST_F(NotificationFilter, HandleEventsReachOnlyTheCreatingClientOthersEveryClie
     const struct {
         datapath::NotifyEvent event;
         bool forwarded;
-    } cases[] = {{{1, 3, nullptr}, true},  {{5, 3, "nr_level"}, true}, {{1, 4, nullptr}, false},
-                 {{5, 4, "nr_level"}, false}, {{0, 99, nullptr}, true}, {{2, 99, nullptr}, true},
-                 {{3, 99, nullptr}, true}, {{4, 99, nullptr}, true},   {{7, 99, nullptr}, true}};
+    } cases[] = {{{1, 3, nullptr}, true},     {{5, 3, "nr_level"}, true}, {{1, 4, nullptr}, false},
+                 {{5, 4, "nr_level"}, false}, {{0, 99, nullptr}, true},   {{2, 99, nullptr}, true},
+                 {{3, 99, nullptr}, true},    {{4, 99, nullptr}, true},   {{7, 99, nullptr}, true}};
     for (const auto& [event, forwarded] : cases) {
         EXPECT_EQ(should_forward(event, service_), forwarded) << event.type << " " << event.value;
     }
@@ -55,6 +56,6 @@ TEST_F(NotificationFilter, CallbackToleratesNullArguments)
     EXPECT_FALSE(service_.notification_connection().is_open());
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

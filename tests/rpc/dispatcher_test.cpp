@@ -13,7 +13,7 @@ namespace {
 std::atomic<void*> g_watched_name{nullptr};
 std::atomic<void*> g_watched_data{nullptr};
 std::atomic<int> g_watched_frees{0};
-} // namespace
+}  // namespace
 
 extern "C" void __real_free(void* memory);
 extern "C" void __wrap_free(void* memory)
@@ -36,8 +36,8 @@ class Dispatcher : public ServiceFixture {};
 
 TEST_F(Dispatcher, UnknownMissingAndNotifyNamesAreLoggedAndUnanswered)
 {
-    for (const RequestFields& fields : {RequestFields{.name = "QevIntfBogus"}, RequestFields{.handle = 3},
-                                        RequestFields{.name = "QevIntfNotify"}}) {
+    for (const RequestFields& fields :
+         {RequestFields{.name = "QevIntfBogus"}, RequestFields{.handle = 3}, RequestFields{.name = "QevIntfNotify"}}) {
         const auto bytes = build_request(fields);
         EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
     }
@@ -62,7 +62,8 @@ TEST_F(Dispatcher, MalformedAndEmptyMessagesAreDroppedAndTheConnectionServes)
 
 TEST_F(Dispatcher, GetInfoRepliesWithManagerValuesAndEchoesName)
 {
-    EXPECT_CALL(manager_, GetInfo(_)).WillOnce(DoAll(SetArgPointee<0>(datapath::ServerInfo{1, 601, 2777, 0}), Return(0u)));
+    EXPECT_CALL(manager_, GetInfo(_))
+        .WillOnce(DoAll(SetArgPointee<0>(datapath::ServerInfo{1, 601, 2777, 0}), Return(0u)));
     const auto* reply = call({.name = "QevIntfGetInfo"});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
@@ -149,7 +150,8 @@ TEST_F(Dispatcher, ConfigAndSetPassTheirArgumentsAndLog)
         EXPECT_FLOAT_EQ(param->value, 60.0f);
         return 0u;
     }));
-    const auto* reply = call({.name = "QevIntfConfig", .handle = 0x2A, .primary_device = "", .secondary_device = "Speakers"});
+    const auto* reply =
+        call({.name = "QevIntfConfig", .handle = 0x2A, .primary_device = "", .secondary_device = "Speakers"});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->result(), 1u);
     EXPECT_TRUE(log_.contains("[qev] [QevIntfConfig] handle: 0X2A\n"));
@@ -198,24 +200,31 @@ TEST_F(Dispatcher, GetRepliesTheValueReadOrZeroOnFailure)
 
 TEST_F(Dispatcher, SetSerializedPassesExactlySizeBytesAndNoneForSizeZero)
 {
-    EXPECT_CALL(manager_, SetSerialized(5u, _)).WillRepeatedly(Invoke([](uint32_t, const datapath::QevSerializedParam* param) {
-        if (std::strcmp(param->name, "win_reg") == 0) {
-            EXPECT_EQ(param->size, 3u);
-            EXPECT_EQ(std::vector<uint8_t>(param->data, param->data + 3), (std::vector<uint8_t>{1, 2, 3}));
-        } else {
-            EXPECT_EQ(param->size, 0u);
-            EXPECT_EQ(param->data, nullptr);
-        }
-        return 0u;
-    }));
-    const auto* reply = call({.name = "QevIntfSetSerialized", .handle = 5, .with_serialized = true,
-                              .serialized_name = "win_reg", .serialized_size = 3,
+    EXPECT_CALL(manager_, SetSerialized(5u, _))
+        .WillRepeatedly(Invoke([](uint32_t, const datapath::QevSerializedParam* param) {
+            if (std::strcmp(param->name, "win_reg") == 0) {
+                EXPECT_EQ(param->size, 3u);
+                EXPECT_EQ(std::vector<uint8_t>(param->data, param->data + 3), (std::vector<uint8_t>{1, 2, 3}));
+            } else {
+                EXPECT_EQ(param->size, 0u);
+                EXPECT_EQ(param->data, nullptr);
+            }
+            return 0u;
+        }));
+    const auto* reply = call({.name = "QevIntfSetSerialized",
+                              .handle = 5,
+                              .with_serialized = true,
+                              .serialized_name = "win_reg",
+                              .serialized_size = 3,
                               .serialized_data = std::vector<uint8_t>{1, 2, 3, 4, 5}});
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->result(), 0u);
     EXPECT_TRUE(log_.contains("[qev] [QevIntfSetSerialized] handle: 0X5\n"));
-    ASSERT_NE(call({.name = "QevIntfSetSerialized", .handle = 5, .with_serialized = true,
-                    .serialized_name = "delete_vpnr_bias_file", .serialized_data = std::vector<uint8_t>{1, 2}}),
+    ASSERT_NE(call({.name = "QevIntfSetSerialized",
+                    .handle = 5,
+                    .with_serialized = true,
+                    .serialized_name = "delete_vpnr_bias_file",
+                    .serialized_data = std::vector<uint8_t>{1, 2}}),
               nullptr);
 }
 
@@ -226,7 +235,10 @@ TEST_F(Dispatcher, SerializedDataShorterThanSizeIsRejectedWithThree)
     for (const char* name : {"QevIntfSetSerialized", "QevIntfGetSerialized"}) {
         for (const bool with_data : {true, false}) {
             SCOPED_TRACE(std::string(name) + (with_data ? " short data" : " no data"));
-            RequestFields fields{.name = name, .handle = 5, .with_serialized = true, .serialized_name = "win_reg",
+            RequestFields fields{.name = name,
+                                 .handle = 5,
+                                 .with_serialized = true,
+                                 .serialized_name = "win_reg",
                                  .serialized_size = 10};
             if (with_data) {
                 fields.serialized_data = std::vector<uint8_t>{1, 2, 3};
@@ -264,8 +276,7 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(out->name()->str(), "win_reg");
     EXPECT_EQ(out->size(), 4u);
-    EXPECT_EQ(std::vector<uint8_t>(out->data()->begin(), out->data()->end()),
-              (std::vector<uint8_t>(bytes, bytes + 4)));
+    EXPECT_EQ(std::vector<uint8_t>(out->data()->begin(), out->data()->end()), (std::vector<uint8_t>(bytes, bytes + 4)));
 }
 
 TEST_F(Dispatcher, ReplyThatCannotBeWrittenClosesTheConnection)
@@ -280,8 +291,8 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
     datapath::QevNotifyCallback callback = nullptr;
     void* context = nullptr;
     EXPECT_CALL(manager_, RegisterCallback(_, _, _))
-        .WillOnce(DoAll(testing::SaveArg<0>(&callback), testing::SaveArg<1>(&context), SetArgPointee<2>(4u),
-                        Return(0u)));
+        .WillOnce(
+            DoAll(testing::SaveArg<0>(&callback), testing::SaveArg<1>(&context), SetArgPointee<2>(4u), Return(0u)));
     ASSERT_TRUE(service_->register_callback());
     ASSERT_NE(callback, nullptr);
     EXPECT_EQ(context, service_.get());
@@ -310,9 +321,14 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
 // the server or asks for the connection to be closed.
 TEST_F(Dispatcher, CorruptedRequestsNeverCrashOrCloseTheConnection)
 {
-    const auto valid = build_request({.name = "QevIntfGetSerialized", .handle = 2, .primary_device = "Mic",
-                                      .param_name = "nr_level", .with_serialized = true, .serialized_name = "win_reg",
-                                      .serialized_size = 4, .serialized_data = std::vector<uint8_t>{1, 2, 3, 4}});
+    const auto valid = build_request({.name = "QevIntfGetSerialized",
+                                      .handle = 2,
+                                      .primary_device = "Mic",
+                                      .param_name = "nr_level",
+                                      .with_serialized = true,
+                                      .serialized_name = "win_reg",
+                                      .serialized_size = 4,
+                                      .serialized_data = std::vector<uint8_t>{1, 2, 3, 4}});
     uint32_t seed = 12345;
     auto next_random = [&seed] {
         seed = seed * 1103515245u + 12345u;
@@ -331,6 +347,6 @@ TEST_F(Dispatcher, CorruptedRequestsNeverCrashOrCloseTheConnection)
     expect_next_reply_is_get_info_after_draining();
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

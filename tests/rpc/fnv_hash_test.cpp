@@ -41,6 +41,6 @@ TEST(FnvHash, ThirteenFunctionNamesHashApart)
     EXPECT_EQ(hashes.size(), 13u);
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

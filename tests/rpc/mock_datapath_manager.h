@@ -18,10 +18,12 @@ public:
     MOCK_METHOD(uint32_t, Set, (uint32_t handle, const datapath::QevParam* param), (override));
     MOCK_METHOD(uint32_t, Get, (uint32_t handle, datapath::QevParam* param), (override));
     MOCK_METHOD(uint32_t, GetStatus, (uint32_t handle, uint32_t* status), (override));
-    MOCK_METHOD(uint32_t, RegisterCallback, (datapath::QevNotifyCallback callback, void* context, uint32_t* id), (override));
+    MOCK_METHOD(uint32_t, RegisterCallback, (datapath::QevNotifyCallback callback, void* context, uint32_t* id),
+                (override));
     MOCK_METHOD(uint32_t, UnregisterCallback, (uint32_t id), (override));
     MOCK_METHOD(uint32_t, SetSerialized, (uint32_t handle, const datapath::QevSerializedParam* param), (override));
-    MOCK_METHOD(uint32_t, GetSerialized, (uint32_t handle, const datapath::QevSerializedParam* param, datapath::QevSerializedParam* out),
+    MOCK_METHOD(uint32_t, GetSerialized,
+                (uint32_t handle, const datapath::QevSerializedParam* param, datapath::QevSerializedParam* out),
                 (override));
 };
 

@@ -142,6 +142,6 @@ TEST(BrokerSingleton, IsSharedUntilShutDownThenRecreated)
     PipeBroker::shutdown(second);
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

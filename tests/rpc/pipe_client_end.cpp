@@ -24,7 +24,7 @@ bool wait_overlapped(HANDLE pipe, OVERLAPPED& overlapped, BOOL started, HANDLE s
     return GetOverlappedResult(pipe, &overlapped, transferred, FALSE) != FALSE;
 }
 
-} // namespace
+}  // namespace
 
 std::wstring unique_pipe_name(const wchar_t* tag)
 {
@@ -70,7 +70,8 @@ void PipeClientEnd::read_messages()
         OVERLAPPED overlapped{};
         overlapped.hEvent = event.get();
         DWORD got = 0;
-        const BOOL started = ReadFile(pipe_.get(), chunk.data(), static_cast<DWORD>(chunk.size()), nullptr, &overlapped);
+        const BOOL started =
+            ReadFile(pipe_.get(), chunk.data(), static_cast<DWORD>(chunk.size()), nullptr, &overlapped);
         const bool ok = wait_overlapped(pipe_.get(), overlapped, started, stop_event_.get(), &got);
         if (!ok && GetLastError() != ERROR_MORE_DATA) {
             break;

@@ -31,8 +31,8 @@ std::map<std::wstring, ACCESS_MASK> read_dacl(HANDLE pipe, size_t* ace_count)
     PACL dacl = nullptr;
     base::UniqueLocalMemory descriptor;
     PSECURITY_DESCRIPTOR raw = nullptr;
-    const DWORD status = GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                         nullptr, &raw);
+    const DWORD status =
+        GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &raw);
     descriptor.reset(raw);
     if (status != ERROR_SUCCESS || dacl == nullptr) {
         return granted;
@@ -101,6 +101,6 @@ TEST(PipeInstance, InvalidNameFailsWithInvalidHandle)
     EXPECT_EQ(create_pipe_instance(L"not a pipe name", 1024), INVALID_HANDLE_VALUE);
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

@@ -55,6 +55,6 @@ TEST(ReceiveBuffer, ClearZeroesOnlyTheUsedBytesClampedToWhatIsUsable)
     EXPECT_TRUE(usable_part_is_zero(small));
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

@@ -32,9 +32,10 @@ Decoded build(std::string_view name, uint32_t result, const ReplyPayload& payloa
 
 void expect_name_and_result_only(const IpcMessage* message)
 {
-    for (const auto field : {IpcMessage::VT_INFO, IpcMessage::VT_ENUM_RESULT, IpcMessage::VT_CONFIG, IpcMessage::VT_PARAM,
-                             IpcMessage::VT_TYPE, IpcMessage::VT_STATUS, IpcMessage::VT_NOTIFICATION,
-                             IpcMessage::VT_HANDLE, IpcMessage::VT_SERIALIZED_IN, IpcMessage::VT_SERIALIZED_OUT}) {
+    for (const auto field :
+         {IpcMessage::VT_INFO, IpcMessage::VT_ENUM_RESULT, IpcMessage::VT_CONFIG, IpcMessage::VT_PARAM,
+          IpcMessage::VT_TYPE, IpcMessage::VT_STATUS, IpcMessage::VT_NOTIFICATION, IpcMessage::VT_HANDLE,
+          IpcMessage::VT_SERIALIZED_IN, IpcMessage::VT_SERIALIZED_OUT}) {
         EXPECT_FALSE(has_field(message, field)) << "field offset " << field;
     }
 }
@@ -114,8 +115,8 @@ TEST(ReplyBuilder, GetSerializedCarriesExactlySizeBytesOrEmptyDataWithoutSizeAnd
 
 TEST(ReplyBuilder, FunctionsWithoutOrWithTheWrongPayloadCarryNameAndResultOnly)
 {
-    for (const char* name : {"QevIntfDestroy", "QevIntfStart", "QevIntfStop", "QevIntfConfig", "QevIntfSet",
-                             "QevIntfSetSerialized"}) {
+    for (const char* name :
+         {"QevIntfDestroy", "QevIntfStart", "QevIntfStop", "QevIntfConfig", "QevIntfSet", "QevIntfSetSerialized"}) {
         SCOPED_TRACE(name);
         const auto reply = build(name, 3, std::monostate{});
         ASSERT_NE(reply.message, nullptr);
@@ -178,6 +179,6 @@ TEST(ReplyBuilder, KnownEventTypesUseTagTypePlusOneOthersTravelWithoutPayload)
     EXPECT_EQ(other.message->notification()->payload(), nullptr);
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

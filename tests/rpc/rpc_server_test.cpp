@@ -51,12 +51,16 @@ struct TestClient {
 
     bool connect(const PipeNames& names) { return request.open(names.request_pipe) && notify.open(names.notify_pipe); }
 
-    const wire::IpcMessage* call(const std::vector<uint8_t>& bytes) { return request.send(bytes) ? receive() : nullptr; }
+    const wire::IpcMessage* call(const std::vector<uint8_t>& bytes)
+    {
+        return request.send(bytes) ? receive() : nullptr;
+    }
 
     const wire::IpcMessage* receive()
     {
         auto message = request.next_message();
-        if (!message) return nullptr;
+        if (!message)
+            return nullptr;
         replies.push_back(std::make_unique<std::vector<uint8_t>>(std::move(*message)));
         return decode_message(*replies.back());
     }
@@ -87,7 +91,8 @@ protected:
                 registered_.hit();
                 return 0u;
             }));
-        ON_CALL(manager_, GetInfo(_)).WillByDefault(DoAll(SetArgPointee<0>(datapath::ServerInfo{1, 601, 2777, 0}), Return(0u)));
+        ON_CALL(manager_, GetInfo(_))
+            .WillByDefault(DoAll(SetArgPointee<0>(datapath::ServerInfo{1, 601, 2777, 0}), Return(0u)));
     }
 
     ~Server() override
@@ -96,10 +101,7 @@ protected:
         server_.wait();
     }
 
-    const wire::IpcMessage* get_info(TestClient& client)
-    {
-        return client.call(build_named_request("QevIntfGetInfo"));
-    }
+    const wire::IpcMessage* get_info(TestClient& client) { return client.call(build_named_request("QevIntfGetInfo")); }
 
     DebugOutputCapture log_;
     testing::NiceMock<MockDatapathManager> manager_;
@@ -145,7 +147,8 @@ TEST_F(Server, PairedClientsAreSubscribedAndGetTheirOwnReplies)
 // A SetSerialized request padded to exactly `total` bytes; the payload fills what the buffer allows.
 std::vector<uint8_t> serialized_request_of_size(size_t total, uint32_t* payload_size)
 {
-    RequestFields fields{.name = "QevIntfSetSerialized", .handle = 1, .with_serialized = true, .serialized_name = "win_reg"};
+    RequestFields fields{
+        .name = "QevIntfSetSerialized", .handle = 1, .with_serialized = true, .serialized_name = "win_reg"};
     size_t payload = total - 256;
     std::vector<uint8_t> bytes;
     while (true) {
@@ -209,12 +212,13 @@ TEST_F(Server, RequestsUpToEightMebibytesAndEmptyMessagesAreHandled)
         uint32_t payload = 0;
         const auto bytes = serialized_request_of_size(total, &payload);
         ASSERT_EQ(bytes.size(), total);
-        EXPECT_CALL(manager_, SetSerialized(1u, _)).WillOnce(Invoke([payload](uint32_t, const datapath::QevSerializedParam* param) {
-            EXPECT_EQ(param->size, payload);
-            EXPECT_EQ(param->data[0], 0x5A);
-            EXPECT_EQ(param->data[payload - 1], 0xA5);
-            return 0u;
-        }));
+        EXPECT_CALL(manager_, SetSerialized(1u, _))
+            .WillOnce(Invoke([payload](uint32_t, const datapath::QevSerializedParam* param) {
+                EXPECT_EQ(param->size, payload);
+                EXPECT_EQ(param->data[0], 0x5A);
+                EXPECT_EQ(param->data[payload - 1], 0xA5);
+                return 0u;
+            }));
         const auto* reply = client.call(bytes);
         ASSERT_NE(reply, nullptr);
         EXPECT_EQ(reply->name()->str(), "QevIntfSetSerialized");
@@ -315,6 +319,6 @@ TEST_F(Server, StopsWithoutStartAndRestartsAfterStopAndWait)
     again.wait();
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

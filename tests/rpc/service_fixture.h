@@ -47,7 +47,8 @@ protected:
     const wire::IpcMessage* next_reply(DWORD timeout_ms = 5000)
     {
         auto message = request_client_.next_message(timeout_ms);
-        if (!message) return nullptr;
+        if (!message)
+            return nullptr;
         replies_.push_back(std::make_unique<std::vector<uint8_t>>(std::move(*message)));
         return decode_message(*replies_.back());
     }

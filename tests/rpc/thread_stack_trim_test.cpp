@@ -19,7 +19,7 @@ constexpr int kFrameBytes = 4096;
 #if defined(_MSC_VER)
 __declspec(noinline)
 #endif
-uint64_t deep_sum(int depth)
+    uint64_t deep_sum(int depth)
 {
     volatile uint8_t frame[kFrameBytes];
     for (int i = 0; i < kFrameBytes; ++i) {
@@ -79,6 +79,6 @@ TEST(ThreadStackTrim, KeepsTheCallersFrames)
     thread.join();
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

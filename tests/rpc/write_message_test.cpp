@@ -77,6 +77,6 @@ TEST_F(WriteMessage, NotificationToAClientThatNeverReadsIsDropped)
     EXPECT_TRUE(service.notification_connection().is_open()) << "a slow client keeps its connection";
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace qev::rpc

@@ -17,14 +17,15 @@
 #include "sim_test_support.h"
 
 // Exported by setupapi but not declared by mingw-w64's setupapi.h.
-extern "C" __declspec(dllimport) BOOL WINAPI SetupGetInfDriverStoreLocationW(PCWSTR fileName, PSP_ALTPLATFORM_INFO platform,
-                                                       PCWSTR localeName, PWSTR buffer, DWORD bufferSize,
-                                                       PDWORD requiredSize);
+extern "C" __declspec(dllimport) BOOL WINAPI
+    SetupGetInfDriverStoreLocationW(PCWSTR fileName, PSP_ALTPLATFORM_INFO platform, PCWSTR localeName, PWSTR buffer,
+                                    DWORD bufferSize, PDWORD requiredSize);
 
 namespace qevsim::test {
 namespace {
 
-constexpr char kStorePath[] = "C:\\\\Windows\\\\System32\\\\DriverStore\\\\FileRepository\\\\qevtest.inf_amd64_1\\\\qevtest.inf";
+constexpr char kStorePath[] =
+    "C:\\\\Windows\\\\System32\\\\DriverStore\\\\FileRepository\\\\qevtest.inf_amd64_1\\\\qevtest.inf";
 
 const std::string kMachine = std::string(R"(Windows Registry Editor Version 5.00
 
@@ -49,8 +50,8 @@ std::wstring stringProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DEVPROP
     wchar_t buffer[512] = {};
     DEVPROPTYPE type = 0;
     DWORD size = 0;
-    if (!::SetupDiGetDevicePropertyW(set, device, &key, &type, reinterpret_cast<BYTE*>(buffer), sizeof(buffer),
-                                     &size, 0) ||
+    if (!::SetupDiGetDevicePropertyW(set, device, &key, &type, reinterpret_cast<BYTE*>(buffer), sizeof(buffer), &size,
+                                     0) ||
         type != DEVPROP_TYPE_STRING) {
         return L"";
     }
@@ -92,8 +93,8 @@ bool runHereOrAgain()
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    EXPECT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                 &process));
+    EXPECT_TRUE(
+        ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
     DWORD exitCode = 1;
     if (process.hProcess != nullptr) {
         EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
@@ -125,7 +126,8 @@ TEST(DriverStoreTest, ApoDeviceHasDriverPropertiesAndItsInfResolvesToTheStoredFi
     DWORD required = 0;
     EXPECT_FALSE(SetupGetInfDriverStoreLocationW(inf.c_str(), nullptr, nullptr, nullptr, 0, &required));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-    const std::wstring expected = L"C:\\Windows\\System32\\DriverStore\\FileRepository\\qevtest.inf_amd64_1\\qevtest.inf";
+    const std::wstring expected =
+        L"C:\\Windows\\System32\\DriverStore\\FileRepository\\qevtest.inf_amd64_1\\qevtest.inf";
     ASSERT_EQ(required, expected.size() + 1);
     std::wstring location(required, L'\0');
     ASSERT_TRUE(SetupGetInfDriverStoreLocationW(inf.c_str(), nullptr, nullptr, location.data(), required, &required));

@@ -92,11 +92,10 @@ TEST_F(EffectsStoreTest, ChangesReachRegisteredClientsUntilTheyUnregister)
     EXPECT_EQ(recorder->references(), 2u);  // the registration holds one
 
     // A change made by another process, in the volatile store.
-    const ToolResult set = runQevsim({L"set-prop", kMic, std::wstring(L"volatile:") + kApoContext, kSetting,
-                                      L"dword", L"3"});
+    const ToolResult set =
+        runQevsim({L"set-prop", kMic, std::wstring(L"volatile:") + kApoContext, kSetting, L"dword", L"3"});
     ASSERT_EQ(set.exitCode, 0u) << set.output;
-    EXPECT_TRUE(recorder->log.waitFor(L"effect 2 {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 9981"))
-        << recorder->log.dump();
+    EXPECT_TRUE(recorder->log.waitFor(L"effect 2 {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 9981")) << recorder->log.dump();
 
     ASSERT_EQ(effects->UnregisterPropertyChangeNotification(recorder.Get()), S_OK);
     EXPECT_TRUE(waitUntil([&] { return recorder->references() == 1; }));

@@ -83,13 +83,13 @@ TEST_F(EnumerationTest, LooksUpEndpointsWithIdFlowAndState)
     EXPECT_EQ(flow, eCapture);
 
     ComPtr<IMMDevice> missing;
-    EXPECT_EQ(enumerator_->GetDevice(L"{0.0.1.00000000}.{99999999-0000-4000-8000-000000000009}",
-                                     missing.GetAddressOf()),
-              kElementNotFound);
+    EXPECT_EQ(
+        enumerator_->GetDevice(L"{0.0.1.00000000}.{99999999-0000-4000-8000-000000000009}", missing.GetAddressOf()),
+        kElementNotFound);
     // A render GUID under the capture prefix is another (absent) endpoint.
-    EXPECT_EQ(enumerator_->GetDevice(L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000001}",
-                                     missing.GetAddressOf()),
-              kElementNotFound);
+    EXPECT_EQ(
+        enumerator_->GetDevice(L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000001}", missing.GetAddressOf()),
+        kElementNotFound);
     EXPECT_EQ(enumerator_->GetDevice(L"", missing.GetAddressOf()), kElementNotFound);
 }
 
@@ -111,8 +111,7 @@ TEST_F(EnumerationTest, DefaultsFollowPolicyConfigAndSkipInactiveEndpoints)
     EXPECT_EQ(defaultId(enumerator_.Get(), eCapture, eCommunications), kUsbMic);
     ASSERT_EQ(policy->SetEndpointVisibility(kUsbMic, FALSE), S_OK);
     ComPtr<IMMDevice> none;
-    EXPECT_EQ(enumerator_->GetDefaultAudioEndpoint(eCapture, eCommunications, none.GetAddressOf()),
-              kElementNotFound);
+    EXPECT_EQ(enumerator_->GetDefaultAudioEndpoint(eCapture, eCommunications, none.GetAddressOf()), kElementNotFound);
     EXPECT_EQ(enumerator_->GetDefaultAudioEndpoint(eAll, eConsole, none.GetAddressOf()), E_INVALIDARG);
 }
 

@@ -131,7 +131,8 @@ TEST_F(MachineClearTest, ClearRemovesOnlyTheKeysTheLoadCreated)
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kKeptKey) + L"\\Later"));
     // The simulator's own roots stay for processes watching them.
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, L"SOFTWARE\\qevsim\\Sessions"));
-    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render"));
+    EXPECT_TRUE(
+        keyPresent(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render"));
 }
 
 TEST_F(MachineClearTest, SecondLoadRemovesTheFirstMachine)
@@ -153,16 +154,19 @@ TEST_F(MachineClearTest, SecondLoadRemovesTheFirstMachine)
 TEST_F(MachineClearTest, DefaultMachineLeavesNoDevicesDriverKeysProductKeyOrFiles)
 {
     const std::wstring apo =
-        L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0";
+        L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&"
+        L"2f1a3b7c&0";
     const std::wstring service =
-        L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\DRIVERENUM\\{5c4c3332-344d-483c-8739-259e934c9cc8}#vestaRionService&1&2f1a3b7c&0";
+        L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\DRIVERENUM\\{5c4c3332-344d-483c-8739-259e934c9cc8}#vestaRionService&1&"
+        L"2f1a3b7c&0";
     const std::wstring codecFx =
         L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\"
         L"##?#intelaudio#func_01&ven_14f1&dev_1f86&subsys_17aa22e6&rev_1000#5&2f1a3b7c&0&0001#"
         L"{6994ad04-93ef-11d0-a3cc-00a0c9223196}";
     const std::wstring product = L"SYSTEM\\CurrentControlSet\\Control\\vestaRion";
-    const std::wstring inf = L"C:\\Windows\\System32\\DriverStore\\FileRepository\\"
-                             L"vestarionapo.inf_amd64_3f2a1b0c9d8e7f60\\vestarionapo.inf";
+    const std::wstring inf =
+        L"C:\\Windows\\System32\\DriverStore\\FileRepository\\"
+        L"vestarionapo.inf_amd64_3f2a1b0c9d8e7f60\\vestarionapo.inf";
     const bool enumSwdBefore = keyPresent(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\SWD");
 
     const ToolResult loaded = runQevsim({L"load", machinesDirectory() + L"\\default.reg"});
@@ -189,7 +193,8 @@ TEST_F(MachineClearTest, ClearSucceedsWhileTheMachineChangesUnderIt)
 {
     const std::wstring churnRoot = L"SOFTWARE\\qevsim\\Churn";
     const std::wstring churnEndpoint =
-        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{44444444-0000-4000-8000-000000000001}";
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{44444444-0000-4000-8000-"
+        L"000000000001}";
     std::atomic<bool> stop{false};
     std::thread churn([&] {
         for (DWORD round = 0; !stop && round < 100000; ++round) {

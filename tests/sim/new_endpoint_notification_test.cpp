@@ -93,8 +93,8 @@ TEST(NewEndpointNotificationTest, ValuesWrittenRightAfterAnEndpointAppearsAreRep
 
     EXPECT_TRUE(endpoints->log.waitFor(std::wstring(L"added ") + kLateId)) << endpoints->log.dump();
     EXPECT_TRUE(effects->log.waitFor(L"effect 1 {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 9991")) << effects->log.dump();
-    EXPECT_TRUE(endpoints->log.waitFor(std::wstring(L"property ") + kLateId +
-                                       L" {A45C254E-DF1C-4EFD-8020-67D146A850E0} 14"))
+    EXPECT_TRUE(
+        endpoints->log.waitFor(std::wstring(L"property ") + kLateId + L" {A45C254E-DF1C-4EFD-8020-67D146A850E0} 14"))
         << endpoints->log.dump();
 
     EXPECT_EQ(store->UnregisterPropertyChangeNotification(effects.Get()), S_OK);

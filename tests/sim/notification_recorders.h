@@ -31,7 +31,10 @@ private:
 };
 
 std::wstring keyText(const PROPERTYKEY& key);
-inline std::wstring idText(LPCWSTR id) { return id == nullptr ? L"(none)" : id; }
+inline std::wstring idText(LPCWSTR id)
+{
+    return id == nullptr ? L"(none)" : id;
+}
 
 // A COM callback that logs what it receives; its reference count is observable for leak checks.
 template <typename Interface>
@@ -99,8 +102,14 @@ public:
 class SessionEventRecorder final : public Recorder<IAudioSessionEvents> {
 public:
     SessionEventRecorder() : Recorder(__uuidof(IAudioSessionEvents)) {}
-    HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID) override { return note(L"name " + idText(name)); }
-    HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID) override { return note(L"icon " + idText(path)); }
+    HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID) override
+    {
+        return note(L"name " + idText(name));
+    }
+    HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID) override
+    {
+        return note(L"icon " + idText(path));
+    }
     HRESULT STDMETHODCALLTYPE OnSimpleVolumeChanged(float, WINBOOL, LPCGUID) override { return note(L"volume"); }
     HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD, float*, DWORD, LPCGUID) override
     {

@@ -70,8 +70,8 @@ TEST_F(NotificationTest, InProcessChangesUpdateStateAndNotify)
     ASSERT_EQ(policy->SetPropertyValue(kSpeakers, FALSE, key(L"{a45c254e-df1c-4efd-8020-67d146a850e0},14"), &text),
               S_OK);
     PropVariantClear(&text);
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"property ") + kSpeakers +
-                                       L" {A45C254E-DF1C-4EFD-8020-67D146A850E0} 14"))
+    EXPECT_TRUE(
+        recorder_->log.waitFor(std::wstring(L"property ") + kSpeakers + L" {A45C254E-DF1C-4EFD-8020-67D146A850E0} 14"))
         << recorder_->log.dump();
 }
 
@@ -81,8 +81,8 @@ TEST_F(NotificationTest, ChangesMadeByAnotherProcessArrive)
     EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"added ") + kNewId)) << recorder_->log.dump();
 
     runTool({L"set-prop", kNewId, L"fx", L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666", L"dword", L"1"});
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"property ") + kNewId +
-                                       L" {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 6666"))
+    EXPECT_TRUE(
+        recorder_->log.waitFor(std::wstring(L"property ") + kNewId + L" {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 6666"))
         << recorder_->log.dump();
 
     runTool({L"set-default", kNewId, L"communications"});

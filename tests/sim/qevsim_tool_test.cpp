@@ -30,10 +30,8 @@ TEST_F(QevsimToolTest, RejectsBadCommandsAndArguments)
                    "not a valid dword");
     expectRejected({L"set-prop", kMic, L"attic", L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},1", L"dword", L"1"}, 1,
                    "store must be");
-    expectRejected({L"add-endpoint", L"sideways", L"{33333333-0000-4000-8000-000000000001}", L"X"}, 1,
-                   "flow must be");
-    expectRejected({L"add-endpoint", L"render", L"{11111111-0000-4000-8000-000000000001}", L"X"}, 1,
-                   "already exists");
+    expectRejected({L"add-endpoint", L"sideways", L"{33333333-0000-4000-8000-000000000001}", L"X"}, 1, "flow must be");
+    expectRejected({L"add-endpoint", L"render", L"{11111111-0000-4000-8000-000000000001}", L"X"}, 1, "already exists");
     expectRejected({L"set-default", kLineIn}, 1, "only an active endpoint");
     expectRejected({L"set-build", L"22H2"}, 1, "build must be a number");
     expectRejected({L"session-add", kMic, L"pid"}, 2, "process id must be a number");
@@ -51,11 +49,13 @@ TEST_F(QevsimToolTest, RejectsBadCommandsAndArguments)
 
 TEST_F(QevsimToolTest, MalformedMachineFileIsRefusedAndTheMachineKept)
 {
-    const std::wstring path = writeTempFile(L"qevsim_bad_machine.reg",
-        "Windows Registry Editor Version 5.00\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{44444444-0000-4000-8000-000000000001}]\r\n"
-        "\"DeviceState\"=dword:00000001\r\n"
-        "\"Broken\"=dword:xyz\r\n");
+    const std::wstring path =
+        writeTempFile(L"qevsim_bad_machine.reg",
+                      "Windows Registry Editor Version 5.00\r\n"
+                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{"
+                      "44444444-0000-4000-8000-000000000001}]\r\n"
+                      "\"DeviceState\"=dword:00000001\r\n"
+                      "\"Broken\"=dword:xyz\r\n");
     expectRejected({L"load", path}, 1, "line 4: bad hexadecimal number");
     ::DeleteFileW(path.c_str());
     expectRejected({L"load", L"C:\\no\\such\\machine.reg"}, 1, "cannot open machine file");
@@ -73,9 +73,9 @@ TEST_F(QevsimToolTest, ShowListsTheMachine)
 {
     const ToolResult result = runQevsim({L"show"});
     ASSERT_EQ(result.exitCode, 0u) << result.output;
-    for (const char* line : {"Windows build 22631 (Windows 11)",
-                             "{0.0.1.00000000}.{11111111-0000-4000-8000-000000000003}  disabled", "\"Test Speakers\"",
-                             "Capture endpoints: 3"}) {
+    for (const char* line :
+         {"Windows build 22631 (Windows 11)", "{0.0.1.00000000}.{11111111-0000-4000-8000-000000000003}  disabled",
+          "\"Test Speakers\"", "Capture endpoints: 3"}) {
         EXPECT_NE(result.output.find(line), std::string::npos) << line << " in:\n" << result.output;
     }
 }

@@ -66,7 +66,8 @@ TEST(RegFileParserTest, ReportsBadInputWithItsLine)
     expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=float:1.5\r\n", "unknown value data");
     expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\" \"w\"\r\n", "expected =");
     expectError(L"[HKEY_LOCAL_MACHINE]\r\n", "a key below the root");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=multi:\"a\",\"\",\"b\"\r\n", "line 2: multi: strings must not be empty");
+    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=multi:\"a\",\"\",\"b\"\r\n",
+                "line 2: multi: strings must not be empty");
 }
 
 }  // namespace

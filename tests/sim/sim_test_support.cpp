@@ -97,8 +97,8 @@ ToolResult runQevsim(const std::vector<std::wstring>& args)
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                          nullptr, nullptr, &startup, &process);
+    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                          nullptr, &startup, &process);
     const DWORD startError = ::GetLastError();
     ::CloseHandle(writeEnd);
     if (!started) {
@@ -195,10 +195,10 @@ HRESULT activateEffectsStore(const std::wstring& endpoint, ComPtr<IAudioSystemEf
     PROPVARIANT parameter;
     EXPECT_EQ(InitPropVariantFromCLSID(context, &parameter), S_OK);
     const auto endpointDevice = device(endpoint);
-    const HRESULT hr = endpointDevice ? endpointDevice->Activate(__uuidof(IAudioSystemEffectsPropertyStore), CLSCTX_ALL,
-                                                                 &parameter,
-                                                                 reinterpret_cast<void**>(store->ReleaseAndGetAddressOf()))
-                                      : E_FAIL;
+    const HRESULT hr =
+        endpointDevice ? endpointDevice->Activate(__uuidof(IAudioSystemEffectsPropertyStore), CLSCTX_ALL, &parameter,
+                                                  reinterpret_cast<void**>(store->ReleaseAndGetAddressOf()))
+                       : E_FAIL;
     PropVariantClear(&parameter);
     return hr;
 }
@@ -246,15 +246,14 @@ RawValue rawRead(const std::wstring& path, const std::wstring& name)
 {
     RawValue value;
     DWORD size = 0;
-    value.status = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(),
-                                  RRF_RT_ANY | RRF_NOEXPAND, &value.type, nullptr, &size);
+    value.status = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                                  &value.type, nullptr, &size);
     if (value.status != ERROR_SUCCESS) {
         return value;
     }
     value.data.resize(size);
-    value.status = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(),
-                                  RRF_RT_ANY | RRF_NOEXPAND, &value.type,
-                                  value.data.data(), &size);
+    value.status = ::RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                                  &value.type, value.data.data(), &size);
     value.data.resize(size);
     return value;
 }

@@ -15,8 +15,7 @@ using test::StoredString;
 
 constexpr wchar_t kTestClass[] = L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A101}";
 constexpr wchar_t kStreamEffect[] = L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}";
-constexpr wchar_t kClassKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{5989fce8-9cd0-467d-8a6a-5419e31529d4}";
+constexpr wchar_t kClassKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{5989fce8-9cd0-467d-8a6a-5419e31529d4}";
 
 std::wstring clsid_key(const std::wstring& class_id)
 {
@@ -46,7 +45,11 @@ protected:
 
 TEST_F(RegisterApoClassTest, PathsUnderSystem32AreWrittenRelativeToSystemRoot)
 {
-    const struct { const wchar_t* path; const wchar_t* stored; DWORD type; } rows[] = {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* stored;
+        DWORD type;
+    } rows[] = {
         {L"C:\\Windows\\System32\\qevapo.dll", L"%SystemRoot%\\System32\\qevapo.dll", REG_EXPAND_SZ},
         {L"D:\\WINDOWS\\System32\\DriverStore\\FileRepository\\q.inf_amd64_1\\qevapo.dll",
          L"%SystemRoot%\\System32\\DriverStore\\FileRepository\\q.inf_amd64_1\\qevapo.dll", REG_EXPAND_SZ},

@@ -15,8 +15,7 @@ namespace {
 
 using test::RegistrySeed;
 
-constexpr wchar_t kClassKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{5989fce8-9cd0-467d-8a6a-5419e31529d4}";
+constexpr wchar_t kClassKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{5989fce8-9cd0-467d-8a6a-5419e31529d4}";
 // Class ids of our own, so entries of other packages on the machine never match.
 constexpr wchar_t kTestClass[] = L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A001}";
 constexpr wchar_t kOtherClass[] = L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A002}";
@@ -31,7 +30,7 @@ std::wstring expanded(const std::wstring& text)
 struct DriverEntry {
     std::wstring subkey;
     std::wstring description;
-    std::wstring date;     // as Windows keeps it in the class key: month-day-year
+    std::wstring date;  // as Windows keeps it in the class key: month-day-year
     std::wstring version;
     std::wstring class_id;
     std::wstring server;

@@ -11,7 +11,6 @@
 
 #include <devpkey.h>
 
-
 namespace qev::sysinfo {
 namespace {
 
@@ -53,9 +52,9 @@ protected:
 TEST_F(DevicePropertyTest, ReadsStringsAndListsAndLogsEveryOtherProperty)
 {
     DebugOutputCapture capture;
-    const DevicePropertyMap values = GetDevicePropertiesByHardwareId(
-        kApoClassId, L"qevtest\\sysinfo_props",
-        {kTextKey, kListKey, kNumberKey, kBooleanKey, kGuidKey, kTimeKey, kMissingKey});
+    const DevicePropertyMap values =
+        GetDevicePropertiesByHardwareId(kApoClassId, L"qevtest\\sysinfo_props",
+                                        {kTextKey, kListKey, kNumberKey, kBooleanKey, kGuidKey, kTimeKey, kMissingKey});
     ASSERT_EQ(values.size(), 2u);
     EXPECT_EQ(std::get<std::wstring>(values.at(kTextKey)), L"10.0.1.1837");
     EXPECT_EQ(std::get<std::vector<std::wstring>>(values.at(kListKey)),

@@ -10,7 +10,8 @@ DeviceSeed::DeviceSeed(const std::wstring& instance_id, const std::wstring& clas
 {
     seed_.set_string(device_key_, L"ClassGUID", class_guid);
     const std::wstring ids = MultiString(hardware_ids);
-    seed_.set_raw(device_key_, L"HardwareID", REG_MULTI_SZ, ids.data(), static_cast<DWORD>(ids.size() * sizeof(wchar_t)));
+    seed_.set_raw(device_key_, L"HardwareID", REG_MULTI_SZ, ids.data(),
+                  static_cast<DWORD>(ids.size() * sizeof(wchar_t)));
 }
 
 void DeviceSeed::set_string_property(const DEVPROPKEY& key, const std::wstring& text)

@@ -56,8 +56,9 @@ TEST(HandleRelease, QueriesReleaseEverythingTheyOpen)
     test::DeviceSeed apo(L"ROOT\\QEVTEST_HANDLES\\0000", kApoClassGuid, {kApoHardwareId});
     apo.set_string_property(DEVPKEY_Device_DriverVersion, L"10.0.1.1837");
     apo.set_string_property(DEVPKEY_Device_DriverInfPath, L"oem42.inf");
-    test::TempFile inf(L"handles.inf", "[A]\nHKCR,CLSID\\%X%\\InprocServer32,,,a.dll\nHKR,AudioEngine\n[Strings]\n"
-                                       "X = \"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}\"\n");
+    test::TempFile inf(L"handles.inf",
+                       "[A]\nHKCR,CLSID\\%X%\\InprocServer32,,,a.dll\nHKR,AudioEngine\n[Strings]\n"
+                       "X = \"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}\"\n");
 
     const std::function<void()> round = [&] {
         OsVersion version;

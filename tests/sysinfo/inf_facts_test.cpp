@@ -78,7 +78,8 @@ TEST(GetInfClassIds, ListsTheInProcessServersOfTheStringsSectionInEveryEncoding)
 TEST(GetInfClassIds, AppendsOnlyIdsNotYetListed)
 {
     TempFile inf(L"apo.inf", Narrow(kApoInf));
-    std::vector<std::wstring> ids = {L"{fb19aa08-04a2-4810-8846-df71a3da56db}", L"{00000000-0000-0000-0000-000000000001}"};
+    std::vector<std::wstring> ids = {L"{fb19aa08-04a2-4810-8846-df71a3da56db}",
+                                     L"{00000000-0000-0000-0000-000000000001}"};
     ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
     const std::vector<std::wstring> expected = {
         L"{fb19aa08-04a2-4810-8846-df71a3da56db}",
@@ -91,7 +92,10 @@ TEST(GetInfClassIds, AppendsOnlyIdsNotYetListed)
 
 TEST(GetInfClassIds, SmallInfs)
 {
-    const struct { const wchar_t* text; std::vector<std::wstring> expected; } rows[] = {
+    const struct {
+        const wchar_t* text;
+        std::vector<std::wstring> expected;
+    } rows[] = {
         // A lower-case strings section counts.
         {L"[Install.AddReg]\nHKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n"
          L"[strings]\nApo = {FD278210-3175-4909-B46A-DF2CA8C20D46}\n",
@@ -131,7 +135,10 @@ TEST(InfFacts, UnreadablePathFailsWithLogAndKeepsTheList)
 
 TEST(InfHasAudioEngine, NeedsAnHkrLineOfTheAudioEngineKey)
 {
-    const struct { std::string bytes; bool expected; } rows[] = {
+    const struct {
+        std::string bytes;
+        bool expected;
+    } rows[] = {
         {Narrow(L"[A]\r\nHKR,FX\\0,%X%,,%Y%\r\n   hkr,audioengine\\Effects\\0,Id,,%Z%   \r\n"), true},
         {Utf16WithBom(L"[A]\r\nHKR,AudioEngine\\Effects\\0,Id,,%Z%\r\n"), true},
         {"[A]\r\nHKR, AudioEngine,Id,,x\r\nHKCR,AudioEngine,Id,,x\r\n; HKR AudioEngine\r\n", false},

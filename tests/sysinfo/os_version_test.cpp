@@ -51,10 +51,13 @@ TEST_F(GetOsVersionOnScratchMachine, ReadsEveryFieldAndZeroRevisionWithoutUbr)
 
 TEST_F(GetOsVersionOnScratchMachine, MissingOrMistypedValuesFail)
 {
-    const struct { const wchar_t* name; int kind; } rows[] = {
+    const struct {
+        const wchar_t* name;
+        int kind;
+    } rows[] = {
         // kind 0: deleted; 1: stored as a string ("10"); 2: stored as a DWORD; 3: "70000", beyond 16 bits.
         {L"CurrentMajorVersionNumber", 0}, {L"CurrentMinorVersionNumber", 0}, {L"CurrentBuildNumber", 0},
-        {L"CurrentMajorVersionNumber", 1}, {L"CurrentBuildNumber", 2}, {L"CurrentBuildNumber", 3},
+        {L"CurrentMajorVersionNumber", 1}, {L"CurrentBuildNumber", 2},        {L"CurrentBuildNumber", 3},
     };
     for (const auto& row : rows) {
         seed_defaults();

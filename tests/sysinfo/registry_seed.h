@@ -18,8 +18,7 @@ public:
 
     // Creates every missing key along path.
     void create(const std::wstring& path);
-    void set_string(const std::wstring& path, const std::wstring& name, const std::wstring& text,
-                    DWORD type = REG_SZ);
+    void set_string(const std::wstring& path, const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ);
     void set_dword(const std::wstring& path, const std::wstring& name, DWORD value);
     void set_raw(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, DWORD size);
     // Deletes path with its subtree at the end too (for keys the code under test creates).

@@ -36,8 +36,7 @@ using test::TempFile;
 constexpr wchar_t kApoInfPath[] =
     L"C:\\Windows\\System32\\DriverStore\\FileRepository\\vestarionapo.inf_amd64_3f2a1b0c9d8e7f60\\vestarionapo.inf";
 constexpr wchar_t kDriverVersion[] = L"1.2.1837.0";
-constexpr wchar_t kApoInstance[] =
-    L"SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0";
+constexpr wchar_t kApoInstance[] = L"SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0";
 
 // True when this program's SetupGetInfDriverStoreLocationW is the simulator's: its module exports a
 // marker of its own. (The simulator's DLL loads Wine's setupapi too, so the module name does not tell.)
@@ -105,11 +104,10 @@ TEST_F(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQuery)
     std::vector<std::wstring> class_ids;
     ASSERT_TRUE(GetInfClassIds(inf, class_ids));
     // The [Strings] values of the tokens used before \InprocServer32, in the order of use.
-    EXPECT_EQ(class_ids, (std::vector<std::wstring>{L"{F005D60E-B43A-46CF-BAD3-6ACB1D314511}",
-                                                    L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}",
-                                                    L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}",
-                                                    L"{FD278210-3175-4909-B46A-DF2CA8C20D46}",
-                                                    L"{FA8B455E-13FB-4D1B-8DCF-4E1239DAD425}"}));
+    EXPECT_EQ(class_ids, (std::vector<std::wstring>{
+                             L"{F005D60E-B43A-46CF-BAD3-6ACB1D314511}", L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}",
+                             L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}", L"{FD278210-3175-4909-B46A-DF2CA8C20D46}",
+                             L"{FA8B455E-13FB-4D1B-8DCF-4E1239DAD425}"}));
 
     OsVersion version;
     ASSERT_TRUE(GetOsVersion(version));
@@ -131,7 +129,10 @@ TEST_F(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQuery)
 
 TEST_F(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers)
 {
-    const struct { const char* removed; bool apo_present; } rows[] = {
+    const struct {
+        const char* removed;
+        bool apo_present;
+    } rows[] = {
         {"#vestaRionAPO&", false},
         {"#vestaRionService&", true},
     };

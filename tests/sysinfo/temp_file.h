@@ -14,7 +14,8 @@ public:
         wchar_t directory[MAX_PATH + 1] = {};
         GetTempPathW(MAX_PATH + 1, directory);
         path_ = std::wstring(directory) + L"qevtest_" + std::to_wstring(GetCurrentProcessId()) + L"_" + name;
-        HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

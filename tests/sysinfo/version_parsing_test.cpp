@@ -27,9 +27,16 @@ std::string what_of(const std::wstring& text)
 
 TEST(ParseDecimal, FollowsStoiRules)
 {
-    const struct { const wchar_t* text; int expected; } rows[] = {
-        {L"  -17", -17}, {L"+8", 8}, {L"0012", 12}, {L"19045abc", 19045},
-        {L"2147483647", 2147483647}, {L"-2147483648", -2147483647 - 1},
+    const struct {
+        const wchar_t* text;
+        int expected;
+    } rows[] = {
+        {L"  -17", -17},
+        {L"+8", 8},
+        {L"0012", 12},
+        {L"19045abc", 19045},
+        {L"2147483647", 2147483647},
+        {L"-2147483648", -2147483647 - 1},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(ParseDecimal(row.text), row.expected) << row.text;
@@ -60,7 +67,10 @@ TEST(ParseDriverDate, AcceptsOnlyRealDates)
 
 TEST(ParseDriverDate, ReportsConversionErrorsOnStderr)
 {
-    const struct { const wchar_t* text; const char* message; } rows[] = {
+    const struct {
+        const wchar_t* text;
+        const char* message;
+    } rows[] = {
         {L"2024-xx-1", "Error converting date string: invalid stoi argument\n"},
         {L"2024-1-99999999999", "Error converting date string: stoi argument out of range\n"},
     };

@@ -138,8 +138,7 @@ TEST_F(DbwinReaderTest, NextReaderTakesOverObjectsAWriterKeptAlive)
     }
     {
         // No reader runs now: write a message into the buffer and announce it, as a writer would.
-        const qev::base::UniqueMappedView view(
-            MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 4096));
+        const qev::base::UniqueMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 4096));
         ASSERT_TRUE(view);
         auto* bytes = static_cast<char*>(view.get());
         const DWORD pid = 4242;

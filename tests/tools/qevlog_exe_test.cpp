@@ -60,8 +60,8 @@ public:
     bool wait_listening() const
     {
         return started_ && ready_ &&
-               WaitForSingleObject(ready_.get(), static_cast<DWORD>(std::chrono::milliseconds(kStartTimeout).count())) ==
-                   WAIT_OBJECT_0;
+               WaitForSingleObject(
+                   ready_.get(), static_cast<DWORD>(std::chrono::milliseconds(kStartTimeout).count())) == WAIT_OBJECT_0;
     }
     std::optional<DWORD> exit_code() const { return process_.wait_exit(std::chrono::milliseconds(kExitTimeoutMs)); }
     std::string output() const { return read_all(out_path_); }

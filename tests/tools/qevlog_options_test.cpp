@@ -30,8 +30,8 @@ TEST(QevlogOptions, NothingMeansEverythingForever)
 TEST(QevlogOptions, ReadsEveryOptionInBothForms)
 {
     std::string error;
-    const auto options = parse({"--pid", "12", "--pid=34", "--wait-for", "server_type: rpc", "--timeout=5000",
-                                "--out", "log.txt", "--ready-event=qevlog_ready"},
+    const auto options = parse({"--pid", "12", "--pid=34", "--wait-for", "server_type: rpc", "--timeout=5000", "--out",
+                                "log.txt", "--ready-event=qevlog_ready"},
                                error);
     ASSERT_TRUE(options) << error;
     EXPECT_THAT(options->pids, ElementsAre(12u, 34u));

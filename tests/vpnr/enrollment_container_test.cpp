@@ -20,8 +20,8 @@ Bytes text(const std::string& value)
 
 TEST(EnrollmentContainer, IsLittleEndianRecordsBetweenHeaderAndTrailer)
 {
-    const Bytes expected = {'v', 'e', 's', 't', 'a', 'R', 'i', 'o', 'n', 0xFF, 0xFF, 0xFF, 0x01, 0x02, 0, 0,
-                            2, 0, 0, 0, 'a', 'b', 0x03, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+    const Bytes expected = {'v', 'e', 's', 't', 'a',  'R', 'i', 'o', 'n', 0xFF, 0xFF, 0xFF, 0x01, 0x02, 0,    0,   2, 0,
+                            0,   0,   'a', 'b', 0x03, 0,   0,   0,   0,   0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(build_container({{0x201, text("ab")}, {3, {}}}), expected);
 }
 
@@ -68,21 +68,41 @@ const Bytes kBogusPair = build_record_list({{4, Bytes(16, 0x11)}, {5, Bytes(32, 
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ContainerCases,
-    ::testing::Values(
-        ContainerCase{"Good", plain_file, true, 2, true},
-        ContainerCase{"HeaderInOtherCase",
-                      [](const Bytes& s) { Bytes f = plain_file(s); f[0] = 'V'; return f; }, false, 0, false},
-        ContainerCase{"BadTrailer",
-                      [](const Bytes& s) { Bytes f = plain_file(s); f.back() = 0xFE; return f; }, false, 0, false},
-        ContainerCase{"RecordRunsPastTrailer",
-                      [](const Bytes& s) { Bytes f = plain_file(s); f[19] = 0x7F; return f; }, true, 0, false},
-        ContainerCase{"RecordHeaderCutByTrailer",
-                      [](const Bytes& s) { Bytes f = plain_file(s); f.insert(f.end() - 4, 4, 0x01); return f; },
-                      true, 0, false},
-        ContainerCase{"LastSealedPairCounts",
-                      [](const Bytes& s) { return plain_file(sealed_twice(kBogusPair, s)); }, true, 2, true},
-        ContainerCase{"LaterBogusPairCounts",
-                      [](const Bytes& s) { return plain_file(sealed_twice(s, kBogusPair)); }, true, 2, false}),
+    ::testing::Values(ContainerCase{"Good", plain_file, true, 2, true},
+                      ContainerCase{"HeaderInOtherCase",
+                                    [](const Bytes& s) {
+                                        Bytes f = plain_file(s);
+                                        f[0] = 'V';
+                                        return f;
+                                    },
+                                    false, 0, false},
+                      ContainerCase{"BadTrailer",
+                                    [](const Bytes& s) {
+                                        Bytes f = plain_file(s);
+                                        f.back() = 0xFE;
+                                        return f;
+                                    },
+                                    false, 0, false},
+                      ContainerCase{"RecordRunsPastTrailer",
+                                    [](const Bytes& s) {
+                                        Bytes f = plain_file(s);
+                                        f[19] = 0x7F;
+                                        return f;
+                                    },
+                                    true, 0, false},
+                      ContainerCase{"RecordHeaderCutByTrailer",
+                                    [](const Bytes& s) {
+                                        Bytes f = plain_file(s);
+                                        f.insert(f.end() - 4, 4, 0x01);
+                                        return f;
+                                    },
+                                    true, 0, false},
+                      ContainerCase{"LastSealedPairCounts",
+                                    [](const Bytes& s) { return plain_file(sealed_twice(kBogusPair, s)); }, true, 2,
+                                    true},
+                      ContainerCase{"LaterBogusPairCounts",
+                                    [](const Bytes& s) { return plain_file(sealed_twice(s, kBogusPair)); }, true, 2,
+                                    false}),
     [](const ::testing::TestParamInfo<ContainerCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

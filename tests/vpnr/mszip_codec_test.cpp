@@ -90,12 +90,12 @@ TEST_P(RoundTrips, GiveBackTheBytesInMszipBlocks)
     EXPECT_LE(image.size(), input.size() + 16 + (input.size() / 32768 + 1) * 15);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, RoundTrips,
-    ::testing::Values(RoundTrip{"OneByte", {0x5A}}, RoundTrip{"OneBlock", test::tone(32768)},
-                      RoundTrip{"BlockAndOneByte", test::tone(32769)}, RoundTrip{"ManyBlocks", test::tone(300000)},
-                      RoundTrip{"Incompressible", random_bytes(100000)}),
-    [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Inputs, RoundTrips,
+                         ::testing::Values(RoundTrip{"OneByte", {0x5A}}, RoundTrip{"OneBlock", test::tone(32768)},
+                                           RoundTrip{"BlockAndOneByte", test::tone(32769)},
+                                           RoundTrip{"ManyBlocks", test::tone(300000)},
+                                           RoundTrip{"Incompressible", random_bytes(100000)}),
+                         [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
 // A fresh compressor and decompressor, 40000 bytes to compress and their image.
 struct Api {
@@ -147,7 +147,10 @@ INSTANTIATE_TEST_SUITE_P(
         ApiFailure{"DecompressIntoSmallBuffer", [](Api& a) { return a.decompress_into(39999, a.image.size()); },
                    ERROR_INSUFFICIENT_BUFFER, 40000},
         ApiFailure{"DecompressCorruptBlock",
-                   [](Api& a) { a.image[40] ^= 0xFF; return a.decompress_into(40000, a.image.size()); },
+                   [](Api& a) {
+                       a.image[40] ^= 0xFF;
+                       return a.decompress_into(40000, a.image.size());
+                   },
                    kBadCompressionBuffer, 0},
         ApiFailure{"DecompressTruncated", [](Api& a) { return a.decompress_into(40000, a.image.size() - 1); },
                    kBadCompressionBuffer, 0},
@@ -155,7 +158,10 @@ INSTANTIATE_TEST_SUITE_P(
                    [](Api& a) { return Compress(a.decompressor, a.input.data(), 4, nullptr, 0, &a.size); },
                    ERROR_INVALID_HANDLE, 0},
         ApiFailure{"CloseTwice",
-                   [](Api& a) { CloseDecompressor(a.decompressor); return CloseDecompressor(a.decompressor); },
+                   [](Api& a) {
+                       CloseDecompressor(a.decompressor);
+                       return CloseDecompressor(a.decompressor);
+                   },
                    ERROR_INVALID_HANDLE, 0},
         ApiFailure{"CreateInvalidAlgorithm",
                    [](Api&) {
@@ -187,12 +193,14 @@ Bytes damaged_image()
     return image;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Images, CodecFailures,
-    ::testing::Values(
-        CodecFailure{"NotAnImage", random_bytes(64), "Failed to get decompress data size, err: 0x0000025D\n"},
-        CodecFailure{"DamagedBlock", damaged_image(), "Failed to get decompress data, err: 0x0000025D\n"}),
-    [](const ::testing::TestParamInfo<CodecFailure>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Images, CodecFailures,
+                         ::testing::Values(CodecFailure{"NotAnImage", random_bytes(64),
+                                                        "Failed to get decompress data size, err: 0x0000025D\n"},
+                                           CodecFailure{"DamagedBlock", damaged_image(),
+                                                        "Failed to get decompress data, err: 0x0000025D\n"}),
+                         [](const ::testing::TestParamInfo<CodecFailure>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace qev::vpnr

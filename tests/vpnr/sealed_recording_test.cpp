@@ -30,7 +30,8 @@ Bytes decrypt_with(const Bytes& key_bytes, Bytes iv, const Bytes& cipher)
     Bytes plain(cipher.size());
     const bool ok =
         BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(aes.put(), BCRYPT_AES_ALGORITHM, nullptr, 0)) &&
-        BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(aes.get(), key.put(), nullptr, 0, const_cast<PUCHAR>(key_bytes.data()),
+        BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(aes.get(), key.put(), nullptr, 0,
+                                                  const_cast<PUCHAR>(key_bytes.data()),
                                                   static_cast<ULONG>(key_bytes.size()), 0)) &&
         BCRYPT_SUCCESS(BCryptSetProperty(key.get(), BCRYPT_CHAINING_MODE, (PUCHAR)BCRYPT_CHAIN_MODE_CBC,
                                          sizeof(BCRYPT_CHAIN_MODE_CBC), 0)) &&
@@ -111,15 +112,19 @@ TEST_P(OpenFailures, AreRefusedWithTheirMessages)
 // Flipping the top bit of the last byte of the next-to-last block flips it in the padding.
 INSTANTIATE_TEST_SUITE_P(
     Damage, OpenFailures,
-    ::testing::Values(
-        OpenFailure{"CipherNotWholeBlocks", [](auto& s) { s[1].value.pop_back(); },
-                    {"Failed to decrypt data, err: 0x", "Failed to decrypt wave content\n"}},
-        OpenFailure{"WrongPadding", [](auto& s) { s[1].value[s[1].value.size() - 17] ^= 0x80; },
-                    {"Failed to decrypt data, err: 0x", "Failed to decrypt wave content\n"}},
-        OpenFailure{"NoIv", [](auto& s) { s.erase(s.begin()); },
-                    {"Failed to decrypt data, err: 0xC000000D\n", "Failed to decrypt wave content\n"}},
-        OpenFailure{"IvOfAnotherSealing", [](auto& s) { s[0].value[0] ^= 0x01; },
-                    {"Failed to get decompress data size, err: 0x0000025D\n", "Failed to decompress data\n"}}),
+    ::testing::Values(OpenFailure{"CipherNotWholeBlocks",
+                                  [](auto& s) { s[1].value.pop_back(); },
+                                  {"Failed to decrypt data, err: 0x", "Failed to decrypt wave content\n"}},
+                      OpenFailure{"WrongPadding",
+                                  [](auto& s) { s[1].value[s[1].value.size() - 17] ^= 0x80; },
+                                  {"Failed to decrypt data, err: 0x", "Failed to decrypt wave content\n"}},
+                      OpenFailure{"NoIv",
+                                  [](auto& s) { s.erase(s.begin()); },
+                                  {"Failed to decrypt data, err: 0xC000000D\n", "Failed to decrypt wave content\n"}},
+                      OpenFailure{
+                          "IvOfAnotherSealing",
+                          [](auto& s) { s[0].value[0] ^= 0x01; },
+                          {"Failed to get decompress data size, err: 0x0000025D\n", "Failed to decompress data\n"}}),
     [](const ::testing::TestParamInfo<OpenFailure>& info) { return std::string(info.param.name); });
 
 struct SealFailure {
@@ -145,9 +150,11 @@ TEST_P(SealFailures, LeaveNothingSealed)
 
 INSTANTIATE_TEST_SUITE_P(
     Crypters, SealFailures,
-    ::testing::Values(SealFailure{"NoProvider", [](Crypter&) {},
+    ::testing::Values(SealFailure{"NoProvider",
+                                  [](Crypter&) {},
                                   {"Crypter is not initialized\n", "Failed to create initial vector\n"}},
-                      SealFailure{"NoKey", [](Crypter& c) { c.open_provider(); },
+                      SealFailure{"NoKey",
+                                  [](Crypter& c) { c.open_provider(); },
                                   {"AES key hasn't been created\n", "Failed to encrypt compressed data\n"}}),
     [](const ::testing::TestParamInfo<SealFailure>& info) { return std::string(info.param.name); });
 

@@ -18,13 +18,17 @@ namespace qev::winaudio::test {
 namespace {
 
 // Value names in the registry are the keys' text form.
-constexpr PROPERTYKEY kListedKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 6666};
+constexpr PROPERTYKEY kListedKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}},
+                                    6666};
 constexpr wchar_t kListedName[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666";
-constexpr PROPERTYKEY kLevelKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 9981};
+constexpr PROPERTYKEY kLevelKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}},
+                                   9981};
 constexpr wchar_t kLevelName[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9981";
-constexpr PROPERTYKEY kModeListKey = {{0xD04E05A6, 0x594B, 0x4FB6, {0xA8, 0x0D, 0x01, 0xAF, 0x5E, 0xED, 0x7D, 0x1D}}, 14};
+constexpr PROPERTYKEY kModeListKey = {{0xD04E05A6, 0x594B, 0x4FB6, {0xA8, 0x0D, 0x01, 0xAF, 0x5E, 0xED, 0x7D, 0x1D}},
+                                      14};
 constexpr wchar_t kModeListName[] = L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14";
-constexpr PROPERTYKEY kFriendlyNameKey = {{0xA45C254E, 0xDF1C, 0x4EFD, {0x80, 0x20, 0x67, 0xD1, 0x46, 0xA8, 0x50, 0xE0}}, 14};
+constexpr PROPERTYKEY kFriendlyNameKey = {
+    {0xA45C254E, 0xDF1C, 0x4EFD, {0x80, 0x20, 0x67, 0xD1, 0x46, 0xA8, 0x50, 0xE0}}, 14};
 
 bool SameText(const std::wstring& a, const std::wstring& b)
 {
@@ -102,7 +106,8 @@ TEST_F(PropertyStoreTest, Windows11PerApoStoresAreWrittenAndReadBack)
         PropertyStoreType kind;
         std::wstring path;
         DWORD level;
-    } rows[] = {{Default, store.GetDefaultKeyPath(), 10}, {User, store.GetUserKeyPath(), 20},
+    } rows[] = {{Default, store.GetDefaultKeyPath(), 10},
+                {User, store.GetUserKeyPath(), 20},
                 {Volatile, store.GetVolatileKeyPath(), 30}};
     for (const auto& row : rows) {
         EXPECT_TRUE(store.SetDword(row.kind, kLevelKey, row.level));

@@ -60,7 +60,8 @@ TEST(AudioSessionEventHandler, WithoutSessionInfoStaysEmptyAndEventsAreAccepted)
 TEST(AudioSessionNotificationHandler, NeedsAManager)
 {
     auto* handler = new AudioSessionNotificationHandler();
-    EXPECT_FALSE(handler->Register(nullptr, [](IAudioSessionControl*, void*) { return S_OK; }, handler));
+    EXPECT_FALSE(handler->Register(
+        nullptr, [](IAudioSessionControl*, void*) { return S_OK; }, handler));
     EXPECT_EQ(handler->OnSessionCreated(nullptr), S_OK);
     EXPECT_EQ(handler->Release(), 0u);
 }
@@ -77,13 +78,19 @@ struct Forwarded {
 TEST(QevAudioDevMonitorWrapper, ForwardsEachNotificationToItsCallback)
 {
     DeviceEventCallbacks callbacks;
-    callbacks.stateChanged = [](LPCWSTR id, DWORD state) { Forwarded::id = id; Forwarded::state = state; };
+    callbacks.stateChanged = [](LPCWSTR id, DWORD state) {
+        Forwarded::id = id;
+        Forwarded::state = state;
+    };
     callbacks.defaultDeviceChanged = [](EDataFlow flow, ERole role, LPCWSTR id) {
         Forwarded::flow = flow;
         Forwarded::role = role;
         Forwarded::id = id;
     };
-    callbacks.propertyValueChanged = [](LPCWSTR id, PROPERTYKEY key) { Forwarded::id = id; Forwarded::key = key; };
+    callbacks.propertyValueChanged = [](LPCWSTR id, PROPERTYKEY key) {
+        Forwarded::id = id;
+        Forwarded::key = key;
+    };
     auto* wrapper = new QevAudioDevMonitorWrapper(callbacks);
 
     EXPECT_EQ(wrapper->OnDeviceStateChanged(L"state-id", DEVICE_STATE_DISABLED), S_OK);

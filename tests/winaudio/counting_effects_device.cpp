@@ -10,8 +10,7 @@ namespace qev::winaudio::test {
 
 CountingEffectsDevice::CountingEffectsDevice(ComPtr<IMMDevice> inner, std::atomic<int>& liveStores)
     : inner_(std::move(inner)), liveStores_(liveStores)
-{
-}
+{}
 
 HRESULT CountingEffectsDevice::QueryInterface(REFIID iid, void** object)
 {

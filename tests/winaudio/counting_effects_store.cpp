@@ -53,7 +53,7 @@ HRESULT CountingEffectsStore::UnregisterPropertyChangeNotification(
 }
 
 ComPtr<base::IAudioSystemEffectsPropertyStore> CountEffectsStore(ComPtr<base::IAudioSystemEffectsPropertyStore> store,
-                                                           std::atomic<int>& live)
+                                                                 std::atomic<int>& live)
 {
     return base::make_com<CountingEffectsStore>(std::move(store), live);
 }

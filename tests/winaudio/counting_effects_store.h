@@ -23,10 +23,10 @@ public:
     HRESULT STDMETHODCALLTYPE OpenVolatilePropertyStore(DWORD access, IPropertyStore** store) override;
     HRESULT STDMETHODCALLTYPE ResetUserPropertyStore() override;
     HRESULT STDMETHODCALLTYPE ResetVolatilePropertyStore() override;
-    HRESULT STDMETHODCALLTYPE RegisterPropertyChangeNotification(
-        base::IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
-    HRESULT STDMETHODCALLTYPE UnregisterPropertyChangeNotification(
-        base::IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
+    HRESULT STDMETHODCALLTYPE
+    RegisterPropertyChangeNotification(base::IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
+    HRESULT STDMETHODCALLTYPE
+    UnregisterPropertyChangeNotification(base::IAudioSystemEffectsPropertyChangeNotificationClient* client) override;
 
 private:
     ~CountingEffectsStore() override;

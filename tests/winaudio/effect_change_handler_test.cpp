@@ -20,8 +20,10 @@ using Microsoft::WRL::ComPtr;
 namespace qev::winaudio::test {
 namespace {
 
-constexpr PROPERTYKEY kLevelKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 9981};
-constexpr PROPERTYKEY kMarkerKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}}, 9980};
+constexpr PROPERTYKEY kLevelKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}},
+                                   9981};
+constexpr PROPERTYKEY kMarkerKey = {{0xE3C9C164, 0xAD30, 0x4AEE, {0x86, 0x3E, 0x01, 0xE4, 0xB0, 0x84, 0x7F, 0x62}},
+                                    9980};
 constexpr auto kUser = static_cast<std::uint32_t>(base::AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_USER);
 constexpr auto kVolatile = static_cast<std::uint32_t>(base::AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_VOLATILE);
 
@@ -86,7 +88,9 @@ protected:
         id_ = SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
         ASSERT_TRUE(GetDeviceById(id_, device_));
         // Creating a store for the effect context makes its keys, so the effect store activates.
-        { AudioEndpointPropertyStore stores(device_, kEffectContext); }
+        {
+            AudioEndpointPropertyStore stores(device_, kEffectContext);
+        }
         CLSID effect{};
         ASSERT_EQ(CLSIDFromString(kEffectContext, &effect), S_OK);
         base::PropVariant activation;

@@ -13,8 +13,7 @@ constexpr wchar_t kMmDevices[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 TEST(EndpointKeyPaths, CaptureEndpointOnWindows11GetsAllSixPaths)
 {
     const auto paths = EndpointKeyPaths::Build(kCaptureId, eCapture, kEffect, true);
-    const std::wstring endpoint =
-        std::wstring(kMmDevices) + L"Capture\\{8d4a0b2e-1c3f-4e5a-9b6c-7d8e9f0a1b2c}";
+    const std::wstring endpoint = std::wstring(kMmDevices) + L"Capture\\{8d4a0b2e-1c3f-4e5a-9b6c-7d8e9f0a1b2c}";
     EXPECT_EQ(paths.endpoint, endpoint);
     EXPECT_EQ(paths.properties, endpoint + L"\\Properties");
     EXPECT_EQ(paths.fxProperties, endpoint + L"\\FxProperties");
@@ -32,8 +31,8 @@ TEST(EndpointKeyPaths, RenderEndpointUsesRenderTreeAndKeepsGuidCase)
 
 TEST(EndpointKeyPaths, EffectStoreKeysNeedWindows11AndAnEffectContext)
 {
-    for (const auto& [context, windows11] : {std::pair<std::wstring, bool>{kEffect, false},
-                                             std::pair<std::wstring, bool>{L"", true}}) {
+    for (const auto& [context, windows11] :
+         {std::pair<std::wstring, bool>{kEffect, false}, std::pair<std::wstring, bool>{L"", true}}) {
         const auto paths = EndpointKeyPaths::Build(kCaptureId, eCapture, context, windows11);
         EXPECT_FALSE(paths.fxProperties.empty());
         EXPECT_TRUE(paths.defaultStore.empty());

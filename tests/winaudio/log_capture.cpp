@@ -36,8 +36,7 @@ LONG CALLBACK LogCapture::handler(EXCEPTION_POINTERS* info)
     const auto length = static_cast<size_t>(record->ExceptionInformation[0]);
     const size_t characters = length > 0 ? length - 1 : 0;
     if (record->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
-        active->add(std::wstring(reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]), characters),
-                    true);
+        active->add(std::wstring(reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]), characters), true);
     } else if (record->ExceptionCode == DBG_PRINTEXCEPTION_C) {
         const std::string narrow(reinterpret_cast<const char*>(record->ExceptionInformation[1]), characters);
         active->add(std::wstring(narrow.begin(), narrow.end()), false);

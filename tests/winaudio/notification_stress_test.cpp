@@ -36,7 +36,8 @@ protected:
     void Notify(std::atomic<bool>& stop)
     {
         const std::wstring endpointKey =
-            std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\") + kMicrophoneGuid;
+            std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\") +
+            kMicrophoneGuid;
         const std::wstring sessionKey = kSessionsRoot + microphone_ + L"\\" + number_;
         for (int round = 0; round < kNotifierRounds && !stop; ++round) {
             const DWORD sessionState = round % 2 == 0 ? AudioSessionStateActive : AudioSessionStateInactive;

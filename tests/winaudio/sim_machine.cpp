@@ -155,8 +155,8 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 bool RegistryValueExists(const std::wstring& subkey, const std::wstring& name)
 {
-    return RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                        nullptr, nullptr) == ERROR_SUCCESS;
+    return RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
 }
 
 bool RegistryKeyExists(const std::wstring& subkey)

@@ -195,8 +195,7 @@ TEST(RegKeyWatcher, MissingKeyLogsAndEndsTheThread)
     {
         RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), true, true);
         watcher.add_observer(&observer);
-        const std::wstring expected =
-            L"[qev] [Reg] Failed to open key, err: 0x00000002, path: " + key.subkey() + L"\n";
+        const std::wstring expected = L"[qev] [Reg] Failed to open key, err: 0x00000002, path: " + key.subkey() + L"\n";
         bool logged = false;
         for (int attempt = 0; attempt < 100 && !logged; ++attempt) {
             std::this_thread::sleep_for(50ms);

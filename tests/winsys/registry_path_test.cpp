@@ -73,8 +73,7 @@ TEST(RegistryPathSplit, RootIsMatchedIgnoringCase)
 TEST(RegistryPathSplit, MalformedPathsAreNamedInTheMessage)
 {
     EXPECT_EQ(message_of([] { split_key_path(L"HKLM\\SOFTWARE"); }), L"Unknown root key HKLM");
-    EXPECT_EQ(message_of([] { split_key_path(L"HKEY_LOCAL_MACHINE"); }),
-              L"Key HKEY_LOCAL_MACHINE has invalid format");
+    EXPECT_EQ(message_of([] { split_key_path(L"HKEY_LOCAL_MACHINE"); }), L"Key HKEY_LOCAL_MACHINE has invalid format");
     EXPECT_EQ(message_of([] { read_dword(L"nobackslash", L"v"); }), L"Key nobackslash has invalid format");
     EXPECT_EQ(message_of([] { create_key(L"HKEY_NOWHERE\\x"); }), L"Unknown root key HKEY_NOWHERE");
 }
@@ -114,7 +113,8 @@ TEST_F(RegistryPath, FailuresAreNamedWithPathAndSystemText)
     ASSERT_TRUE(key_.set_string(L"s", L"x"));
     const std::wstring& path = key_.path();
     const std::wstring missing = path + L"\\nokey";
-    const std::wstring read_error = with_system_text(L"Error while reading registry value " + path, ERROR_FILE_NOT_FOUND);
+    const std::wstring read_error =
+        with_system_text(L"Error while reading registry value " + path, ERROR_FILE_NOT_FOUND);
     const std::wstring write_error =
         with_system_text(L"Error while writing to registry value " + missing, ERROR_FILE_NOT_FOUND);
     const std::pair<std::function<void()>, std::wstring> rows[] = {
@@ -128,7 +128,9 @@ TEST_F(RegistryPath, FailuresAreNamedWithPathAndSystemText)
         {[&] { write_string(missing, L"v", L"x"); }, write_error},
         {[&] { write_dword(missing, L"v", 1); }, write_error},
         {[&] { write_multi_string(missing, L"v", {L"x"}); }, write_error},
-        {[&] { write_multi_string(path, L"m", {L"a", L"", L"b"}); },
+        {[&] {
+             write_multi_string(path, L"m", {L"a", L"", L"b"});
+         },
          L"Registry value " + path + L"\\m cannot hold an empty string or a NUL in a list"},
         {[&] { delete_value(missing, L"d"); },
          with_system_text(L"Error while deleting registry value " + missing, ERROR_FILE_NOT_FOUND)},

@@ -26,8 +26,10 @@ TEST(RegistryWriteString, TypeFollowsKnownVariablesAndTextRoundTrips)
         const wchar_t* text;
         DWORD type;
     };
-    const Row rows[] = {{L"%ProgramData%\\x", REG_EXPAND_SZ}, {L"%programdata%\\x", REG_EXPAND_SZ},
-                        {L"%NoSuchVariable%\\x", REG_SZ},    {L"50%", REG_SZ},
+    const Row rows[] = {{L"%ProgramData%\\x", REG_EXPAND_SZ},
+                        {L"%programdata%\\x", REG_EXPAND_SZ},
+                        {L"%NoSuchVariable%\\x", REG_SZ},
+                        {L"50%", REG_SZ},
                         {L"", REG_SZ}};
     TestRegistryKey key(L"types");
     for (const Row& row : rows) {
@@ -258,10 +260,14 @@ TEST(RegistryKeys, EnumeratesSubkeysAndValues)
 
 TEST(RegistryKeys, RootNamesMatchIgnoringCase)
 {
-    const std::pair<const wchar_t*, HKEY> rows[] = {
-        {L"hkey_local_machine", HKEY_LOCAL_MACHINE}, {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-        {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {L"Hkey_Current_User", HKEY_CURRENT_USER},
-        {L"HKEY_USERS", HKEY_USERS}, {L"HKLM", nullptr}, {L"", nullptr}, {L"HKEY_LOCAL_MACHINE\\", nullptr}};
+    const std::pair<const wchar_t*, HKEY> rows[] = {{L"hkey_local_machine", HKEY_LOCAL_MACHINE},
+                                                    {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+                                                    {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+                                                    {L"Hkey_Current_User", HKEY_CURRENT_USER},
+                                                    {L"HKEY_USERS", HKEY_USERS},
+                                                    {L"HKLM", nullptr},
+                                                    {L"", nullptr},
+                                                    {L"HKEY_LOCAL_MACHINE\\", nullptr}};
     for (const auto& [name, root] : rows) {
         EXPECT_EQ(root_key_from_name(name), root) << name;
     }

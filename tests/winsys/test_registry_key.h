@@ -59,17 +59,14 @@ public:
         return set(name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
 
-    bool set_dword(const std::wstring& name, DWORD value) const
-    {
-        return set(name, REG_DWORD, &value, sizeof(value));
-    }
+    bool set_dword(const std::wstring& name, DWORD value) const { return set(name, REG_DWORD, &value, sizeof(value)); }
 
     // The stored type of a value; kNoValue when it is missing.
     DWORD type_of(const std::wstring& name) const
     {
         DWORD type = REG_NONE;
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey_.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type,
-                         nullptr, nullptr) != ERROR_SUCCESS) {
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey_.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr,
+                         nullptr) != ERROR_SUCCESS) {
             return kNoValue;
         }
         return type;

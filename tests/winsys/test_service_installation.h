@@ -17,9 +17,9 @@ public:
             return;
         }
         const std::wstring command = L"\"" + service_path() + L"\"";
-        service_ = CreateServiceW(manager_, name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
-                                  SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                                  command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        service_ = CreateServiceW(manager_, name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                  SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, command.c_str(), nullptr, nullptr,
+                                  nullptr, nullptr, nullptr);
     }
 
     ~TestServiceInstallation()

@@ -23,7 +23,8 @@ constexpr wchar_t kReaderLockName[] = L"qev_dbwin_reader_lock";
 
 }  // namespace
 
-DbwinReader::DbwinReader(Sink sink) : sink_(std::move(sink)) {}
+DbwinReader::DbwinReader(Sink sink) : sink_(std::move(sink))
+{}
 
 DbwinReader::~DbwinReader()
 {
@@ -75,8 +76,7 @@ bool DbwinReader::create_objects(std::string& error)
     // open. Taking them over serves those writers again instead of leaving them waiting.
     buffer_ready_.reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"));
     data_ready_.reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
-    mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize,
-                                      L"DBWIN_BUFFER"));
+    mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, L"DBWIN_BUFFER"));
     if (!buffer_ready_ || !data_ready_ || !mapping_) {
         error = win32_error("creating the DBWIN objects");
         return false;
@@ -138,8 +138,7 @@ DbwinLine DbwinReader::read_buffer() const
     const char* text = bytes + sizeof(DWORD);
     // A writer that broke the protocol may leave no terminator: never read past the buffer.
     const void* end = std::memchr(text, '\0', kTextCapacity);
-    const size_t length = end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - text)
-                                         : kTextCapacity;
+    const size_t length = end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - text) : kTextCapacity;
     line.text.assign(text, length);
     return line;
 }

@@ -24,12 +24,12 @@ std::string format_line(const DbwinLine& line)
     return out;
 }
 
-LogViewer::LogViewer(const QevlogOptions& options, std::FILE* out) : options_(options), out_(out) {}
+LogViewer::LogViewer(const QevlogOptions& options, std::FILE* out) : options_(options), out_(out)
+{}
 
 bool LogViewer::wanted(DWORD pid) const
 {
-    return options_.pids.empty() ||
-           std::find(options_.pids.begin(), options_.pids.end(), pid) != options_.pids.end();
+    return options_.pids.empty() || std::find(options_.pids.begin(), options_.pids.end(), pid) != options_.pids.end();
 }
 
 void LogViewer::accept(const DbwinLine& line)

@@ -25,8 +25,7 @@ bool announce_ready(const std::string& event_name, qev::base::UniqueKernelHandle
     if (!event_name.empty()) {
         event.reset(CreateEventA(nullptr, TRUE, FALSE, event_name.c_str()));
         if (!event || !SetEvent(event.get())) {
-            std::fprintf(stderr, "qevlog: cannot set event %s, error %lu\n", event_name.c_str(),
-                         GetLastError());
+            std::fprintf(stderr, "qevlog: cannot set event %s, error %lu\n", event_name.c_str(), GetLastError());
             return false;
         }
     }

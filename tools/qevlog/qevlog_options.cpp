@@ -60,8 +60,7 @@ private:
     std::optional<std::string> inline_value_;
 };
 
-bool apply_valued(const std::string& name, const std::string& value, QevlogOptions& options,
-                  std::string& error)
+bool apply_valued(const std::string& name, const std::string& value, QevlogOptions& options, std::string& error)
 {
     if (name == "--pid") {
         const auto pid = parse_dword(value);
@@ -83,8 +82,8 @@ bool apply_valued(const std::string& name, const std::string& value, QevlogOptio
             return false;
         }
         std::string& target = name == "--wait-for" ? options.wait_for
-                              : name == "--out"     ? options.out_path
-                                                    : options.ready_event;
+                              : name == "--out"    ? options.out_path
+                                                   : options.ready_event;
         target = value;
     } else {
         error = "unknown option " + name;

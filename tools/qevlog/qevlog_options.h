@@ -10,11 +10,11 @@ namespace qev::tools {
 
 // What the qevlog command line asks for.
 struct QevlogOptions {
-    std::vector<DWORD> pids;            // show only these processes; empty shows all
-    std::string wait_for;               // end with 0 once a shown line contains this; empty: never
-    std::optional<DWORD> timeout_ms;    // end after this long; with wait_for, a time-out ends with 1
-    std::string out_path;               // write here instead of the standard output
-    std::string ready_event;            // named event set once the reader listens
+    std::vector<DWORD> pids;          // show only these processes; empty shows all
+    std::string wait_for;             // end with 0 once a shown line contains this; empty: never
+    std::optional<DWORD> timeout_ms;  // end after this long; with wait_for, a time-out ends with 1
+    std::string out_path;             // write here instead of the standard output
+    std::string ready_event;          // named event set once the reader listens
     bool help = false;
 };
 

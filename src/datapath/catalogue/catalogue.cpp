@@ -214,10 +214,9 @@ const SupportedHardwareIdPatterns& Catalogue::supported_hardware_id_patterns()
 const std::vector<std::wstring>& Catalogue::apo_effect_class_ids()
 {
     static const std::vector<std::wstring> table{
-        std::wstring(kApoContextClsid),       std::wstring(kGenericApoClsid),
-        std::wstring(kCaptureModeApoClsid),   std::wstring(kRenderModeApoClsid),
-        std::wstring(kStreamEffectApoClsid),  std::wstring(kEndpointEffectApoClsid),
-        std::wstring(kOwnedApoClsidFE15),     std::wstring(kOwnedApoClsidFAE6),
+        std::wstring(kApoContextClsid),    std::wstring(kGenericApoClsid),      std::wstring(kCaptureModeApoClsid),
+        std::wstring(kRenderModeApoClsid), std::wstring(kStreamEffectApoClsid), std::wstring(kEndpointEffectApoClsid),
+        std::wstring(kOwnedApoClsidFE15),  std::wstring(kOwnedApoClsidFAE6),
     };
     return table;
 }

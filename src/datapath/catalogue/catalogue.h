@@ -21,8 +21,14 @@ enum class ParamAccess : int32_t {
     kReadWrite = 2,
 };
 
-inline bool is_readable(ParamAccess access) { return access != ParamAccess::kWriteOnly; }
-inline bool is_writable(ParamAccess access) { return access != ParamAccess::kReadOnly; }
+inline bool is_readable(ParamAccess access)
+{
+    return access != ParamAccess::kWriteOnly;
+}
+inline bool is_writable(ParamAccess access)
+{
+    return access != ParamAccess::kReadOnly;
+}
 
 // Ordered maps compare names byte-wise; std::less<> allows lookups by string_view.
 using AlgorithmLibraryTable = std::map<std::string, std::string, std::less<>>;

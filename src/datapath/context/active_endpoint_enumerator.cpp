@@ -46,14 +46,14 @@ bool read_friendly_name(IMMDevice* device, std::wstring* name)
     HRESULT hr = device->OpenPropertyStore(STGM_READ, &store);
     if (FAILED(hr) || !store) {
         base::log_printf("endpoint list: cannot open an endpoint property store, hr: 0x%08X\n",
-                   static_cast<unsigned>(hr));
+                         static_cast<unsigned>(hr));
         return false;
     }
     base::PropVariant value;
     hr = store->GetValue(PKEY_Device_FriendlyName, value.get());
     if (FAILED(hr)) {
         base::log_printf("endpoint list: cannot read an endpoint friendly name, hr: 0x%08X\n",
-                   static_cast<unsigned>(hr));
+                         static_cast<unsigned>(hr));
         return false;
     }
     if (value.value().vt != VT_LPWSTR || value.value().pwszVal == nullptr) {
@@ -66,7 +66,8 @@ bool read_friendly_name(IMMDevice* device, std::wstring* name)
 
 }  // namespace
 
-ActiveEndpointEnumerator::ActiveEndpointEnumerator(IMMDeviceEnumerator* enumerator) : enumerator_(enumerator) {}
+ActiveEndpointEnumerator::ActiveEndpointEnumerator(IMMDeviceEnumerator* enumerator) : enumerator_(enumerator)
+{}
 
 std::vector<EndpointEntry> ActiveEndpointEnumerator::list(EDataFlow flow) const
 {

@@ -24,8 +24,7 @@ void EndpointLists::refresh()
 {
     const base::ComInit com(COINIT_MULTITHREADED);
     ComPtr<IMMDeviceEnumerator> enumerator;
-    const HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
-                                        IID_PPV_ARGS(&enumerator));
+    const HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&enumerator));
     if (FAILED(hr)) {
         base::log_printf("endpoint list: cannot create the device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
     }

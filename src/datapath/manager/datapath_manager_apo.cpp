@@ -166,9 +166,10 @@ uint32_t DatapathManagerAPO::initialize_context(const QevConfig* config, QevData
         base::log_printf("cannot get device from context\n");
         return kQevNotCarriedOut;
     }
-    base::log_printf("datapath: Config of handle %u on \"%s\" (type %u) not carried out: property holders are not "
-               "available\n",
-               cntx->handle, choice.name.c_str(), direction);
+    base::log_printf(
+        "datapath: Config of handle %u on \"%s\" (type %u) not carried out: property holders are not "
+        "available\n",
+        cntx->handle, choice.name.c_str(), direction);
     return kQevNotCarriedOut;
 }
 
@@ -296,8 +297,7 @@ uint32_t DatapathManagerAPO::SetSerialized(uint32_t handle, const QevSerializedP
     return kQevNotCarriedOut;
 }
 
-uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedParam* param,
-                                           QevSerializedParam* out)
+uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedParam* param, QevSerializedParam* out)
 {
     if (param == nullptr || param->name == nullptr || out == nullptr) {
         return kQevInvalidArgument;

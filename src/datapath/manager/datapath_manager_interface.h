@@ -27,8 +27,7 @@ public:
     virtual uint32_t UnregisterCallback(uint32_t id) = 0;
     virtual uint32_t SetSerialized(uint32_t handle, const QevSerializedParam* param) = 0;
     // On success *out holds a malloc'ed name and malloc'ed data that the caller frees.
-    virtual uint32_t GetSerialized(uint32_t handle, const QevSerializedParam* param,
-                                   QevSerializedParam* out) = 0;
+    virtual uint32_t GetSerialized(uint32_t handle, const QevSerializedParam* param, QevSerializedParam* out) = 0;
 };
 
 }  // namespace qev::datapath

@@ -4,7 +4,8 @@
 
 namespace qev::datapath {
 
-HandleTableLock::HandleTableLock(Sink sink) : sink_(std::move(sink)) {}
+HandleTableLock::HandleTableLock(Sink sink) : sink_(std::move(sink))
+{}
 
 bool HandleTableLock::held_by_current_thread() const
 {

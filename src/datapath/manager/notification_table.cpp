@@ -6,8 +6,7 @@ namespace qev::datapath {
 
 NotificationTable::NotificationTable(uint64_t capacity, uint32_t first_candidate)
     : capacity_(std::min(capacity, kMaxCapacity)), next_candidate_(first_candidate & kLastId)
-{
-}
+{}
 
 uint32_t NotificationTable::following(uint32_t id)
 {

@@ -30,8 +30,8 @@ std::optional<int32_t> ParamValueCodec::truncate(float value)
     return static_cast<int32_t>(whole);
 }
 
-std::optional<uint32_t> ParamValueCodec::encode(std::string_view param, std::string_view feature,
-                                                const FeatureKey& key, float value)
+std::optional<uint32_t> ParamValueCodec::encode(std::string_view param, std::string_view feature, const FeatureKey& key,
+                                                float value)
 {
     return key.has_range() ? encode_ranged(feature, key, value) : encode_rule(param, feature, value);
 }

@@ -67,4 +67,3 @@ std::wstring EndpointFxPaths::BackupKeyPath(StoreGeneration generation, Endpoint
 }
 
 }  // namespace qev::effects
-

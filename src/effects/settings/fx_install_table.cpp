@@ -9,8 +9,7 @@ namespace qev::effects {
 
 FxInstallTable::FxInstallTable(std::vector<FxInstallEntry> capture, std::vector<FxInstallEntry> render)
     : capture_(std::move(capture)), render_(std::move(render))
-{
-}
+{}
 
 const FxInstallTable& FxInstallTable::ForVariant(ApoRegistration variant)
 {

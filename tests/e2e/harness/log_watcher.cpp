@@ -6,7 +6,8 @@
 
 namespace qev::e2e {
 
-LogWatcher::LogWatcher() : reader_([this](const qev::tools::DbwinLine& line) { accept(line); }) {}
+LogWatcher::LogWatcher() : reader_([this](const qev::tools::DbwinLine& line) { accept(line); })
+{}
 
 LogWatcher::~LogWatcher()
 {
@@ -68,7 +69,8 @@ bool LogWatcher::wait_until(DWORD pid, const Predicate& predicate, std::chrono::
 
 bool LogWatcher::wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout)
 {
-    return wait_until(pid, [&line](const std::string& text) { return text == line; }, timeout);
+    return wait_until(
+        pid, [&line](const std::string& text) { return text == line; }, timeout);
 }
 
 bool LogWatcher::wait_for_text(DWORD pid, const std::string& text, std::chrono::milliseconds timeout)
@@ -79,7 +81,8 @@ bool LogWatcher::wait_for_text(DWORD pid, const std::string& text, std::chrono::
 
 bool LogWatcher::wait_for_count(DWORD pid, size_t count, std::chrono::milliseconds timeout)
 {
-    return wait_for_matches(pid, [](const std::string&) { return true; }, count, timeout);
+    return wait_for_matches(
+        pid, [](const std::string&) { return true; }, count, timeout);
 }
 
 bool LogWatcher::wait_for_matches(DWORD pid, const Predicate& predicate, size_t count,
