@@ -1,66 +1,50 @@
 #include "base/com_object.h"
 
 #include <audiopolicy.h>
-#include <mmdeviceapi.h>
+#include <endpointvolume.h>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace qev::base {
 namespace {
 
 int alive = 0;
 
-// An object with two interfaces and a registration that holds one reference until the object
-// takes it back.
-class TwoFaced final : public ComObject<IMMNotificationClient, IAudioSessionNotification> {
+// Two interfaces, and a registration that holds one reference until the object takes it back.
+class TwoFaced final : public ComObject<IAudioSessionNotification, IAudioEndpointVolumeCallback> {
 public:
     TwoFaced() { ++alive; }
-
-    bool registered = false;
-
-    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow, ERole, LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnSessionCreated(IAudioSessionControl*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA) override { return S_OK; }
+    bool registered = false;
 
 private:
     ~TwoFaced() override { --alive; }
-
     bool release_held_reference() override
     {
-        if (!registered) {
+        if (!std::exchange(registered, false)) {
             return false;
         }
-        registered = false;
         Release();  // what unregistering from the source does
         return true;
     }
 };
 
-struct QueryCase {
-    IID iid;
-    HRESULT result;
-    void* (*expected)(TwoFaced*);
-};
-
 TEST(ComObject, AnswersItsInterfacesAndCountsReferences)
 {
     auto object = make_com<TwoFaced>();
-    ASSERT_EQ(alive, 1);
-    const QueryCase cases[] = {
-        {__uuidof(IUnknown), S_OK, [](TwoFaced* o) -> void* { return static_cast<IMMNotificationClient*>(o); }},
-        {__uuidof(IMMNotificationClient), S_OK,
-         [](TwoFaced* o) -> void* { return static_cast<IMMNotificationClient*>(o); }},
-        {__uuidof(IAudioSessionNotification), S_OK,
-         [](TwoFaced* o) -> void* { return static_cast<IAudioSessionNotification*>(o); }},
-        {__uuidof(IAudioSessionEvents), E_NOINTERFACE, [](TwoFaced*) -> void* { return nullptr; }},
-    };
-    for (const QueryCase& c : cases) {
+    void* const first = static_cast<IAudioSessionNotification*>(object.Get());
+    void* const second = static_cast<IAudioEndpointVolumeCallback*>(object.Get());
+    const std::pair<IID, void*> cases[] = {{__uuidof(IUnknown), first},
+                                           {__uuidof(IAudioSessionNotification), first},
+                                           {__uuidof(IAudioEndpointVolumeCallback), second},
+                                           {__uuidof(IAudioSessionEvents), nullptr}};
+    for (const auto& [iid, expected] : cases) {
         void* out = reinterpret_cast<void*>(1);
-        EXPECT_EQ(object->QueryInterface(c.iid, &out), c.result);
-        EXPECT_EQ(out, c.expected(object.Get()));
+        EXPECT_EQ(object->QueryInterface(iid, &out), expected != nullptr ? S_OK : E_NOINTERFACE);
+        EXPECT_EQ(out, expected);
         if (out != nullptr) {
             EXPECT_EQ(static_cast<IUnknown*>(out)->Release(), 1u);
         }
