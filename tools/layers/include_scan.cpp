@@ -8,7 +8,7 @@
 namespace qev::tools {
 namespace {
 
-constexpr const char* kScanned[] = {"src", "client", "tools", "sim", "bench"};
+constexpr const char* kScanned[] = {"src", "client", "tools", "sim"};
 
 bool is_source(const std::filesystem::path& file)
 {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 #include "effects/settings/clsid_list.h"
 #include "effects/settings/driver_fx_key.h"
 #include "effects/settings/endpoint_fx_paths.h"
@@ -18,7 +18,7 @@ namespace {
 constexpr const wchar_t* kCompositeLists[] = {kStreamEffectList, kModeEffectList, kEndpointEffectList};
 
 // The endpoint's list; empty when it can't be read.
-std::vector<std::wstring> ReadList(const std::wstring& key, const std::wstring& list)
+std::vector<std::wstring> read_list(const std::wstring& key, const std::wstring& list)
 {
     std::vector<std::wstring> values;
     FxRegistryAccess::RegReadMultiString(key, list, values);
@@ -26,18 +26,18 @@ std::vector<std::wstring> ReadList(const std::wstring& key, const std::wstring& 
 }
 
 // The FX key of an endpoint whose direction is known and whose key exists; empty otherwise.
-std::wstring ExistingFxKey(const std::wstring& endpointId, EndpointDirection direction)
+std::wstring existing_fx_key(const std::wstring& endpointId, EndpointDirection direction)
 {
     std::wstring key = EndpointFxPaths::EndpointFxKeyPath(endpointId, direction);
     return !key.empty() && FxRegistryAccess::RegKeyExists(key) ? key : std::wstring();
 }
 
-bool HasApoContextSubkey(const std::wstring& fxKey)
+bool has_apo_context_subkey(const std::wstring& fxKey)
 {
     std::vector<std::wstring> subkeys;
     FxRegistryAccess::RegEnumSubKeys(fxKey, subkeys);
     for (const std::wstring& name : subkeys) {
-        if (sysinfo::EqualsIgnoreCase(name, std::wstring(kApoContextClsid))) {
+        if (sysinfo::EqualsIgnoreCase(name, std::wstring(datapath::kApoContextClsid))) {
             return true;
         }
     }
@@ -45,7 +45,7 @@ bool HasApoContextSubkey(const std::wstring& fxKey)
 }
 
 // Removes the list's markers, then deletes the list if it ends empty or writes it back.
-void RemoveMarkers(const std::wstring& fxKey, const std::wstring& list)
+void remove_markers(const std::wstring& fxKey, const std::wstring& list)
 {
     std::vector<std::wstring> values;
     if (!FxRegistryAccess::RegReadMultiString(fxKey, list, values) || values.empty()) {
@@ -68,13 +68,13 @@ ApoRegistration ApoFxLists::FindRegisteredApo(const std::wstring& endpointId)
     if (fxKey.empty()) {
         return ApoRegistration::None;
     }
-    const std::wstring specific(direction == EndpointDirection::Capture ? kCaptureModeApoClsid : kRenderModeApoClsid);
+    const std::wstring specific(direction == EndpointDirection::Capture ? datapath::kCaptureModeApoClsid : datapath::kRenderModeApoClsid);
     for (const wchar_t* list : {kEndpointEffectList, kModeEffectList, kStreamEffectList}) {
         std::vector<std::wstring> values;
         if (!FxRegistryAccess::RegReadMultiString(fxKey, list, values)) {
             continue;
         }
-        if (ContainsClsid(values, std::wstring(kGenericApoClsid))) {
+        if (ContainsClsid(values, std::wstring(datapath::kGenericApoClsid))) {
             return ApoRegistration::Generic;
         }
         if (ContainsClsid(values, specific)) {
@@ -89,9 +89,9 @@ void ApoFxLists::GetStoreGeneration(const std::wstring& endpointId, StoreGenerat
 {
     generation = StoreGeneration::None;
     registration = ApoRegistration::None;
-    const std::wstring fxKey = ExistingFxKey(endpointId, EndpointDirection::Unknown);
+    const std::wstring fxKey = existing_fx_key(endpointId, EndpointDirection::Unknown);
     if (!fxKey.empty()) {
-        if (HasApoContextSubkey(fxKey)) {
+        if (has_apo_context_subkey(fxKey)) {
             generation = StoreGeneration::PerApoStores;
         } else if (FxRegistryAccess::RegValueExists(fxKey, kFxSettingsMarkerValue)) {
             generation = StoreGeneration::FxValues;
@@ -102,12 +102,12 @@ void ApoFxLists::GetStoreGeneration(const std::wstring& endpointId, StoreGenerat
 
 bool ApoFxLists::HasApoInFx(const std::wstring& endpointId, EndpointDirection direction)
 {
-    const std::wstring fxKey = ExistingFxKey(endpointId, direction);
+    const std::wstring fxKey = existing_fx_key(endpointId, direction);
     if (fxKey.empty()) {
         return false;
     }
     for (const wchar_t* list : kCompositeLists) {
-        if (ContainsAnyClsid(ReadList(fxKey, list), ClsidsOfList(ApoMarkerClsids(), list))) {
+        if (ContainsAnyClsid(read_list(fxKey, list), ClsidsOfList(ApoMarkerClsids(), list))) {
             return true;
         }
     }
@@ -128,7 +128,7 @@ bool ApoFxLists::CompareFxWithDriver(const std::wstring& endpointId, EndpointDir
         if (!FxRegistryAccess::RegReadMultiString(driverKey, list, driverValues)) {
             continue;
         }
-        std::vector<std::wstring> endpointValues = ReadList(fxKey, list);
+        std::vector<std::wstring> endpointValues = read_list(fxKey, list);
         const std::vector<std::wstring>& owned = ClsidsOfList(OwnedFxClsids(), list);
         RemoveClsids(driverValues, owned);
         RemoveClsids(endpointValues, owned);
@@ -142,12 +142,12 @@ bool ApoFxLists::CompareFxWithDriver(const std::wstring& endpointId, EndpointDir
 
 void ApoFxLists::RemoveApoFromFx(const std::wstring& endpointId, EndpointDirection direction)
 {
-    const std::wstring fxKey = ExistingFxKey(endpointId, direction);
+    const std::wstring fxKey = existing_fx_key(endpointId, direction);
     if (fxKey.empty()) {
         return;
     }
     for (const wchar_t* list : kCompositeLists) {
-        RemoveMarkers(fxKey, list);
+        remove_markers(fxKey, list);
     }
 }
 

@@ -20,7 +20,7 @@ constexpr size_t kInterfacePathPrefixLength = 5;
 // The first subkey whose name the pattern matches. The whole name is taken, not the matched
 // text: a shortened pattern ("speaker" for "speaker_1wave") would otherwise name a key that
 // does not exist.
-std::optional<std::wstring> FindSubkey(const std::vector<std::wstring>& subkeys, const std::wstring& pattern)
+std::optional<std::wstring> find_subkey(const std::vector<std::wstring>& subkeys, const std::wstring& pattern)
 {
     const std::wregex expression(pattern, std::regex_constants::ECMAScript | std::regex_constants::icase);
     for (const std::wstring& name : subkeys) {
@@ -32,7 +32,7 @@ std::optional<std::wstring> FindSubkey(const std::vector<std::wstring>& subkeys,
 }
 
 // The topology pattern without its numbered suffix ("speaker_1(topo|topology)" gives "speaker").
-std::optional<std::wstring> ShortenedPattern(const std::wstring& pattern)
+std::optional<std::wstring> shortened_pattern(const std::wstring& pattern)
 {
     static const std::wregex number(L"_[0-9]+");
     std::wsmatch match;
@@ -43,14 +43,14 @@ std::optional<std::wstring> ShortenedPattern(const std::wstring& pattern)
 }
 
 // Finds the topology filter's subkey by the pattern, then by its shortened form.
-std::optional<std::wstring> FindTopologySubkey(const std::vector<std::wstring>& subkeys, const std::wstring& pattern)
+std::optional<std::wstring> find_topology_subkey(const std::vector<std::wstring>& subkeys, const std::wstring& pattern)
 {
     try {
-        if (auto name = FindSubkey(subkeys, pattern)) {
+        if (auto name = find_subkey(subkeys, pattern)) {
             return name;
         }
-        const auto shortened = ShortenedPattern(pattern);
-        return shortened ? FindSubkey(subkeys, *shortened) : std::nullopt;
+        const auto shortened = shortened_pattern(pattern);
+        return shortened ? find_subkey(subkeys, *shortened) : std::nullopt;
     } catch (const std::regex_error&) {
         base::log_wprintf(L"Invalid topology filter pattern: %s\n", pattern.c_str());
         return std::nullopt;
@@ -77,7 +77,7 @@ bool DriverFxKey::DriverFxKeyPath(const std::wstring& endpointId, EndpointDirect
     if (!FxRegistryAccess::RegEnumSubKeys(interfaceKey, subkeys)) {
         return false;
     }
-    const auto topology = FindTopologySubkey(subkeys, topologyPattern);
+    const auto topology = find_topology_subkey(subkeys, topologyPattern);
     if (!topology) {
         return false;
     }

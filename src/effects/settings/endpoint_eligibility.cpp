@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/logging.h"
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 #include "effects/settings/fx_registry_access.h"
 #include "effects/settings/fx_value_names.h"
 #include "effects/settings/ks_filter_path.h"
@@ -25,13 +25,13 @@ namespace {
 
 constexpr auto kIcase = std::regex_constants::ECMAScript | std::regex_constants::icase;
 
-const std::vector<std::wstring>& DefaultExcludedTopologies()
+const std::vector<std::wstring>& default_excluded_topologies()
 {
     static const std::vector<std::wstring> patterns{L"rtstereomixwave", L"root#media#[0-9]{4}", L"stereomix[0-9]*"};
     return patterns;
 }
 
-bool MatchesAny(const std::vector<std::wstring>& patterns, const std::wstring& text)
+bool matches_any(const std::vector<std::wstring>& patterns, const std::wstring& text)
 {
     return std::any_of(patterns.begin(), patterns.end(), [&](const std::wstring& pattern) {
         return std::regex_search(text, std::wregex(pattern, kIcase));
@@ -39,10 +39,10 @@ bool MatchesAny(const std::vector<std::wstring>& patterns, const std::wstring& t
 }
 
 // The "{e3c9c164-...},6666" marker of the FX store: listed when it is present and 1.
-bool ReadListedMarker(IMMDevice* device, bool& listed)
+bool read_listed_marker(IMMDevice* device, bool& listed)
 {
     PROPERTYKEY key{};
-    if (!PropertyKeyFromText(std::wstring(kListedHardwarePkey), key)) {
+    if (!PropertyKeyFromText(std::wstring(datapath::kListedHardwarePkey), key)) {
         return false;
     }
     const winaudio::AudioEndpointPropertyStore store(device, L"");
@@ -66,10 +66,10 @@ bool EndpointEligibility::IsExcludedTopology(const std::wstring& endpointId, End
     }
     std::vector<std::wstring> patterns;
     if (!FxRegistryAccess::RegReadMultiString(winsys::kOwnSettingsKey, kExcludedTopologyValue, patterns)) {
-        patterns = DefaultExcludedTopologies();
+        patterns = default_excluded_topologies();
     }
     try {
-        excluded = MatchesAny(patterns, filterPath);
+        excluded = matches_any(patterns, filterPath);
         return true;
     } catch (const std::regex_error&) {
         base::log_wprintf(L"Invalid excluded topology pattern in %s\n", kExcludedTopologyValue);
@@ -86,11 +86,11 @@ bool EndpointEligibility::IsListedHardware(const std::wstring& endpointId, bool&
     }
     std::wstring hardwareId;
     if (!winaudio::GetHardwareId(device, hardwareId) ||
-        MatchesAny(Catalogue::supported_hardware_id_patterns(), hardwareId)) {
+        matches_any(datapath::Catalogue::supported_hardware_id_patterns(), hardwareId)) {
         listed = true;
         return true;
     }
-    return ReadListedMarker(device.Get(), listed);
+    return read_listed_marker(device.Get(), listed);
 }
 
 bool EndpointEligibility::IsEligibleEndpoint(const std::wstring& endpointId)

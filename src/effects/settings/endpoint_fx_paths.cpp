@@ -10,26 +10,26 @@ constexpr wchar_t kAudioKey[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windo
 constexpr wchar_t kFxAudioKey[] =
     L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\";
 
-const wchar_t* DirectionWord(EndpointDirection direction)
+const wchar_t* direction_word(EndpointDirection direction)
 {
     return direction == EndpointDirection::Capture ? L"Capture" : L"Render";
 }
 
 // audioKey + direction word + "\" + the id from its last "{" (the braced endpoint GUID).
-std::wstring JoinEndpointKey(const wchar_t* audioKey, const std::wstring& endpointId, EndpointDirection direction)
+std::wstring join_endpoint_key(const wchar_t* audioKey, const std::wstring& endpointId, EndpointDirection direction)
 {
     const size_t guid = endpointId.rfind(L'{');
     if (direction == EndpointDirection::Unknown || guid == std::wstring::npos) {
         return {};
     }
-    return audioKey + std::wstring(DirectionWord(direction)) + L"\\" + endpointId.substr(guid);
+    return audioKey + std::wstring(direction_word(direction)) + L"\\" + endpointId.substr(guid);
 }
 
 }  // namespace
 
 std::wstring EndpointFxPaths::EndpointKeyPath(const std::wstring& endpointId, EndpointDirection direction)
 {
-    return JoinEndpointKey(kAudioKey, endpointId, ResolveDirection(endpointId, direction));
+    return join_endpoint_key(kAudioKey, endpointId, ResolveDirection(endpointId, direction));
 }
 
 std::wstring EndpointFxPaths::EndpointPropertiesKeyPath(const std::wstring& endpointId, EndpointDirection direction)
@@ -44,7 +44,7 @@ std::wstring EndpointFxPaths::EndpointFxKeyPath(const std::wstring& endpointId, 
         return {};
     }
     const EndpointDirection direction = code == 1 ? EndpointDirection::Capture : EndpointDirection::Render;
-    const std::wstring key = JoinEndpointKey(kFxAudioKey, endpointId, direction);
+    const std::wstring key = join_endpoint_key(kFxAudioKey, endpointId, direction);
     return key.empty() ? key : key + L"\\FxProperties";
 }
 
@@ -63,7 +63,7 @@ std::wstring EndpointFxPaths::EndpointFxKeyPath(const std::wstring& endpointId, 
 std::wstring EndpointFxPaths::BackupKeyPath(StoreGeneration generation, EndpointDirection direction)
 {
     return std::wstring(winsys::kOwnSettingsKey) + L"\\External\\" +
-           (generation == StoreGeneration::PerApoStores ? L"v3\\" : L"v2\\") + DirectionWord(direction);
+           (generation == StoreGeneration::PerApoStores ? L"v3\\" : L"v2\\") + direction_word(direction);
 }
 
 }  // namespace qev::effects

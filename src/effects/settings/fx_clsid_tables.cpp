@@ -1,6 +1,6 @@
 #include "effects/settings/fx_clsid_tables.h"
 
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 #include "effects/settings/fx_value_names.h"
 #include "sysinfo/wide_text.h"
 
@@ -8,7 +8,7 @@ namespace qev::effects {
 
 namespace {
 
-std::wstring Text(std::wstring_view clsid)
+std::wstring text(std::wstring_view clsid)
 {
     return std::wstring(clsid);
 }
@@ -18,10 +18,10 @@ std::wstring Text(std::wstring_view clsid)
 const FxClsidTable& OwnedFxClsids()
 {
     static const FxClsidTable table{
-        {kStreamEffectList, {Text(kStreamEffectApoClsid)}},
-        {kModeEffectList, {Text(kCaptureModeApoClsid), Text(kRenderModeApoClsid), Text(kGenericApoClsid)}},
-        {kEndpointEffectList, {Text(kEndpointEffectApoClsid), Text(kGenericApoClsid)}},
-        {kFurtherEffectList, {Text(kOwnedApoClsidFE15), Text(kGenericApoClsid), Text(kOwnedApoClsidFAE6)}},
+        {kStreamEffectList, {text(datapath::kStreamEffectApoClsid)}},
+        {kModeEffectList, {text(datapath::kCaptureModeApoClsid), text(datapath::kRenderModeApoClsid), text(datapath::kGenericApoClsid)}},
+        {kEndpointEffectList, {text(datapath::kEndpointEffectApoClsid), text(datapath::kGenericApoClsid)}},
+        {kFurtherEffectList, {text(datapath::kOwnedApoClsidFE15), text(datapath::kGenericApoClsid), text(datapath::kOwnedApoClsidFAE6)}},
     };
     return table;
 }
@@ -29,9 +29,9 @@ const FxClsidTable& OwnedFxClsids()
 const FxClsidTable& ApoMarkerClsids()
 {
     static const FxClsidTable table{
-        {kStreamEffectList, {Text(kGenericApoClsid), Text(kStreamEffectApoClsid)}},
-        {kModeEffectList, {Text(kGenericApoClsid), Text(kCaptureModeApoClsid), Text(kRenderModeApoClsid)}},
-        {kEndpointEffectList, {Text(kGenericApoClsid), Text(kEndpointEffectApoClsid)}},
+        {kStreamEffectList, {text(datapath::kGenericApoClsid), text(datapath::kStreamEffectApoClsid)}},
+        {kModeEffectList, {text(datapath::kGenericApoClsid), text(datapath::kCaptureModeApoClsid), text(datapath::kRenderModeApoClsid)}},
+        {kEndpointEffectList, {text(datapath::kGenericApoClsid), text(datapath::kEndpointEffectApoClsid)}},
     };
     return table;
 }

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "datapath/catalogue.h"
+#include "datapath/catalogue/catalogue.h"
 #include "effects/settings/fx_value_names.h"
 
 namespace qev::effects {
@@ -33,11 +33,11 @@ const FxInstallTable& FxInstallTable::Generic()
 {
     static const FxInstallTable table(
         {
-            {kModeEffectList, {std::wstring(kGenericApoClsid)}},
+            {kModeEffectList, {std::wstring(datapath::kGenericApoClsid)}},
             {kModeModeList, {kDefaultMode, kRawMode, kCommunicationsMode}},
         },
         {
-            {kModeEffectList, {std::wstring(kGenericApoClsid)}},
+            {kModeEffectList, {std::wstring(datapath::kGenericApoClsid)}},
             {kModeModeList, {kDefaultMode, kRawMode}},
         });
     return table;
@@ -47,16 +47,16 @@ const FxInstallTable& FxInstallTable::DirectionSpecific()
 {
     static const FxInstallTable table(
         {
-            {kStreamEffectList, {std::wstring(kStreamEffectApoClsid)}},
-            {kModeEffectList, {std::wstring(kCaptureModeApoClsid)}},
-            {kEndpointEffectList, {std::wstring(kEndpointEffectApoClsid)}},
+            {kStreamEffectList, {std::wstring(datapath::kStreamEffectApoClsid)}},
+            {kModeEffectList, {std::wstring(datapath::kCaptureModeApoClsid)}},
+            {kEndpointEffectList, {std::wstring(datapath::kEndpointEffectApoClsid)}},
             {kEndpointModeList, {kDefaultMode}},
             {kModeModeList, {kDefaultMode, kRawMode, kCommunicationsMode}},
             {kStreamModeList, {kDefaultMode}},
         },
         {
-            {kStreamEffectList, {std::wstring(kStreamEffectApoClsid)}},
-            {kModeEffectList, {std::wstring(kRenderModeApoClsid)}},
+            {kStreamEffectList, {std::wstring(datapath::kStreamEffectApoClsid)}},
+            {kModeEffectList, {std::wstring(datapath::kRenderModeApoClsid)}},
             {kEndpointModeList, {kDefaultMode}},
             {kModeModeList, {kDefaultMode, kRawMode, kCommunicationsMode, kNotificationMode}},
         });

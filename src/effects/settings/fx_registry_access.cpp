@@ -14,7 +14,7 @@ namespace regpath = winsys::regpath;
 
 // Runs one registry operation; its RegistryException becomes the "exp: " line and false.
 template <typename Operation>
-bool Guarded(Operation&& operation)
+bool guarded(Operation&& operation)
 {
     try {
         std::forward<Operation>(operation)();
@@ -26,7 +26,7 @@ bool Guarded(Operation&& operation)
 }
 
 // Effect lists are read by the audio engine, so only Administrators get write access.
-void RepairForWriting(const std::wstring& key)
+void repair_for_writing(const std::wstring& key)
 {
     regpath::take_ownership(key);
     regpath::ensure_writability(key, winsys::FullAccessFor::administrators);
@@ -36,8 +36,8 @@ void RepairForWriting(const std::wstring& key)
 
 bool FxRegistryAccess::RegWriteString(const std::wstring& key, const std::wstring& name, const std::wstring& value)
 {
-    return Guarded([&] {
-        RepairForWriting(key);
+    return guarded([&] {
+        repair_for_writing(key);
         regpath::write_string(key, name, value);
     });
 }
@@ -45,16 +45,16 @@ bool FxRegistryAccess::RegWriteString(const std::wstring& key, const std::wstrin
 bool FxRegistryAccess::RegWriteMultiString(const std::wstring& key, const std::wstring& name,
                                            const std::vector<std::wstring>& values)
 {
-    return Guarded([&] {
-        RepairForWriting(key);
+    return guarded([&] {
+        repair_for_writing(key);
         regpath::write_multi_string(key, name, values);
     });
 }
 
 bool FxRegistryAccess::RegWriteDword(const std::wstring& key, const std::wstring& name, DWORD value)
 {
-    return Guarded([&] {
-        RepairForWriting(key);
+    return guarded([&] {
+        repair_for_writing(key);
         regpath::write_dword(key, name, value);
     });
 }
@@ -71,33 +71,33 @@ bool FxRegistryAccess::RegValueExists(const std::wstring& key, const std::wstrin
 
 bool FxRegistryAccess::RegReadDword(const std::wstring& key, const std::wstring& name, DWORD& value)
 {
-    return Guarded([&] { value = regpath::read_dword(key, name); });
+    return guarded([&] { value = regpath::read_dword(key, name); });
 }
 
 bool FxRegistryAccess::RegReadString(const std::wstring& key, const std::wstring& name, std::wstring& value)
 {
-    return Guarded([&] { value = regpath::read_string(key, name); });
+    return guarded([&] { value = regpath::read_string(key, name); });
 }
 
 bool FxRegistryAccess::RegReadMultiString(const std::wstring& key, const std::wstring& name,
                                           std::vector<std::wstring>& values)
 {
-    return Guarded([&] { values = regpath::read_multi_string(key, name); });
+    return guarded([&] { values = regpath::read_multi_string(key, name); });
 }
 
 bool FxRegistryAccess::RegEnumSubKeys(const std::wstring& key, std::vector<std::wstring>& names)
 {
-    return Guarded([&] { names = regpath::enumerate_subkeys(key); });
+    return guarded([&] { names = regpath::enumerate_subkeys(key); });
 }
 
 bool FxRegistryAccess::RegDeleteValue(const std::wstring& key, const std::wstring& name)
 {
-    return Guarded([&] { regpath::delete_value(key, name); });
+    return guarded([&] { regpath::delete_value(key, name); });
 }
 
 bool FxRegistryAccess::RegCopyKeyTree(const std::wstring& destination, const std::wstring& source)
 {
-    if (!Guarded([&] { regpath::copy_tree(destination, source); })) {
+    if (!guarded([&] { regpath::copy_tree(destination, source); })) {
         return false;
     }
     try {
