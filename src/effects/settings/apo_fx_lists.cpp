@@ -68,7 +68,8 @@ ApoRegistration ApoFxLists::FindRegisteredApo(const std::wstring& endpointId)
     if (fxKey.empty()) {
         return ApoRegistration::None;
     }
-    const std::wstring specific(direction == EndpointDirection::Capture ? datapath::kCaptureModeApoClsid : datapath::kRenderModeApoClsid);
+    const std::wstring specific(direction == EndpointDirection::Capture ? datapath::kCaptureModeApoClsid
+                                                                        : datapath::kRenderModeApoClsid);
     for (const wchar_t* list : {kEndpointEffectList, kModeEffectList, kStreamEffectList}) {
         std::vector<std::wstring> values;
         if (!FxRegistryAccess::RegReadMultiString(fxKey, list, values)) {

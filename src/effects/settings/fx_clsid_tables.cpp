@@ -19,9 +19,11 @@ const FxClsidTable& OwnedFxClsids()
 {
     static const FxClsidTable table{
         {kStreamEffectList, {text(datapath::kStreamEffectApoClsid)}},
-        {kModeEffectList, {text(datapath::kCaptureModeApoClsid), text(datapath::kRenderModeApoClsid), text(datapath::kGenericApoClsid)}},
+        {kModeEffectList,
+         {text(datapath::kCaptureModeApoClsid), text(datapath::kRenderModeApoClsid), text(datapath::kGenericApoClsid)}},
         {kEndpointEffectList, {text(datapath::kEndpointEffectApoClsid), text(datapath::kGenericApoClsid)}},
-        {kFurtherEffectList, {text(datapath::kOwnedApoClsidFE15), text(datapath::kGenericApoClsid), text(datapath::kOwnedApoClsidFAE6)}},
+        {kFurtherEffectList,
+         {text(datapath::kOwnedApoClsidFE15), text(datapath::kGenericApoClsid), text(datapath::kOwnedApoClsidFAE6)}},
     };
     return table;
 }
@@ -30,7 +32,8 @@ const FxClsidTable& ApoMarkerClsids()
 {
     static const FxClsidTable table{
         {kStreamEffectList, {text(datapath::kGenericApoClsid), text(datapath::kStreamEffectApoClsid)}},
-        {kModeEffectList, {text(datapath::kGenericApoClsid), text(datapath::kCaptureModeApoClsid), text(datapath::kRenderModeApoClsid)}},
+        {kModeEffectList,
+         {text(datapath::kGenericApoClsid), text(datapath::kCaptureModeApoClsid), text(datapath::kRenderModeApoClsid)}},
         {kEndpointEffectList, {text(datapath::kGenericApoClsid), text(datapath::kEndpointEffectApoClsid)}},
     };
     return table;
