@@ -25,6 +25,31 @@ bool fail(std::wstring* error, const std::wstring& message)
     return false;
 }
 
+std::wstring directoryOf(const std::wstring& path)
+{
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+// The files a driver package brings besides its INF ("Files"), built beside this executable.
+std::vector<std::wstring> packageFiles(const RegKey& entry)
+{
+    const auto files = entry.value(L"Files");
+    return files ? bytesToMultiString(files->data) : std::vector<std::wstring>{};
+}
+
+std::wstring ownDirectory()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return directoryOf(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 void createDirectories(const std::wstring& directory)
 {
     for (std::size_t pos = directory.find(L'\\', 3); pos != std::wstring::npos; pos = directory.find(L'\\', pos + 1)) {
@@ -236,8 +261,15 @@ bool MachineEditor::writeDriverStoreFiles(std::wstring* error)
         if (!path || path->empty()) {
             return fail(error, L"driver-store entry " + inf + L" has no Path");
         }
-        const std::wstring directory = path->substr(0, path->find_last_of(L'\\'));
+        const std::wstring directory = directoryOf(*path);
         createDirectories(directory);
+        for (const auto& name : packageFiles(entry)) {
+            const std::wstring source = ownDirectory() + L"\\" + name;
+            if (!::CopyFileW(source.c_str(), (directory + L"\\" + name).c_str(), FALSE)) {
+                return fail(error, L"cannot place " + source + L" in the driver store (error " +
+                                       std::to_wstring(::GetLastError()) + L")");
+            }
+        }
         std::ofstream file(std::filesystem::path(*path), std::ios::binary | std::ios::trunc);
         if (!file) {
             return fail(error, L"cannot write driver-store file " + *path);
@@ -256,11 +288,15 @@ void MachineEditor::removeDriverStoreFiles()
 {
     const RegKey root = RegKey::open(HKEY_LOCAL_MACHINE, kDriverStoreRoot, KEY_READ);
     for (const auto& inf : root.subkeys()) {
-        const auto path = RegKey::open(root.get(), inf, KEY_READ).string(L"Path");
+        const RegKey entry = RegKey::open(root.get(), inf, KEY_READ);
+        const auto path = entry.string(L"Path");
         if (path && !path->empty()) {
             ::DeleteFileW(path->c_str());
+            for (const auto& name : packageFiles(entry)) {
+                ::DeleteFileW((directoryOf(*path) + L"\\" + name).c_str());
+            }
             // Only an empty directory goes; one with other files in it stays.
-            ::RemoveDirectoryW(path->substr(0, path->find_last_of(L'\\')).c_str());
+            ::RemoveDirectoryW(directoryOf(*path).c_str());
         }
     }
 }

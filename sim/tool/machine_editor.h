@@ -32,7 +32,8 @@ public:
     static bool setBuild(const std::wstring& build, std::wstring* error);
 
     // Driver-store files: HKLM\SOFTWARE\qevsim\DriverStore\<inf name> with "Path" (the file's
-    // Windows path) and "Lines" (its text, a multi-string); written by load.
+    // Windows path), "Lines" (its text, a multi-string) and "Files" (further files of the package,
+    // copied from this executable's folder into the INF's); written by load.
     static bool writeDriverStoreFiles(std::wstring* error);
 
 private:
