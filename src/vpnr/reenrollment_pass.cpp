@@ -1,13 +1,16 @@
 #include "vpnr/reenrollment_pass.h"
 
 #include "base/logging.h"
+#include "vpnr/enrollment_manager.h"
 
 namespace qev::vpnr {
 
-// Placeholder until the enrollment worker exists: there is nothing to re-enroll without it.
 void run_reenrollment_pass()
 {
-    base::log_printf("[vpnr] re-enrollment pass: nothing to do, the enrollment worker is not part of this build\n");
+    base::log_printf("re-enrollment pass started\n");
+    EnrollmentManager manager;
+    manager.run_reenrollment();
+    base::log_printf("re-enrollment pass finished\n");
 }
 
 }  // namespace qev::vpnr
