@@ -164,36 +164,39 @@ TEST(DatapathManagerCreate, EveryAttemptAdvancesTheCounterAndIdsAreNeverReused)
 
 TEST(DatapathManagerCreate, MatchingNameIsLookedUpInBothDirections)
 {
-    // The endpoint is found (capture by primary name, render by either name) but the handle
-    // cannot be configured yet; the reason is logged and no handle stays.
+    // Capture by primary name, render by either name; the handle keeps the name, type and endpoint.
     ConfigurableManager manager;
     EndpointLists::process_wide().refresh(make_fake_enumerator({FakeEndpoint{L"{0.0.1.00000000}.{m}", L"Array Mic"}},
                                                                {FakeEndpoint{L"{0.0.0.00000000}.{s}", L"Speakers"}})
                                               .Get());
     DebugOutputCapture capture;
-    const std::pair<const char*, const char*> names[] = {
-        {"array MIC", nullptr}, {"speakers", nullptr}, {"  ", "Speakers"}, {nullptr, "Array Mic"}};
-    for (const auto& [primary, secondary] : names) {
+    const struct {
+        const char* primary;
+        const char* secondary;
+        uint32_t result;
+    } names[] = {{"array MIC", nullptr, kQevOk},
+                 {"speakers", nullptr, kQevOk},
+                 {"  ", "Speakers", kQevOk},
+                 {nullptr, "Array Mic", kQevNotCarriedOut}};
+    for (const auto& name : names) {
         QevConfig config;
-        config.primary_device = primary;
-        config.secondary_device = secondary;
+        config.primary_device = name.primary;
+        config.secondary_device = name.secondary;
         uint32_t handle = 0;
-        EXPECT_EQ(manager.Create(&handle, &config), kQevNotCarriedOut);
+        EXPECT_EQ(manager.Create(&handle, &config), name.result);
     }
     EndpointLists::process_wide().refresh();
     for (const char* line :
-         {"1 on \"array MIC\" (type 0)", "2 on \"speakers\" (type 1)", "3 on \"Speakers\" (type 1)"}) {
-        EXPECT_TRUE(capture.contains(std::string("[qev] datapath: Config of handle ") + line +
-                                     " not carried out: property holders are not available\n"))
-            << line;
+         {"dev:array MIC, devtype:0 devid:{0.0.1.00000000}.{m}", "dev:speakers, devtype:1 devid:{0.0.0.00000000}.{s}",
+          "dev:Speakers, devtype:1 devid:{0.0.0.00000000}.{s}"}) {
+        EXPECT_TRUE(capture.contains(std::string("[qev] cntx result: ") + line + "\n")) << line;
     }
     // A secondary name is looked up among render endpoints only: the fourth call alone fails so.
     const std::vector<std::string> lines = capture.lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "[qev] cannot get device from context\n"), 1);
     uint32_t status = 0;
-    for (uint32_t id = 1; id <= 4; ++id) {
-        EXPECT_EQ(manager.GetStatus(id, &status), kQevInvalidArgument) << id;
-    }
+    EXPECT_EQ(manager.GetStatus(3, &status), kQevOk);
+    EXPECT_EQ(manager.GetStatus(4, &status), kQevInvalidArgument);
 }
 
 TEST(DatapathManagerHandles, StatusFollowsStartAndStop)

@@ -2,10 +2,18 @@
 
 #include "base/com_init.h"
 #include "base/logging.h"
+#include "base/utf8.h"
 #include "datapath/catalogue/catalogue.h"
 #include "datapath/manager/param_value_codec.h"
+#include "vpnr/bias_file_path.h"
+#include "vpnr/bias_file_registry.h"
+#include "vpnr/bias_file_reply.h"
+#include "vpnr/bias_file_store.h"
+#include "vpnr/win_reg_param.h"
 
 #include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 namespace qev::datapath {
@@ -43,6 +51,43 @@ struct DeviceChoice {
     std::string name;
     uint32_t direction = kEndpointCapture;
 };
+
+uint32_t result_of(bool done)
+{
+    return done ? kQevOk : kQevNotCarriedOut;
+}
+
+vpnr::SerializedParamView view_of(const QevSerializedParam& param)
+{
+    return vpnr::SerializedParamView{param.name, std::span<const uint8_t>(param.data, param.data ? param.size : 0)};
+}
+
+// The caller's copy of a reply: the name and the bytes on the C heap, which the caller frees.
+bool fill_out(const vpnr::SerializedParamReply& reply, QevSerializedParam& out)
+{
+    char* name = static_cast<char*>(std::malloc(reply.name.size() + 1));
+    auto* data = static_cast<uint8_t*>(std::malloc(reply.bytes.empty() ? 1 : reply.bytes.size()));
+    if (name == nullptr || data == nullptr) {
+        std::free(name);
+        std::free(data);
+        return false;
+    }
+    std::memcpy(name, reply.name.c_str(), reply.name.size() + 1);
+    std::memcpy(data, reply.bytes.data(), reply.bytes.size());
+    out = QevSerializedParam{name, static_cast<uint32_t>(reply.bytes.size()), data};
+    return true;
+}
+
+// The property holder of a handle writes and reads its features. Holders join the handles with
+// the property back-ends; until then every holder is disabled, as one without a back-end is:
+// writes are skipped and reads fail.
+void write_string_feature(const QevDataPathCntx& /*cntx*/, std::string_view /*feature*/, const std::wstring& /*value*/)
+{}
+
+std::optional<std::wstring> read_string_feature(const QevDataPathCntx& /*cntx*/, std::string_view /*feature*/)
+{
+    return std::nullopt;
+}
 
 // The primary device when present (capture), else the secondary one (render).
 DeviceChoice choose_device(const QevConfig& config)
@@ -166,11 +211,13 @@ uint32_t DatapathManagerAPO::initialize_context(const QevConfig* config, QevData
         base::log_printf("cannot get device from context\n");
         return kQevNotCarriedOut;
     }
-    base::log_printf(
-        "datapath: Config of handle %u on \"%s\" (type %u) not carried out: property holders are not "
-        "available\n",
-        cntx->handle, choice.name.c_str(), direction);
-    return kQevNotCarriedOut;
+    // The property holder and the shared parameter context join here with the parameter contexts.
+    cntx->device_name = choice.name;
+    cntx->direction = direction;
+    cntx->device_id = endpoint->id;
+    base::log_printf("cntx result: dev:%s, devtype:%d devid:%s\n", cntx->device_name.c_str(),
+                     static_cast<int>(direction), base::utf8_from_wide(cntx->device_id).c_str());
+    return kQevOk;
 }
 
 uint32_t DatapathManagerAPO::Start(uint32_t handle)
@@ -280,21 +327,34 @@ uint32_t DatapathManagerAPO::SetSerialized(uint32_t handle, const QevSerializedP
     if (!access || !is_writable(*access)) {
         return kQevInvalidArgument;
     }
+    const vpnr::SerializedParamView record = view_of(*param);
     // These two need no handle.
-    if (name == "delete_vpnr_bias_file" || name == "win_reg") {
-        base::log_printf(kNoContexts, "SetSerialized", name.c_str());
-        return kQevNotCarriedOut;
+    if (name == "delete_vpnr_bias_file") {
+        return result_of(vpnr::delete_bias_file(record));
     }
-    const HandleTableLock::Guard guard(handle_lock_);
-    if (handles_.find(handle) == nullptr) {
+    if (name == "win_reg") {
+        return result_of(vpnr::set_win_reg(record));
+    }
+    if (!has_handle(handle)) {
         return kQevInvalidArgument;
     }
     if (name != "save_vpnr_bias_file" && Catalogue::find_serialized_param_feature(name) == nullptr) {
         base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
-    base::log_printf(kNoContexts, "SetSerialized", name.c_str());
-    return kQevNotCarriedOut;
+    // The file work runs without the handle table, so other clients are not held up by it.
+    std::wstring path;
+    if (!vpnr::extract_vpnr_bias_file_path(record, path)) {
+        return kQevNotCarriedOut;
+    }
+    if (name == "save_vpnr_bias_file" && !vpnr::save_bias_file(path, record)) {
+        return kQevNotCarriedOut;
+    }
+    write_bias_file_path(handle, path);
+    if (name == kVpnrBiasFilePathFeature) {
+        vpnr::record_bias_file_in_registry(path);
+    }
+    return kQevOk;
 }
 
 uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedParam* param, QevSerializedParam* out)
@@ -307,13 +367,14 @@ uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedP
     if (!access || !is_readable(*access)) {
         return kQevInvalidArgument;
     }
+    vpnr::SerializedParamReply reply;
     // Needs no handle.
     if (name == "win_reg") {
-        base::log_printf(kNoContexts, "GetSerialized", name.c_str());
-        return kQevNotCarriedOut;
+        return result_of(vpnr::get_win_reg(view_of(*param), reply) && fill_out(reply, *out));
     }
     const HandleTableLock::Guard guard(handle_lock_);
-    if (handles_.find(handle) == nullptr) {
+    const QevDataPathCntx* cntx = handles_.find(handle);
+    if (cntx == nullptr) {
         return kQevInvalidArgument;
     }
     const std::string* feature = Catalogue::find_serialized_param_feature(name);
@@ -324,8 +385,23 @@ uint32_t DatapathManagerAPO::GetSerialized(uint32_t handle, const QevSerializedP
     if (name != kVpnrBiasFilePathFeature) {
         return kQevOk;
     }
-    base::log_printf(kNoContexts, "GetSerialized", name.c_str());
-    return kQevNotCarriedOut;
+    const std::optional<std::wstring> path = read_string_feature(*cntx, *feature);
+    return result_of(path && vpnr::create_serialized_param(*path, param->name, reply) && fill_out(reply, *out));
+}
+
+bool DatapathManagerAPO::has_handle(uint32_t handle)
+{
+    const HandleTableLock::Guard guard(handle_lock_);
+    return handles_.find(handle) != nullptr;
+}
+
+void DatapathManagerAPO::write_bias_file_path(uint32_t handle, const std::wstring& path)
+{
+    const HandleTableLock::Guard guard(handle_lock_);
+    // The handle may have gone while the file was written; the file stays.
+    if (const QevDataPathCntx* cntx = handles_.find(handle)) {
+        write_string_feature(*cntx, kVpnrBiasFilePathFeature, path);
+    }
 }
 
 uint32_t DatapathManagerAPO::RegisterCallback(QevNotifyCallback callback, void* context, uint32_t* id)

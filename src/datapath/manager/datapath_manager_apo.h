@@ -55,6 +55,9 @@ public:
 
 private:
     uint32_t initialize_context(const QevConfig* config, QevDataPathCntx* cntx);
+    bool has_handle(uint32_t handle);
+    // Writes the path to the handle's "vpnr_bias_file_path" feature when the handle still exists.
+    void write_bias_file_path(uint32_t handle, const std::wstring& path);
     void refresh_endpoint_lists();
 
     NotificationTable notifications_;
