@@ -32,6 +32,10 @@ Commands (H is a handle number, or "last" for the handle of the latest successfu
   set-serialized H NAME FILE             send FILE's bytes as serialized parameter NAME
   get-serialized H NAME FILE [--in IN]   read serialized parameter NAME into FILE (IN: bytes to send)
   watch [--seconds N]                    print notifications until interrupted (Ctrl-C) or for N seconds
+  enroll H WAV NAME [--out FILE]         make an enrollment file from WAV (16 kHz mono, 16-bit PCM or
+                                         32-bit float, at most 15 s) with the voice-print library of
+                                         this machine and save it on the server as NAME through
+                                         "save_vpnr_bias_file"; --out also keeps it in FILE
 
 Options:
   --script FILE              read the commands from FILE instead of the command line

@@ -1,6 +1,10 @@
 #include "command_runner.h"
 
+#include "bias_file_payload.h"
+#include "wav_recording.h"
+
 #include "rpc/wire_constants.h"
+#include "vpnr/enrollment_file_maker.h"
 #include "client/result_code.h"
 #include "client/rpc_error.h"
 
@@ -164,6 +168,7 @@ std::optional<CommandRunner::Step> CommandRunner::prepare(const Command& command
         {"set-serialized", &CommandRunner::set_serialized},
         {"get-serialized", &CommandRunner::get_serialized},
         {"watch", &CommandRunner::watch},
+        {"enroll", &CommandRunner::enroll},
     };
     const auto found = verbs.find(command.verb);
     if (found == verbs.end()) {
@@ -407,6 +412,43 @@ std::optional<CommandRunner::Step> CommandRunner::get_serialized(const Command& 
         }
         out_ << reply.name << ": " << reply.data.size() << " bytes written to " << path << "\n";
         return kExitOk;
+    });
+}
+
+std::optional<CommandRunner::Step> CommandRunner::enroll(const Command& command, std::string& error)
+{
+    HandleArg handle;
+    if (!(command.args.size() == 3 || (command.args.size() == 5 && command.args[3] == "--out"))) {
+        error = "enroll: expected H WAV NAME [--out FILE]";
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> samples;
+    if (!parse_handle(command, handle, error) || !read_wav_recording(command.args[1], samples, error)) {
+        return std::nullopt;
+    }
+    const std::string name = command.args[2];
+    const std::string out_path = command.args.size() == 5 ? command.args[4] : std::string();
+    return Step([this, handle, samples, name, out_path](Context& context) -> int {
+        const auto resolved = resolve(handle);
+        if (!resolved) {
+            return kExitUsage;
+        }
+        std::string failure;
+        const auto file = vpnr::make_enrollment_file(samples, failure);
+        if (!file) {
+            err_ << "qevctl: enroll: " << failure << "\n";
+            return kExitResult;
+        }
+        if (!out_path.empty() && !write_file(out_path, *file)) {
+            err_ << "qevctl: cannot write " << out_path << "\n";
+            return kExitUsage;
+        }
+        const std::uint32_t result =
+            context.client.set_serialized(*resolved, "save_vpnr_bias_file", bias_file_payload(name, *file));
+        if (result == 0) {
+            out_ << "enrolled: " << file->size() << " bytes saved as " << name << "\n";
+        }
+        return report(fn::kSetSerialized, result);
     });
 }
 

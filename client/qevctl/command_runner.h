@@ -60,6 +60,7 @@ private:
     std::optional<Step> set_serialized(const Command& command, std::string& error);
     std::optional<Step> get_serialized(const Command& command, std::string& error);
     std::optional<Step> watch(const Command& command, std::string& error);
+    std::optional<Step> enroll(const Command& command, std::string& error);
 
     std::ostream& out_;
     std::ostream& err_;
