@@ -1,0 +1,119 @@
+#include "enrollment_fixture.h"
+
+#include "qevsim_runner.h"
+#include "recording_fixture.h"
+#include "vpnr/crypter.h"
+#include "vpnr/enrollment_container.h"
+#include "vpnr/enrollment_manager.h"
+#include "vpnr/sealed_recording.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+
+namespace qev::vpnr::test {
+namespace {
+
+constexpr wchar_t kSwitchesKey[] = L"SOFTWARE\\qevsim\\VPRB01";
+
+}  // namespace
+
+void set_library(const std::wstring& version, DWORD digits, const std::vector<std::wstring>& fail_calls,
+                 bool incomplete)
+{
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSwitchesKey);
+    std::wstring calls;
+    for (const std::wstring& call : fail_calls) {
+        calls += call + L'\0';
+    }
+    calls += L'\0';
+    const DWORD fails_to_complete = incomplete ? 1 : 0;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSwitchesKey, L"Version", REG_SZ, version.c_str(),
+                              static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSwitchesKey, L"Digits", REG_DWORD, &digits, sizeof(DWORD));
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSwitchesKey, L"FailCalls", REG_MULTI_SZ, calls.c_str(),
+                    static_cast<DWORD>(calls.size() * sizeof(wchar_t)));
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSwitchesKey, L"Incomplete", REG_DWORD, &fails_to_complete, sizeof(DWORD));
+}
+
+void load_machine(const std::string& name)
+{
+    for (const auto& args : {std::vector<std::wstring>{L"register"},
+                             std::vector<std::wstring>{L"load", qev::sysinfo::test::MachineFile(name)}}) {
+        const auto run = qev::sysinfo::test::RunQevsim(args);
+        ASSERT_EQ(run.exit_code, 0) << run.output;
+    }
+}
+
+Bytes recording(double seconds, unsigned seed)
+{
+    Bytes bytes;
+    const auto samples = static_cast<size_t>(seconds * 16000);
+    for (size_t i = 0; i < samples; ++i) {
+        const double t = static_cast<double>(i) / 16000;
+        const auto value = static_cast<float>(0.3 * std::sin(2 * std::numbers::pi * (200 + 90 * seed) * t) +
+                                              0.2 * std::sin(2 * std::numbers::pi * (1300 + 370 * seed) * t));
+        const auto* raw = reinterpret_cast<const std::uint8_t*>(&value);
+        bytes.insert(bytes.end(), raw, raw + sizeof(value));
+    }
+    return bytes;
+}
+
+Bytes enroll(const Bytes& recording)
+{
+    EnrollmentManager manager;
+    return manager.enroll_recording(recording);
+}
+
+Bytes record_of(const Bytes& file, std::uint32_t type)
+{
+    const std::vector<TlvRecord> records = parse_container(file);
+    const TlvRecord* record = last_record_of_type(records, type);
+    return record != nullptr ? record->value : Bytes{};
+}
+
+Bytes recording_in(const Bytes& file)
+{
+    Crypter crypter;
+    prepare(crypter);
+    return open_recording(crypter, parse_records(record_of(file, 3)));
+}
+
+Bytes read_file(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+void write_file(const std::wstring& path, const Bytes& bytes)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(std::filesystem::path(path), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+PrivateProgramData::PrivateProgramData()
+    : root_((std::filesystem::temp_directory_path() / ("qev_programdata_" + std::to_string(GetCurrentProcessId())))
+                .wstring())
+{
+    std::filesystem::create_directories(root_);
+    SetEnvironmentVariableW(L"PROGRAMDATA", root_.c_str());
+}
+
+PrivateProgramData::~PrivateProgramData()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::wstring PrivateProgramData::path(const std::wstring& name) const
+{
+    return root_ + L"\\qEv\\" + name;
+}
+
+}  // namespace qev::vpnr::test

@@ -1,0 +1,159 @@
+// The enrollment worker on the simulated machine, driving the stand-in voice-print library that the
+// machine places beside the effect component: the re-enrollment pass and the worker's failures.
+#include "enrollment_fixture.h"
+
+#include "debug_output_capture.h"
+#include "vpnr/enrollment_container.h"
+#include "vpnr/enrollment_manager.h"
+#include "vpnr/sealed_recording.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace qev::vpnr::test {
+namespace {
+
+constexpr std::uint32_t kVersionRecord = 1;
+constexpr std::uint32_t kVoicePrintRecord = 2;
+constexpr std::uint32_t kRecordingRecord = 3;
+
+Bytes text_bytes(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes iv_of(const Bytes& file)
+{
+    const std::vector<TlvRecord> sealed = parse_records(record_of(file, kRecordingRecord));
+    const TlvRecord* iv = last_record_of_type(sealed, kIvRecord);
+    return iv != nullptr ? iv->value : Bytes{};
+}
+
+class EnrollmentWorker : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { load_machine("default"); }
+
+    void SetUp() override { set_library(); }
+
+    static void run_pass()
+    {
+        EnrollmentManager manager;
+        manager.run_reenrollment();
+    }
+
+    PrivateProgramData program_data_;
+};
+
+TEST_F(EnrollmentWorker, PassEnrollsAgainOnlyFilesOfAnotherVersionOrLength)
+{
+    const Bytes short_take = recording(2, 1);
+    const Bytes long_take = recording(9, 2);
+    const Bytes old_short = enroll(short_take);
+    const Bytes old_long = enroll(long_take);
+    set_library(L"2.0.0", 32);
+    const Bytes short_print = enroll(short_take);
+    set_library(L"2.0.0");
+    const Bytes current = enroll(short_take);
+    Bytes wrong_case = current;
+    wrong_case[0] = 'V';
+    const Bytes no_recording =
+        build_container({{kVersionRecord, text_bytes("1.0.0")}, {kVoicePrintRecord, Bytes(64 * 4)}});
+    const struct {
+        const wchar_t* name;
+        const Bytes& before;
+        const Bytes* take;  // null: the file must stay as it was
+        const char* line;
+    } files[] = {
+        {L"a_t_d_enroll.bin", old_short, &short_take, nullptr},
+        {L"b_t_d_ENROLL.BIN", old_long, &long_take, nullptr},
+        {L"c_t_d_enroll.bin", short_print, &short_take, nullptr},
+        {L"d_t_d_enroll.bin", current, nullptr, nullptr},
+        {L"e_t_d_enroll.bin", wrong_case, nullptr, "[qev] tlv structure is invalid\n"},
+        {L"f_t_d_enroll.bin", no_recording, nullptr, "[qev] Failed to parse wave dump tlv objects\n"},
+        {L"g_t_d_default.bin", old_short, nullptr, nullptr},
+    };
+    for (const auto& file : files) {
+        write_file(program_data_.path(file.name), file.before);
+    }
+    DebugOutputCapture capture;
+    run_pass();
+    for (const auto& file : files) {
+        const Bytes after = read_file(program_data_.path(file.name));
+        if (file.take == nullptr) {
+            EXPECT_EQ(after, file.before) << file.name;
+            EXPECT_TRUE(file.line == nullptr || capture.contains(std::string(file.line))) << file.name;
+            continue;
+        }
+        // Version, voice print and a recording sealed under a new IV that opens to the same take.
+        EXPECT_EQ(record_of(after, kVersionRecord), text_bytes("2.0.0")) << file.name;
+        EXPECT_EQ(record_of(after, kVoicePrintRecord), record_of(enroll(*file.take), kVoicePrintRecord)) << file.name;
+        EXPECT_NE(iv_of(after), iv_of(file.before)) << file.name;
+        EXPECT_EQ(recording_in(after), *file.take) << file.name;
+    }
+    // Nothing of a longer take stays in the library's signal block for the next one.
+    EnrollmentManager manager;
+    manager.enroll_recording(long_take);
+    EXPECT_EQ(record_of(manager.enroll_recording(short_take), kVoicePrintRecord),
+              record_of(current, kVoicePrintRecord));
+}
+
+TEST_F(EnrollmentWorker, LibraryFailuresLeaveTheFilesAlone)
+{
+    const Bytes old_file = enroll(recording(1, 3));
+    const std::wstring path = program_data_.path(L"u_t_d_enroll.bin");
+    const struct {
+        std::vector<std::wstring> fail_calls;
+        bool incomplete;
+        bool initialised;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{L"qev_get_interface_version"},
+         false,
+         false,
+         {"Failed to get_interface_version (5)\n", "[qev_vpnr_algo_worker] Fail to load DLL.\n",
+          "Failed to init vpnr algo worker\n"}},
+        {{L"qev_get_comp_info"}, false, false, {"Failed to get_info (5)\n"}},
+        {{L"qev_comp_alloc"}, false, false, {"Failed to alloc (5)\n"}},
+        {{L"qev_comp_params_get"}, false, true, {"Invalid bias file length\n"}},
+        {{L"qev_comp_process"},
+         false,
+         true,
+         {"Failed to process (5), input_data_group.size(): 1\n", "Failed to enroll voice\n"}},
+        {{L"qev_comp_result"},
+         false,
+         true,
+         {"Failed to result (5), output_data_group.size(): 1\n", "Failed to enroll voice\n"}},
+        {{}, true, true, {"Failed to enroll voice\n"}},
+    };
+    for (const auto& c : cases) {
+        write_file(path, old_file);
+        set_library(L"3.0.0", 64, c.fail_calls, c.incomplete);
+        DebugOutputCapture capture;
+        const int priority = GetThreadPriority(GetCurrentThread());
+        {
+            EnrollmentManager manager;
+            EXPECT_EQ(manager.initialised(), c.initialised) << c.lines.front();
+            manager.run_reenrollment();
+        }
+        EXPECT_EQ(GetThreadPriority(GetCurrentThread()), priority);
+        for (const std::string& line : c.lines) {
+            EXPECT_TRUE(capture.contains("[qev] " + line)) << line;
+        }
+        EXPECT_EQ(read_file(path), old_file) << c.lines.front();
+    }
+    // Without the effect component's server there is no library to load.
+    const wchar_t server[] = L"SOFTWARE\\Classes\\CLSID\\{FB19AA08-04A2-4810-8846-DF71A3DA56DB}\\InprocServer32";
+    wchar_t registered[MAX_PATH] = {};
+    DWORD size = sizeof(registered);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, server, nullptr, RRF_RT_REG_SZ, nullptr, registered, &size),
+              ERROR_SUCCESS);
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, server, nullptr);
+    DebugOutputCapture capture;
+    EXPECT_FALSE(EnrollmentManager().initialised());
+    EXPECT_TRUE(capture.contains("[qev] [qev_vpnr_algo_worker]  load_dll error: 0x0000007E.\n"));
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, server, nullptr, REG_SZ, registered, size);
+}
+
+}  // namespace
+}  // namespace qev::vpnr::test
