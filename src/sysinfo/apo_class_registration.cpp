@@ -1,6 +1,7 @@
 #include "sysinfo/apo_class_registration.h"
 
 #include "sysinfo/apo_identifiers.h"
+#include "base/unique_handle.h"
 #include "sysinfo/local_machine_key.h"
 #include "winsys/registry.h"
 
@@ -21,14 +22,29 @@ std::wstring registered_server_path(const std::wstring& library_path)
     return L"%SystemRoot%\\" + library_path.substr(system32);
 }
 
-bool ensure_server_key(const std::wstring& class_id)
+// Opens (creating where missing) the class's server key below the existing registrations key. The
+// new keys inherit that key's access: nothing is opened further, as the audio engine loads what this
+// key names.
+base::UniqueRegKey create_server_key(const std::wstring& class_id)
 {
-    if (LocalMachineKeyOpens(InProcServerKey(class_id))) {
-        return true;
+    base::UniqueRegKey classes;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, GetApoKeyPaths().clsid_key.c_str(), 0, KEY_CREATE_SUB_KEY, classes.put()) !=
+        ERROR_SUCCESS) {
+        return {};
     }
-    const std::wstring& clsid_key = GetApoKeyPaths().clsid_key;
-    return qev::winsys::make_writable(clsid_key) &&
-           qev::winsys::create_key_path(clsid_key + L"\\" + class_id + L"\\InProcServer32");
+    base::UniqueRegKey server;
+    const std::wstring subkey = class_id + L"\\InProcServer32";
+    if (RegCreateKeyExW(classes.get(), subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, server.put(), nullptr) !=
+        ERROR_SUCCESS) {
+        server.reset();
+    }
+    return server;
+}
+
+bool set_text(HKEY key, const wchar_t* name, const std::wstring& text, DWORD type)
+{
+    const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -56,12 +72,23 @@ bool RegisterApoClass(const std::wstring& class_id, const std::wstring& library_
     if (!IsBracedGuid(class_id) || library_path.empty() || library_path.find(L'\0') != std::wstring::npos) {
         return false;
     }
-    if (!ensure_server_key(class_id)) {
+    const base::UniqueRegKey server = create_server_key(class_id);
+    if (!server) {
         return false;
     }
-    const std::wstring server_key = InProcServerKey(class_id);
-    return qev::winsys::write_string(server_key, L"", registered_server_path(library_path)) &&
-           qev::winsys::write_string(server_key, L"ThreadingModel", L"Both");
+    const std::wstring path = registered_server_path(library_path);
+    const DWORD type = path.rfind(L"%SystemRoot%", 0) == 0 ? REG_EXPAND_SZ : REG_SZ;
+    return set_text(server.get(), nullptr, path, type) && set_text(server.get(), L"ThreadingModel", L"Both", REG_SZ);
+}
+
+bool DeleteApoClassRegistration(const std::wstring& class_id)
+{
+    if (!IsBracedGuid(class_id)) {
+        return false;
+    }
+    const std::wstring key = GetApoKeyPaths().clsid_key + L"\\" + class_id;
+    const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace qev::sysinfo

@@ -1,5 +1,7 @@
 #include "sysinfo/inf_facts.h"
 
+#include <windows.h>
+
 #include "base/logging.h"
 #include "sysinfo/inf_text_file.h"
 #include "sysinfo/wide_text.h"
@@ -127,6 +129,35 @@ void append_unique(const std::wstring& value, std::vector<std::wstring>& out)
     }
 }
 
+// The last comma-separated field of an AddReg line, without quotes and surrounding blanks.
+std::wstring last_field(const std::wstring& line)
+{
+    std::wstring field = TrimText(line.substr(line.rfind(L',') + 1));
+    field.erase(std::remove(field.begin(), field.end(), L'"'), field.end());
+    return field;
+}
+
+std::wstring system_directory()
+{
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+// Puts a directory id in front of the path in place; false when the id's directory is unknown.
+bool expand_directory_id(std::wstring& path, const wchar_t* id, const std::wstring& directory)
+{
+    const std::wstring token = std::wstring(L"%") + id + L"%";
+    if (path.size() < token.size() || !EqualsIgnoreCase(path.substr(0, token.size()), token)) {
+        return true;
+    }
+    if (directory.empty()) {
+        return false;
+    }
+    path = directory + path.substr(token.size());
+    return true;
+}
+
 }  // namespace
 
 bool InfHasAudioEngine(const std::wstring& inf_path)
@@ -156,6 +187,27 @@ bool GetInfClassIds(const std::wstring& inf_path, std::vector<std::wstring>& out
         append_unique(token.second, out);
     }
     return true;
+}
+
+std::wstring GetInfServerPath(const std::wstring& inf_path)
+{
+    const std::optional<std::vector<std::wstring>> lines = read_inf(inf_path);
+    if (!lines) {
+        return {};
+    }
+    for (const std::wstring& line : *lines) {
+        if (!std::regex_search(line, patterns().server_reference)) {
+            continue;
+        }
+        std::wstring path = last_field(line);
+        const std::wstring inf_directory = inf_path.substr(0, inf_path.find_last_of(L"\\/"));
+        if (path.empty() || !expand_directory_id(path, L"13", inf_directory) ||
+            !expand_directory_id(path, L"11", system_directory())) {
+            return {};
+        }
+        return path;
+    }
+    return {};
 }
 
 }  // namespace qev::sysinfo

@@ -15,4 +15,9 @@ bool InfHasAudioEngine(const std::wstring& inf_path);
 // (any case). False, with a log line, when the file cannot be read.
 bool GetInfClassIds(const std::wstring& inf_path, std::vector<std::wstring>& out);
 
+// The library the INF registers as in-process server (the data of its first "...\InprocServer32"
+// line), with the driver-store directory (%13%, the INF's own folder) and the system directory (%11%)
+// put in. Empty when the INF cannot be read or registers no server.
+std::wstring GetInfServerPath(const std::wstring& inf_path);
+
 }  // namespace qev::sysinfo

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cwctype>
 
@@ -59,6 +60,14 @@ bool EqualsIgnoreCase(const std::wstring& left, const std::wstring& right)
 bool ContainsIgnoreCase(const std::wstring& text, const std::wstring& part)
 {
     return upper_case(text).find(upper_case(part)) != std::wstring::npos;
+}
+
+bool LessIgnoreCase::operator()(const std::wstring& left, const std::wstring& right) const
+{
+    const auto length = [](const std::wstring& text) {
+        return static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
+    };
+    return CompareStringOrdinal(left.c_str(), length(left), right.c_str(), length(right), TRUE) == CSTR_LESS_THAN;
 }
 
 }  // namespace qev::sysinfo

@@ -15,4 +15,9 @@ std::wstring TrimText(const std::wstring& text);
 bool EqualsIgnoreCase(const std::wstring& left, const std::wstring& right);
 bool ContainsIgnoreCase(const std::wstring& text, const std::wstring& part);
 
+// Orders texts the way EqualsIgnoreCase compares them (a key for maps of registry value names).
+struct LessIgnoreCase {
+    bool operator()(const std::wstring& left, const std::wstring& right) const;
+};
+
 }  // namespace qev::sysinfo
