@@ -349,4 +349,12 @@ bool AudioEndpointPropertyStore::ClearFxValue(const PROPERTYKEY& key) const
     return write(FxProperties, key, empty.get());
 }
 
+HRESULT AudioEndpointPropertyStore::SetEndpointVisibility(bool visible) const
+{
+    if (!policyConfig_ || deviceId_.empty()) {
+        return E_POINTER;
+    }
+    return policyConfig_->SetEndpointVisibility(deviceId_.c_str(), visible ? TRUE : FALSE);
+}
+
 }  // namespace qev::winaudio

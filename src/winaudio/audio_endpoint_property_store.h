@@ -40,6 +40,8 @@ public:
     bool SetDword(PropertyStoreType kind, const PROPERTYKEY& key, DWORD value) const;
     // Removes the value from the FX store.
     bool ClearFxValue(const PROPERTYKEY& key) const;
+    // Shows or hides the endpoint through the policy-config object; E_POINTER without it or an id.
+    HRESULT SetEndpointVisibility(bool visible) const;
 
     const std::wstring& GetEndpointKeyPath() const { return paths_.endpoint; }
     const std::wstring& GetPropertiesKeyPath() const { return paths_.properties; }

@@ -144,6 +144,19 @@ bool GetHardwareId(ComPtr<IMMDevice> device, std::wstring& hardwareId)
     return true;
 }
 
+HRESULT GetDeviceState(ComPtr<IMMDevice> device, DWORD& state)
+{
+    if (!device) {
+        return E_POINTER;
+    }
+    DWORD current = 0;
+    const HRESULT hr = device->GetState(&current);
+    if (SUCCEEDED(hr)) {
+        state = current;
+    }
+    return hr;
+}
+
 bool EnumerateEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flow)
 {
     ComPtr<IMMDeviceEnumerator> enumerator;
@@ -174,6 +187,20 @@ bool EnumerateEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flo
         base::log_wprintf(L"Device list is empty\n");
     }
     return true;
+}
+
+std::vector<std::wstring> EnumerateEndpointIds(EDataFlow flow)
+{
+    std::vector<ComPtr<IMMDevice>> endpoints;
+    EnumerateEndpoints(endpoints, flow);
+    std::vector<std::wstring> ids;
+    for (const ComPtr<IMMDevice>& endpoint : endpoints) {
+        std::wstring id;
+        if (GetDeviceId(endpoint, id)) {
+            ids.push_back(id);
+        }
+    }
+    return ids;
 }
 
 bool IsUsbHardwareId(const std::wstring& hardwareId)

@@ -19,9 +19,14 @@ bool GetDataFlow(Microsoft::WRL::ComPtr<IMMDevice> device, EDataFlow& flow);
 bool GetFriendlyName(Microsoft::WRL::ComPtr<IMMDevice> device, std::wstring& name);
 bool GetInterfaceFriendlyName(Microsoft::WRL::ComPtr<IMMDevice> device, std::wstring& name);
 bool GetHardwareId(Microsoft::WRL::ComPtr<IMMDevice> device, std::wstring& hardwareId);
+// The endpoint's DEVICE_STATE_* value; the caller reports a failure with the result. No message here.
+HRESULT GetDeviceState(Microsoft::WRL::ComPtr<IMMDevice> device, DWORD& state);
 
 // Every endpoint of the flow in any state; an empty result is still a success.
 bool EnumerateEndpoints(std::vector<Microsoft::WRL::ComPtr<IMMDevice>>& endpoints, EDataFlow flow);
+// The ids of every endpoint of the flow in any state, in enumeration order; endpoints whose id
+// can't be read are left out.
+std::vector<std::wstring> EnumerateEndpointIds(EDataFlow flow);
 
 bool IsUsbEndpoint(Microsoft::WRL::ComPtr<IMMDevice> device);
 bool IsBluetoothEndpoint(Microsoft::WRL::ComPtr<IMMDevice> device);

@@ -59,6 +59,16 @@ bool FxRegistryAccess::RegWriteDword(const std::wstring& key, const std::wstring
     });
 }
 
+bool FxRegistryAccess::RegCreateKey(const std::wstring& key)
+{
+    return guarded([&] { regpath::create_key(key); });
+}
+
+bool FxRegistryAccess::RegRepairKey(const std::wstring& key)
+{
+    return guarded([&] { repair_for_writing(key); });
+}
+
 bool FxRegistryAccess::RegKeyExists(const std::wstring& key)
 {
     return regpath::key_exists(key);

@@ -18,6 +18,11 @@ public:
                                     const std::vector<std::wstring>& values);
     static bool RegWriteDword(const std::wstring& key, const std::wstring& name, DWORD value);
 
+    // Creates the key and any missing parent; new keys inherit their parent's access.
+    static bool RegCreateKey(const std::wstring& key);
+    // Makes Administrators the owner of an existing key and grants them full access.
+    static bool RegRepairKey(const std::wstring& key);
+
     static bool RegKeyExists(const std::wstring& key);
     static bool RegValueExists(const std::wstring& key, const std::wstring& name);
 

@@ -2,6 +2,8 @@
 
 #include <propsys.h>
 
+#include <iterator>
+
 #include "base/logging.h"
 
 namespace qev::effects {
@@ -15,6 +17,13 @@ bool PropertyKeyFromText(const std::wstring& text, PROPERTYKEY& key)
     }
     key = converted;
     return true;
+}
+
+std::wstring PropertyKeyToText(const PROPERTYKEY& key)
+{
+    wchar_t fmtid[39] = {};
+    StringFromGUID2(key.fmtid, fmtid, static_cast<int>(std::size(fmtid)));
+    return std::wstring(fmtid) + L"," + std::to_wstring(key.pid);
 }
 
 }  // namespace qev::effects

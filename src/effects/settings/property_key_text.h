@@ -12,4 +12,7 @@ namespace qev::effects {
 // "Failed to convert to property key".
 bool PropertyKeyFromText(const std::wstring& text, PROPERTYKEY& key);
 
+// The text form of a property key: its format id in braces (upper case), "," and the decimal id.
+std::wstring PropertyKeyToText(const PROPERTYKEY& key);
+
 }  // namespace qev::effects
