@@ -4,6 +4,7 @@
 
 #include "default_roles.h"
 #include "endpoint_catalog.h"
+#include "endpoint_visibility.h"
 #include "machine_layout.h"
 #include "registry_property_store.h"
 
@@ -113,16 +114,7 @@ HRESULT PolicyConfig::SetEndpointVisibility(PCWSTR deviceId, BOOL visible)
     if (!id) {
         return kElementNotFound;
     }
-    // Hiding disables an active endpoint and showing brings a disabled one back; unplugged or
-    // absent endpoints keep their state.
-    const DWORD state = EndpointCatalog::state(*id).value_or(0);
-    if (!visible && state == DEVICE_STATE_ACTIVE) {
-        return HRESULT_FROM_WIN32(EndpointCatalog::setState(*id, DEVICE_STATE_DISABLED));
-    }
-    if (visible && state == DEVICE_STATE_DISABLED) {
-        return HRESULT_FROM_WIN32(EndpointCatalog::setState(*id, DEVICE_STATE_ACTIVE));
-    }
-    return S_OK;
+    return visible ? EndpointVisibility::show(*id) : EndpointVisibility::hide(*id);
 }
 
 }  // namespace qevsim

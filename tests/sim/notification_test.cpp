@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #include "notification_recorders.h"
 #include "sim_test_support.h"
@@ -59,10 +60,12 @@ TEST_F(NotificationTest, InProcessChangesUpdateStateAndNotify)
     EXPECT_EQ(state, static_cast<DWORD>(DEVICE_STATE_ACTIVE));
     EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"state ") + kMic + L" 1")) << recorder_->log.dump();
 
-    // Hiding an unplugged endpoint leaves it unplugged.
-    ASSERT_EQ(policy->SetEndpointVisibility(kHdmi, FALSE), S_OK);
-    ASSERT_EQ(device(kHdmi)->GetState(&state), S_OK);
-    EXPECT_EQ(state, static_cast<DWORD>(DEVICE_STATE_UNPLUGGED));
+    // A hidden unplugged endpoint is disabled, and unplugged again once shown.
+    for (const auto& [visible, expected] : {std::pair{FALSE, DEVICE_STATE_DISABLED}, {TRUE, DEVICE_STATE_UNPLUGGED}}) {
+        ASSERT_EQ(policy->SetEndpointVisibility(kHdmi, visible), S_OK);
+        ASSERT_EQ(device(kHdmi)->GetState(&state), S_OK);
+        EXPECT_EQ(state, static_cast<DWORD>(expected));
+    }
 
     // Device-store writes through the policy config object are reported too.
     PROPVARIANT text;
