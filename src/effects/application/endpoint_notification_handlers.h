@@ -9,7 +9,8 @@ namespace qev::effects {
 // The endpoint notification handlers, in the shape of the device monitor wrapper's callback table
 // (winaudio::DeviceEventCallbacks). Windows calls them on its notification threads: each only
 // queues its work for the endpoint work thread (endpoint_work.h) and returns, so the work of all
-// notifications runs one at a time, in arrival order, and never beside a scan's endpoint.
+// notifications runs one at a time, in arrival order, and never beside a scan's endpoint. The owner
+// unregisters them (destroys its device list) before the process ends; the work thread ends then.
 
 // An endpoint that becomes active with the APO registered gets "{4077f64d-...},0" = 0 once; every
 // state change is logged and then reported to the state-change callback (true when the marker was
