@@ -57,6 +57,38 @@ bool is_blank(const base::PropVariant& value)
            (value.type() == VT_LPWSTR && (value.value().pwszVal == nullptr || value.value().pwszVal[0] == L'\0'));
 }
 
+bool enumerate_in_states(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flow, DWORD states)
+{
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    HRESULT hr = create_enumerator(enumerator);
+    if (FAILED(hr)) {
+        base::log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    ComPtr<IMMDeviceCollection> collection;
+    hr = enumerator->EnumAudioEndpoints(flow, states, &collection);
+    if (FAILED(hr)) {
+        base::log_wprintf(L"Unable to get device collection, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    UINT count = 0;
+    hr = collection->GetCount(&count);
+    if (FAILED(hr)) {
+        base::log_wprintf(L"Unable to get device collection length, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return false;
+    }
+    for (UINT index = 0; index < count; ++index) {
+        ComPtr<IMMDevice> device;
+        if (SUCCEEDED(collection->Item(index, &device)) && device) {
+            endpoints.push_back(device);
+        }
+    }
+    if (endpoints.empty()) {
+        base::log_wprintf(L"Device list is empty\n");
+    }
+    return true;
+}
+
 }  // namespace
 
 bool GetDeviceById(const std::wstring& endpointId, ComPtr<IMMDevice>& device)
@@ -159,34 +191,12 @@ HRESULT GetDeviceState(ComPtr<IMMDevice> device, DWORD& state)
 
 bool EnumerateEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flow)
 {
-    ComPtr<IMMDeviceEnumerator> enumerator;
-    HRESULT hr = create_enumerator(enumerator);
-    if (FAILED(hr)) {
-        base::log_wprintf(L"Unable to instantiate device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
-        return false;
-    }
-    ComPtr<IMMDeviceCollection> collection;
-    hr = enumerator->EnumAudioEndpoints(flow, DEVICE_STATEMASK_ALL, &collection);
-    if (FAILED(hr)) {
-        base::log_wprintf(L"Unable to get device collection, hr: 0x%08X\n", static_cast<unsigned>(hr));
-        return false;
-    }
-    UINT count = 0;
-    hr = collection->GetCount(&count);
-    if (FAILED(hr)) {
-        base::log_wprintf(L"Unable to get device collection length, hr: 0x%08X\n", static_cast<unsigned>(hr));
-        return false;
-    }
-    for (UINT index = 0; index < count; ++index) {
-        ComPtr<IMMDevice> device;
-        if (SUCCEEDED(collection->Item(index, &device)) && device) {
-            endpoints.push_back(device);
-        }
-    }
-    if (endpoints.empty()) {
-        base::log_wprintf(L"Device list is empty\n");
-    }
-    return true;
+    return enumerate_in_states(endpoints, flow, DEVICE_STATEMASK_ALL);
+}
+
+bool EnumerateActiveEndpoints(std::vector<ComPtr<IMMDevice>>& endpoints, EDataFlow flow)
+{
+    return enumerate_in_states(endpoints, flow, DEVICE_STATE_ACTIVE);
 }
 
 std::vector<std::wstring> EnumerateEndpointIds(EDataFlow flow)

@@ -24,6 +24,8 @@ HRESULT GetDeviceState(Microsoft::WRL::ComPtr<IMMDevice> device, DWORD& state);
 
 // Every endpoint of the flow in any state; an empty result is still a success.
 bool EnumerateEndpoints(std::vector<Microsoft::WRL::ComPtr<IMMDevice>>& endpoints, EDataFlow flow);
+// The same for the active endpoints only.
+bool EnumerateActiveEndpoints(std::vector<Microsoft::WRL::ComPtr<IMMDevice>>& endpoints, EDataFlow flow);
 // The ids of every endpoint of the flow in any state, in enumeration order; endpoints whose id
 // can't be read are left out.
 std::vector<std::wstring> EnumerateEndpointIds(EDataFlow flow);
