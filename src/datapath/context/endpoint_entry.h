@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <mmdeviceapi.h>
 #include <wrl/client.h>
 
@@ -14,6 +16,11 @@ enum EndpointType : uint32_t {
     kEndpointRender = 1,
     kEndpointBoth = 2,
 };
+
+inline EndpointType EndpointTypeFromDataFlow(EDataFlow flow)
+{
+    return flow == eCapture ? kEndpointCapture : flow == eRender ? kEndpointRender : kEndpointBoth;
+}
 
 // One active audio endpoint as listed for clients and matched by name.
 struct EndpointEntry {
