@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapath/manager/qev_data_path_cntx.h"
+#include "datapath/context/qev_data_path_cntx.h"
 
 #include <cstddef>
 #include <cstdint>
