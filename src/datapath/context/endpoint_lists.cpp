@@ -3,7 +3,7 @@
 #include "base/com_init.h"
 #include "base/logging.h"
 #include "base/utf8.h"
-#include "datapath/context/active_endpoint_enumerator.h"
+#include "winaudio/endpoint_queries.h"
 
 #include <wrl/client.h>
 
@@ -14,6 +14,34 @@ namespace qev::datapath {
 
 using Microsoft::WRL::ComPtr;
 
+namespace {
+
+// The active endpoints of one flow with their ids and friendly names; COM is initialised.
+std::vector<EndpointEntry> list_active(EDataFlow flow)
+{
+    std::vector<ComPtr<IMMDevice>> devices;
+    std::vector<EndpointEntry> entries;
+    if (!winaudio::EnumerateActiveEndpoints(devices, flow)) {
+        return entries;
+    }
+    for (const ComPtr<IMMDevice>& device : devices) {
+        EndpointEntry entry;
+        if (!winaudio::GetDeviceId(device, entry.id)) {
+            continue;
+        }
+        if (!winaudio::GetFriendlyName(device, entry.friendly_name)) {
+            base::log_printf("unknown property type\n");
+            continue;
+        }
+        entry.device = device;
+        entry.type = EndpointTypeFromDataFlow(flow);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+}  // namespace
+
 EndpointLists& EndpointLists::process_wide()
 {
     static EndpointLists lists;
@@ -23,19 +51,8 @@ EndpointLists& EndpointLists::process_wide()
 void EndpointLists::refresh()
 {
     const base::ComInit com(COINIT_MULTITHREADED);
-    ComPtr<IMMDeviceEnumerator> enumerator;
-    const HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&enumerator));
-    if (FAILED(hr)) {
-        base::log_printf("endpoint list: cannot create the device enumerator, hr: 0x%08X\n", static_cast<unsigned>(hr));
-    }
-    refresh(enumerator.Get());
-}
-
-void EndpointLists::refresh(IMMDeviceEnumerator* enumerator)
-{
-    const ActiveEndpointEnumerator lister(enumerator);
-    std::vector<EndpointEntry> capture = lister.list(eCapture);
-    std::vector<EndpointEntry> render = lister.list(eRender);
+    std::vector<EndpointEntry> capture = list_active(eCapture);
+    std::vector<EndpointEntry> render = list_active(eRender);
     replace(std::move(capture), std::move(render));
 }
 

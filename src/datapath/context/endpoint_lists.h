@@ -1,9 +1,5 @@
 #pragma once
 
-#include "datapath/context/endpoint_entry.h"
-
-#include <mmdeviceapi.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -12,10 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "datapath/context/endpoint_entry.h"
+
 namespace qev::datapath {
 
-// The active capture and render endpoints, guarded by their own mutex so that refreshes and
-// readers on other threads never see a half-written list. Narrow names are UTF-8.
+// The active capture and render endpoints, guarded by their own mutex (the device-list mutex of
+// the copy) so that refreshes and readers on other threads never see a half-written list. Narrow
+// names are UTF-8.
 class EndpointLists {
 public:
     // The process-wide copy that device names are matched against, built on first use.
@@ -25,11 +24,10 @@ public:
     EndpointLists(const EndpointLists&) = delete;
     EndpointLists& operator=(const EndpointLists&) = delete;
 
-    // Re-enumerates both lists through the system's MMDevice enumerator, initialising COM on this
-    // thread when needed. A failed enumeration leaves the affected list empty.
+    // Re-enumerates both lists through the endpoint queries, in the multithreaded apartment. A
+    // failed enumeration leaves the affected list empty; an endpoint whose id or friendly name
+    // cannot be read is left out.
     void refresh();
-    // The same with a given enumerator (null: both lists empty).
-    void refresh(IMMDeviceEnumerator* enumerator);
     // Replaces both lists with a snapshot of another object's.
     void copy_from(const EndpointLists& other);
 
@@ -43,8 +41,8 @@ private:
     const std::vector<EndpointEntry>* list_of(uint32_t type) const;
 
     mutable std::mutex mutex_;
-    std::vector<EndpointEntry> capture_;
-    std::vector<EndpointEntry> render_;
+    std::vector<EndpointEntry> capture_;  // guarded by mutex_
+    std::vector<EndpointEntry> render_;   // guarded by mutex_
 };
 
 }  // namespace qev::datapath

@@ -4,6 +4,7 @@
 #include "base/logging.h"
 #include "base/utf8.h"
 #include "datapath/catalogue/catalogue.h"
+#include "datapath/context/endpoint_list_refresh.h"
 #include "datapath/manager/param_value_codec.h"
 #include "vpnr/bias_file_path.h"
 #include "vpnr/bias_file_registry.h"
@@ -109,17 +110,21 @@ DatapathManagerAPO& DatapathManagerAPO::instance()
 DatapathManagerAPO::DatapathManagerAPO()
     : handle_lock_([this](const NotifyEvent& event) { notifications_.broadcast(event); })
 {
-    refresh_endpoint_lists();
+    EndpointListRefresh::Attach(&endpoints_, [this](bool flag) {
+        NotifyEvent event;
+        event.type = wire::kEventDeviceList;
+        event.value = flag ? 1 : 0;
+        Broadcast(event);
+    });
+    RefreshEndpointLists();
     // Deliberately never balanced: the constructing thread stays in the multithreaded apartment for
     // the life of the process, so the COM objects held in the endpoint lists stay usable.
     base::ComInit::for_thread_lifetime(COINIT_MULTITHREADED);
 }
 
-void DatapathManagerAPO::refresh_endpoint_lists()
+DatapathManagerAPO::~DatapathManagerAPO()
 {
-    EndpointLists& shared = EndpointLists::process_wide();
-    shared.refresh();
-    endpoints_.copy_from(shared);
+    EndpointListRefresh::Detach(&endpoints_);
 }
 
 uint32_t DatapathManagerAPO::GetInfo(ServerInfo* info)

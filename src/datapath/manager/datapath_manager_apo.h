@@ -27,9 +27,10 @@ public:
     // The process-wide manager, built on the first call.
     static DatapathManagerAPO& instance();
 
-    // Refreshes the endpoint lists once; the calling thread joins the multithreaded COM apartment.
+    // Attaches its copy of the endpoint lists to the refresh entries and refreshes them once; the
+    // calling thread joins the multithreaded COM apartment.
     DatapathManagerAPO();
-    ~DatapathManagerAPO() override = default;
+    ~DatapathManagerAPO() override;
 
     DatapathManagerAPO(const DatapathManagerAPO&) = delete;
     DatapathManagerAPO& operator=(const DatapathManagerAPO&) = delete;
@@ -58,12 +59,11 @@ private:
     bool has_handle(uint32_t handle);
     // Writes the path to the handle's "vpnr_bias_file_path" feature when the handle still exists.
     void write_bias_file_path(uint32_t handle, const std::wstring& path);
-    void refresh_endpoint_lists();
 
     NotificationTable notifications_;
     HandleTableLock handle_lock_;
     HandleTable handles_;
-    // The manager's copy of the endpoint lists, read by Enum.
+    // The manager's copy of the endpoint lists, read by Enum and replaced by every refresh.
     EndpointLists endpoints_;
 };
 
