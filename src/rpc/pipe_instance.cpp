@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "base/unique_handle.h"
+#include "base/well_known_sid.h"
 
 #include <aclapi.h>
 
@@ -13,27 +14,32 @@ namespace {
 
 using base::UniqueLocalPtr;
 
-EXPLICIT_ACCESS_W access_entry(const wchar_t* trustee, TRUSTEE_TYPE type, DWORD rights)
+EXPLICIT_ACCESS_W access_entry(PSID trustee, TRUSTEE_TYPE type, DWORD rights)
 {
     EXPLICIT_ACCESS_W entry{};
     entry.grfAccessPermissions = rights;
     entry.grfAccessMode = SET_ACCESS;
     entry.grfInheritance = NO_INHERITANCE;
-    entry.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     entry.Trustee.TrusteeType = type;
-    // The trustee name is only read.
-    entry.Trustee.ptstrName = const_cast<wchar_t*>(trustee);
+    entry.Trustee.ptstrName = static_cast<LPWSTR>(trustee);
     return entry;
 }
 
-// SYSTEM and Administrators: full access; interactive users: read, write and wait.
+// SYSTEM and Administrators: full access; interactive users: read, write and wait. The trustees are
+// SIDs: their names are translated on non-English Windows, where looking the English ones up fails.
 bool build_pipe_dacl(UniqueLocalPtr<ACL>& acl)
 {
+    const base::UniqueSid system = base::make_well_known_sid(base::WellKnownSid::local_system);
+    const base::UniqueSid administrators = base::make_well_known_sid(base::WellKnownSid::builtin_administrators);
+    const base::UniqueSid interactive = base::make_well_known_sid(base::WellKnownSid::interactive);
+    if (!system || !administrators || !interactive) {
+        return false;
+    }
     std::array<EXPLICIT_ACCESS_W, 3> entries = {
-        access_entry(L"NT AUTHORITY\\SYSTEM", TRUSTEE_IS_WELL_KNOWN_GROUP, GENERIC_ALL),
-        access_entry(L"BUILTIN\\Administrators", TRUSTEE_IS_GROUP, GENERIC_ALL),
-        access_entry(L"NT AUTHORITY\\INTERACTIVE", TRUSTEE_IS_WELL_KNOWN_GROUP,
-                     GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE),
+        access_entry(system.get(), TRUSTEE_IS_WELL_KNOWN_GROUP, GENERIC_ALL),
+        access_entry(administrators.get(), TRUSTEE_IS_GROUP, GENERIC_ALL),
+        access_entry(interactive.get(), TRUSTEE_IS_WELL_KNOWN_GROUP, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE),
     };
     const DWORD status = SetEntriesInAclW(static_cast<ULONG>(entries.size()), entries.data(), nullptr, acl.put());
     if (status != ERROR_SUCCESS) {
