@@ -6,24 +6,19 @@
 
 #include "winsys/privilege_guard.h"
 #include "base/unique_handle.h"
+#include "base/well_known_sid.h"
 
 namespace qev::winsys {
 
 namespace {
 
 constexpr DWORD kSecurityDescriptorRevision = 1;
+// What Users may do on a key the program writes.
+constexpr ACCESS_MASK kUsersWriteAccess = KEY_READ | KEY_SET_VALUE;
 
 SecurityOutcome failed(SecurityStep step, DWORD error = ERROR_SUCCESS)
 {
     return SecurityOutcome{step, error};
-}
-
-// BUILTIN\<alias>: S-1-5-32-<alias>.
-bool builtin_sid(DWORD alias, base::UniqueSid& out)
-{
-    SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
-    return AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, alias, 0, 0, 0, 0, 0, 0, out.put()) !=
-           FALSE;
 }
 
 SecurityStep privilege_failure(PrivilegeGuard::Result result)
@@ -50,8 +45,8 @@ SecurityOutcome write_owner(HKEY root, const std::wstring& subkey)
     if (open_status != ERROR_SUCCESS) {
         return failed(SecurityStep::open_key, static_cast<DWORD>(open_status));
     }
-    base::UniqueSid administrators;
-    if (!builtin_sid(DOMAIN_ALIAS_RID_ADMINS, administrators)) {
+    const base::UniqueSid administrators = base::make_well_known_sid(base::WellKnownSid::builtin_administrators);
+    if (!administrators) {
         return failed(SecurityStep::allocate_and_initialize_sid, GetLastError());
     }
     SECURITY_DESCRIPTOR descriptor{};
@@ -93,10 +88,10 @@ SecurityOutcome read_dacl(HKEY key, std::vector<BYTE>& buffer, PACL& dacl)
     return SecurityOutcome{};
 }
 
-EXPLICIT_ACCESS_W full_access_for(PSID group)
+EXPLICIT_ACCESS_W access_for(PSID group, ACCESS_MASK rights)
 {
     EXPLICIT_ACCESS_W access{};
-    access.grfAccessPermissions = KEY_ALL_ACCESS;
+    access.grfAccessPermissions = rights;
     access.grfAccessMode = SET_ACCESS;
     access.grfInheritance = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
@@ -137,14 +132,14 @@ SecurityOutcome set_administrators_owner(HKEY root, const std::wstring& subkey)
         return failed(privilege_failure(privilege.result()), privilege.error());
     }
     const SecurityOutcome outcome = write_owner(root, subkey);
-    const bool disabled = privilege.disable();
+    const bool restored = privilege.restore();
     if (!outcome.ok()) {
         return outcome;
     }
-    return disabled ? SecurityOutcome{} : failed(SecurityStep::set_privilege);
+    return restored ? SecurityOutcome{} : failed(SecurityStep::set_privilege);
 }
 
-SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey, FullAccessFor who)
+SecurityOutcome grant_write_access(HKEY root, const std::wstring& subkey, WriteAccessFor who)
 {
     if (subkey.empty()) {
         return failed(SecurityStep::open_key, ERROR_INVALID_PARAMETER);
@@ -161,13 +156,14 @@ SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey, FullAcc
     if (!read.ok()) {
         return read;
     }
-    base::UniqueSid administrators;
-    base::UniqueSid users;
-    if (!builtin_sid(DOMAIN_ALIAS_RID_ADMINS, administrators) || !builtin_sid(DOMAIN_ALIAS_RID_USERS, users)) {
+    const base::UniqueSid administrators = base::make_well_known_sid(base::WellKnownSid::builtin_administrators);
+    const base::UniqueSid users = base::make_well_known_sid(base::WellKnownSid::builtin_users);
+    if (!administrators || !users) {
         return failed(SecurityStep::allocate_and_initialize_sid, GetLastError());
     }
-    EXPLICIT_ACCESS_W entries[2] = {full_access_for(administrators.get()), full_access_for(users.get())};
-    const ULONG count = who == FullAccessFor::administrators ? 1 : 2;
+    EXPLICIT_ACCESS_W entries[2] = {access_for(administrators.get(), KEY_ALL_ACCESS),
+                                    access_for(users.get(), kUsersWriteAccess)};
+    const ULONG count = who == WriteAccessFor::administrators ? 1 : 2;
     base::UniqueLocalPtr<ACL> new_dacl;
     const DWORD merge_status = SetEntriesInAclW(count, entries, old_dacl, new_dacl.put());
     if (merge_status != ERROR_SUCCESS) {

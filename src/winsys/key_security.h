@@ -34,16 +34,18 @@ struct SecurityOutcome {
 };
 
 // Makes BUILTIN\Administrators the owner of root\subkey, with SeTakeOwnershipPrivilege enabled
-// for the duration of the change.
+// for the calling thread during the change.
 SecurityOutcome set_administrators_owner(HKEY root, const std::wstring& subkey);
 
-// Who gets the full-access entries. Keys that a privileged reader trusts (the endpoint effect
-// lists) must not be opened to Users.
-enum class FullAccessFor { administrators_and_users, administrators };
+// Who gets write access. Keys that a privileged reader trusts (the endpoint effect lists) must not
+// be opened to Users.
+enum class WriteAccessFor { administrators_and_users, administrators };
 
-// Merges KEY_ALL_ACCESS entries (inherited by subkeys) for Administrators and, unless told
-// otherwise, Users into the DACL of root\subkey.
-SecurityOutcome grant_full_access(HKEY root, const std::wstring& subkey,
-                                  FullAccessFor who = FullAccessFor::administrators_and_users);
+// Merges entries inherited by subkeys into the DACL of root\subkey: KEY_ALL_ACCESS for
+// Administrators and, unless told otherwise, reading and setting values for Users (never changing
+// the DACL or the owner, deleting, or creating keys below). Entries of other trustees (SYSTEM among
+// them) stay as they are.
+SecurityOutcome grant_write_access(HKEY root, const std::wstring& subkey,
+                                   WriteAccessFor who = WriteAccessFor::administrators_and_users);
 
 }  // namespace qev::winsys

@@ -6,7 +6,11 @@
 
 namespace qev::winsys {
 
-// Enables one privilege of the process token and disables it again on every path.
+// Enables one privilege for the calling thread only, and puts things back on every path. The thread
+// impersonates a copy of the process token for the duration (or adjusts the token it already
+// impersonates and restores its previous state), so other threads and the process token never see
+// the change: two threads using the privilege at once cannot switch it off under each other, and a
+// privilege the process had enabled stays enabled.
 class PrivilegeGuard {
 public:
     enum class Result { ok, open_token_failed, lookup_failed, adjust_failed, not_assigned };
@@ -21,15 +25,19 @@ public:
     Result result() const { return result_; }
     DWORD error() const { return error_; }
 
-    // Disables the privilege now; false when that failed. Called at most once.
-    bool disable();
+    // Puts the thread's token back now; false when that failed. Later calls do nothing.
+    bool restore();
 
 private:
-    static Result adjust(HANDLE token, const LUID& luid, DWORD attributes, DWORD& error);
+    bool open_thread_token();
+    bool enable(const wchar_t* privilege_name);
 
     base::UniqueKernelHandle token_;
-    LUID luid_{};
-    bool enabled_ = false;
+    // This guard made the thread impersonate, so reverting undoes everything at once.
+    bool reverts_impersonation_ = false;
+    // The thread already impersonated: its token gets its previous privilege state back.
+    bool restores_previous_ = false;
+    TOKEN_PRIVILEGES previous_{};
     Result result_ = Result::ok;
     DWORD error_ = ERROR_SUCCESS;
 };

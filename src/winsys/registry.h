@@ -20,7 +20,8 @@ using RegistryValue = std::variant<std::vector<std::wstring>, std::wstring, DWOR
 
 // Makes BUILTIN\Administrators the owner of HKEY_LOCAL_MACHINE\subkey.
 bool take_ownership(const std::wstring& subkey);
-// Adds full-access entries for Administrators and Users to the DACL of HKEY_LOCAL_MACHINE\subkey.
+// Adds entries to the DACL of HKEY_LOCAL_MACHINE\subkey: full access for Administrators, read and
+// value writes for Users.
 bool make_writable(const std::wstring& subkey);
 
 // Reads a REG_SZ or REG_EXPAND_SZ value without expanding it.
@@ -39,7 +40,8 @@ bool write_string(const std::wstring& subkey, const std::wstring& name, const st
 // Writes a REG_DWORD under the own settings key.
 bool write_dword(const std::wstring& name, DWORD value);
 
-// Creates HKEY_LOCAL_MACHINE\parent\child after repairing the parent.
+// Creates HKEY_LOCAL_MACHINE\parent\child. The parent's owner and DACL stay as they are: it may be
+// a system key that only happens to lie above what this program writes.
 bool create_key(const std::wstring& parent, const std::wstring& child);
 // Creates every missing key along HKEY_LOCAL_MACHINE\subkey.
 bool create_key_path(const std::wstring& subkey);

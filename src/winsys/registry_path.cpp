@@ -197,10 +197,10 @@ bool value_exists(const std::wstring& path, const std::wstring& name) noexcept
     }
 }
 
-void ensure_writability(const std::wstring& path, FullAccessFor who)
+void ensure_writability(const std::wstring& path, WriteAccessFor who)
 {
     const KeyPath key_path = split_key_path(path);
-    const SecurityOutcome outcome = grant_full_access(key_path.root, key_path.subkey, who);
+    const SecurityOutcome outcome = grant_write_access(key_path.root, key_path.subkey, who);
     if (!outcome.ok()) {
         throw_writability_failure(outcome, path);
     }

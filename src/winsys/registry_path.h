@@ -30,8 +30,9 @@ std::vector<std::wstring> enumerate_subkeys(const std::wstring& path);
 bool key_exists(const std::wstring& path) noexcept;
 bool value_exists(const std::wstring& path, const std::wstring& name) noexcept;
 
-// Adds full-access entries for Administrators and (unless told otherwise) Users to the key's DACL.
-void ensure_writability(const std::wstring& path, FullAccessFor who = FullAccessFor::administrators_and_users);
+// Adds entries to the key's DACL: full access for Administrators and, unless told otherwise, read
+// and value writes for Users.
+void ensure_writability(const std::wstring& path, WriteAccessFor who = WriteAccessFor::administrators_and_users);
 // Makes BUILTIN\Administrators the owner of the key.
 void take_ownership(const std::wstring& path);
 

@@ -80,7 +80,7 @@ bool take_ownership(const std::wstring& subkey)
 
 bool make_writable(const std::wstring& subkey)
 {
-    return grant_full_access(HKEY_LOCAL_MACHINE, subkey).ok();
+    return grant_write_access(HKEY_LOCAL_MACHINE, subkey).ok();
 }
 
 bool write_string(const std::wstring& subkey, const std::wstring& name, const std::wstring& text)
@@ -97,18 +97,18 @@ bool write_dword(const std::wstring& name, DWORD value)
 
 bool create_key(const std::wstring& parent, const std::wstring& child)
 {
-    // The hive root itself is not a key this program owns or repairs.
-    if (!parent.empty() && (!take_ownership(parent) || !make_writable(parent))) {
+    // Opened rather than named in the path, so that a missing parent fails instead of being created.
+    const std::wstring parent_path =
+        !parent.empty() && parent.back() == L'\\' ? parent.substr(0, parent.size() - 1) : parent;
+    base::UniqueRegKey parent_key;
+    if (!parent_path.empty() && RegOpenKeyExW(HKEY_LOCAL_MACHINE, parent_path.c_str(), 0, KEY_CREATE_SUB_KEY,
+                                              parent_key.put()) != ERROR_SUCCESS) {
         return false;
     }
-    std::wstring path = parent;
-    if (!path.empty() && path.back() != L'\\') {
-        path += L'\\';
-    }
-    path += child;
+    const HKEY under = parent_path.empty() ? HKEY_LOCAL_MACHINE : parent_key.get();
     base::UniqueRegKey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        key.put(), nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(under, child.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS) {
         base::log_wprintf(L"Failed to create key\n");
         return false;
     }

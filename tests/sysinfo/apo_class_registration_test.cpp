@@ -1,5 +1,6 @@
 #include "sysinfo/apo_class_registration.h"
 
+#include "key_security_probe.h"
 #include "local_machine_override.h"
 #include "registry_seed.h"
 
@@ -72,6 +73,18 @@ TEST_F(RegisterApoClassTest, ExistingRegistrationIsOverwritten)
     ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\new\\apo.dll"));
     EXPECT_EQ(server().text, L"C:\\new\\apo.dll");
     EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
+}
+
+// The class registrations key belongs to the system: registering below it, first or again, leaves its
+// owner and access list as they were.
+TEST_F(RegisterApoClassTest, TheClassesKeyKeepsItsOwnerAndAccessList)
+{
+    const qev::winsys::test::KeySecurityProbe classes(L"SOFTWARE\\Classes\\CLSID");
+    const std::wstring before = classes.text();
+    ASSERT_NE(before, L"<unreadable>");
+    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
+    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
+    EXPECT_EQ(classes.text(), before);
 }
 
 TEST_F(RegisterApoClassTest, BadInputChangesNothing)

@@ -203,7 +203,7 @@ TEST_F(RegistryPath, TakeOwnershipAndEnsureWritability)
     ensure_writability(key_.path());
     const BYTE inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
     EXPECT_TRUE(probe.allows(L"S-1-5-32-544", KEY_ALL_ACCESS, inherit));
-    EXPECT_TRUE(probe.allows(L"S-1-5-32-545", KEY_ALL_ACCESS, inherit));
+    EXPECT_EQ(probe.granted(L"S-1-5-32-545"), static_cast<ACCESS_MASK>(KEY_READ | KEY_SET_VALUE));
     EXPECT_TRUE(probe.allows(L"S-1-1-0", KEY_READ, 0));
 }
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "debug_output_capture.h"
@@ -19,6 +22,36 @@ using Names = std::vector<std::wstring>;
 constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
 constexpr wchar_t kUsers[] = L"S-1-5-32-545";
 constexpr BYTE kInheritFlags = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+// Users may read a written key and set its values; no WRITE_DAC, WRITE_OWNER, DELETE or new subkeys.
+constexpr ACCESS_MASK kUsersWriteAccess = KEY_READ | KEY_SET_VALUE;
+
+bool process_privilege_enabled(const wchar_t* name)
+{
+    HANDLE token = nullptr;
+    LUID luid{};
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) || !LookupPrivilegeValueW(nullptr, name, &luid)) {
+        return false;
+    }
+    PRIVILEGE_SET wanted{1, PRIVILEGE_SET_ALL_NECESSARY, {{luid, 0}}};
+    BOOL enabled = FALSE;
+    const BOOL checked = PrivilegeCheck(token, &wanted, &enabled);
+    CloseHandle(token);
+    return checked && enabled;
+}
+
+bool set_process_privilege(const wchar_t* name, bool enabled)
+{
+    HANDLE token = nullptr;
+    TOKEN_PRIVILEGES privileges{1, {{{}, enabled ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0}}};
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token) ||
+        !LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) {
+        return false;
+    }
+    const bool adjusted =
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
+    CloseHandle(token);
+    return adjusted;
+}
 
 TEST(RegistryWriteString, TypeFollowsKnownVariablesAndTextRoundTrips)
 {
@@ -66,7 +99,9 @@ TEST(RegistryWriteString, ExistingKeyIsOwnedByAdministratorsAndOpenedUp)
     ASSERT_TRUE(write_string(key.subkey(), L"v", L"x"));
     EXPECT_EQ(probe.owner(), kAdministrators);
     EXPECT_TRUE(probe.allows(kAdministrators, KEY_ALL_ACCESS, kInheritFlags));
-    EXPECT_TRUE(probe.allows(kUsers, KEY_ALL_ACCESS, kInheritFlags));
+    // Users may read and set values, but not take the key over, change its DACL or delete it.
+    EXPECT_TRUE(probe.allows(kUsers, kUsersWriteAccess, kInheritFlags));
+    EXPECT_EQ(probe.granted(kUsers), kUsersWriteAccess);
     // Merged into the existing DACL, not replacing it.
     EXPECT_TRUE(probe.allows(L"S-1-1-0", KEY_READ, 0));
 }
@@ -79,9 +114,9 @@ TEST(RegistrySecurity, TakeOwnershipAndMakeWritableOnTheirOwn)
     ASSERT_TRUE(probe.apply(L"O:BUD:(A;;KR;;;WD)"));
     ASSERT_TRUE(take_ownership(key.subkey()));
     EXPECT_EQ(probe.owner(), kAdministrators);
-    EXPECT_FALSE(probe.allows(kUsers, KEY_ALL_ACCESS, kInheritFlags));
+    EXPECT_EQ(probe.granted(kUsers), 0u);
     ASSERT_TRUE(make_writable(key.subkey()));
-    EXPECT_TRUE(probe.allows(kUsers, KEY_ALL_ACCESS, kInheritFlags));
+    EXPECT_EQ(probe.granted(kUsers), kUsersWriteAccess);
 }
 
 TEST(RegistrySecurity, MissingKeyAndHiveRootFailAndChangeNothing)
@@ -99,6 +134,71 @@ TEST(RegistrySecurity, MissingKeyAndHiveRootFailAndChangeNothing)
     EXPECT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, nullptr, L"qevtest_root_value", RRF_RT_ANY, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(root.owner(), owner);
+}
+
+// Keys created below a system key: the system key keeps its owner and DACL, a created key is repaired
+// only once it is written again, and then Users get no more than reading and setting values.
+TEST(RegistryWriteString, WritesBelowMissingKeysLeaveTheSystemKeyAsItWas)
+{
+    const std::wstring tag = std::to_wstring(GetCurrentProcessId());
+    const struct {
+        const wchar_t* system_key;
+        std::wstring created;
+        std::wstring written;
+    } rows[] = {
+        {L"SYSTEM\\CurrentControlSet\\Control", L"qevtest_" + tag, L"qevtest_" + tag + L"\\a\\b"},
+        {L"SOFTWARE\\Classes\\CLSID", L"{0E5A1D11-0000-4B8E-9A11-" + std::wstring(12 - tag.size(), L'0') + tag + L"}",
+         L"{0E5A1D11-0000-4B8E-9A11-" + std::wstring(12 - tag.size(), L'0') + tag + L"}\\InProcServer32"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::string(row.written.begin(), row.written.end()));
+        const std::wstring created = std::wstring(row.system_key) + L"\\" + row.created;
+        const std::wstring written = std::wstring(row.system_key) + L"\\" + row.written;
+        const KeySecurityProbe system_key(row.system_key);
+        const std::wstring before = system_key.text();
+        ASSERT_NE(before, L"<unreadable>");
+        EXPECT_TRUE(write_string(written, L"", L"first"));
+        EXPECT_TRUE(write_string(written, L"", L"second"));
+        EXPECT_EQ(system_key.text(), before);
+        const KeySecurityProbe written_key(written);
+        EXPECT_EQ(written_key.owner(), kAdministrators);
+        EXPECT_EQ(written_key.granted(kAdministrators) & KEY_ALL_ACCESS, static_cast<ACCESS_MASK>(KEY_ALL_ACCESS));
+        EXPECT_EQ(written_key.granted(kUsers), kUsersWriteAccess);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, created.c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, created.c_str());
+    }
+}
+
+// The process token's privilege state before the calls, by row; the calls run on several threads.
+TEST(RegistrySecurity, ConcurrentOwnershipChangesLeaveTheProcessPrivilegeAsItWas)
+{
+    constexpr int kThreads = 6;
+    constexpr int kRounds = 40;
+    const bool original = process_privilege_enabled(SE_TAKE_OWNERSHIP_NAME);
+    std::vector<std::unique_ptr<TestRegistryKey>> keys;
+    for (int i = 0; i < kThreads; ++i) {
+        keys.push_back(std::make_unique<TestRegistryKey>(L"owner" + std::to_wstring(i)));
+        ASSERT_TRUE(keys.back()->create());
+    }
+    for (const bool enabled_before : {true, false}) {
+        SCOPED_TRACE(enabled_before ? "enabled before" : "disabled before");
+        ASSERT_TRUE(set_process_privilege(SE_TAKE_OWNERSHIP_NAME, enabled_before));
+        std::atomic<int> failures{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kThreads; ++i) {
+            threads.emplace_back([&, i] {
+                for (int round = 0; round < kRounds; ++round) {
+                    failures += take_ownership(keys[i]->subkey()) ? 0 : 1;
+                }
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        EXPECT_EQ(failures.load(), 0);
+        EXPECT_EQ(process_privilege_enabled(SE_TAKE_OWNERSHIP_NAME), enabled_before);
+    }
+    set_process_privilege(SE_TAKE_OWNERSHIP_NAME, original);
 }
 
 TEST(RegistryWriteDword, StoresUnderOwnSettingsKey)
@@ -217,12 +317,14 @@ TEST(RegistryKeys, CreateKeyJoinsWithSingleBackslashAndNeedsParent)
     EXPECT_FALSE(create_key(key.subkey(), L"child"));
     EXPECT_FALSE(key.exists());
     ASSERT_TRUE(key.create());
+    const KeySecurityProbe parent(key.subkey());
+    ASSERT_TRUE(parent.apply(L"O:BUD:(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KR;;;BU)"));
+    const std::wstring before = parent.text();
     ASSERT_TRUE(create_key(key.subkey(), L"child"));
     ASSERT_TRUE(create_key(key.subkey() + L"\\", L"other"));
     EXPECT_TRUE(key.exists(L"child"));
     EXPECT_TRUE(key.exists(L"other"));
-    // The parent was repaired first.
-    EXPECT_EQ(KeySecurityProbe(key.subkey()).owner(), kAdministrators);
+    EXPECT_EQ(parent.text(), before) << "the parent is not the key being written";
 }
 
 TEST(RegistryKeys, CreateKeyPathCreatesEveryMissingLevel)

@@ -29,7 +29,7 @@ bool guarded(Operation&& operation)
 void repair_for_writing(const std::wstring& key)
 {
     regpath::take_ownership(key);
-    regpath::ensure_writability(key, winsys::FullAccessFor::administrators);
+    regpath::ensure_writability(key, winsys::WriteAccessFor::administrators);
 }
 
 }  // namespace
@@ -111,7 +111,7 @@ bool FxRegistryAccess::RegCopyKeyTree(const std::wstring& destination, const std
         return false;
     }
     try {
-        regpath::ensure_writability(destination, winsys::FullAccessFor::administrators);
+        regpath::ensure_writability(destination, winsys::WriteAccessFor::administrators);
     } catch (const winsys::RegistryException& e) {
         base::log_wprintf(L"fail to make registry key writable (%s): %s\n", destination.c_str(), e.message().c_str());
     }

@@ -66,6 +66,43 @@ public:
         return false;
     }
 
+    // Every right the DACL's allowed entries give `sid`, together.
+    ACCESS_MASK granted(const std::wstring& sid) const
+    {
+        std::vector<BYTE> descriptor = read(DACL_SECURITY_INFORMATION);
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        PACL dacl = nullptr;
+        ACCESS_MASK rights = 0;
+        if (descriptor.empty() || !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) ||
+            !present || dacl == nullptr) {
+            return rights;
+        }
+        for (DWORD index = 0; index < dacl->AceCount; ++index) {
+            void* ace = nullptr;
+            if (GetAce(dacl, index, &ace) && static_cast<const ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+                const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+                rights |= sid_text(const_cast<DWORD*>(&allowed->SidStart)) == sid ? allowed->Mask : 0;
+            }
+        }
+        return rights;
+    }
+
+    // Owner and DACL as SDDL text, to compare a key's whole security before and after.
+    std::wstring text() const
+    {
+        const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+        std::vector<BYTE> descriptor = read(what);
+        LPWSTR text = nullptr;
+        if (descriptor.empty() || !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                                      descriptor.data(), SDDL_REVISION_1, what, &text, nullptr)) {
+            return L"<unreadable>";
+        }
+        const std::wstring result = text;
+        LocalFree(text);
+        return result;
+    }
+
 private:
     std::vector<BYTE> read(SECURITY_INFORMATION what) const
     {
