@@ -4,30 +4,13 @@
 
 #include <functional>
 
+#include "handle_count.h"
 #include "test_registry_key.h"
 #include "winsys/registry.h"
 #include "winsys/registry_path.h"
 
 namespace qev::winsys {
 namespace {
-
-// Wine answers GetProcessHandleCount with 0; then count the handle values that name an open
-// handle (Wine's registry keys are ordinary handles of the process table).
-DWORD handle_count()
-{
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0) {
-        return count;
-    }
-    constexpr ULONG_PTR kHighestProbed = 0x40000;
-    for (ULONG_PTR value = 4; value <= kHighestProbed; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-            ++count;
-        }
-    }
-    return count;
-}
 
 template <typename Call>
 void ignoring_errors(Call call)
@@ -84,12 +67,12 @@ TEST(RegistryHandles, NoLeakOverTenThousandOperations)
     for (int round = 0; round < 20; ++round) {
         exercise(key, round);
     }
-    const DWORD before = handle_count();
+    const DWORD before = open_handle_count();
     ASSERT_GT(before, 0u);
     for (int round = 0; round < 10000; ++round) {
         exercise(key, round);
     }
-    const DWORD after = handle_count();
+    const DWORD after = open_handle_count();
     EXPECT_EQ(after, before);
 }
 
@@ -98,12 +81,12 @@ TEST(RegistryHandles, CountSeesAnOpenKey)
     // Guards the measurement itself: one key left open must show.
     test::TestRegistryKey key(L"count");
     ASSERT_TRUE(key.create());
-    const DWORD before = handle_count();
+    const DWORD before = open_handle_count();
     HKEY open = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.subkey().c_str(), 0, KEY_READ, &open), ERROR_SUCCESS);
-    EXPECT_EQ(handle_count(), before + 1);
+    EXPECT_EQ(open_handle_count(), before + 1);
     RegCloseKey(open);
-    EXPECT_EQ(handle_count(), before);
+    EXPECT_EQ(open_handle_count(), before);
 }
 
 }  // namespace
