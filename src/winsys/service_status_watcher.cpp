@@ -2,6 +2,8 @@
 
 #include "base/logging.h"
 
+#include <utility>
+
 namespace qev::winsys::service_utils {
 
 namespace {
@@ -14,9 +16,9 @@ constexpr DWORD kNotifyMask = SERVICE_NOTIFY_STOPPED | SERVICE_NOTIFY_START_PEND
                               SERVICE_NOTIFY_PAUSED | SERVICE_NOTIFY_DELETE_PENDING;
 static_assert(kNotifyMask == 0x27F);
 
-ServiceStatusWatcher::Event event_from(const std::wstring& name, DWORD status, const SERVICE_STATUS_PROCESS& state)
+ServiceStatusEvent event_from(const std::wstring& name, DWORD status, const SERVICE_STATUS_PROCESS& state)
 {
-    ServiceStatusWatcher::Event event;
+    ServiceStatusEvent event;
     event.service_name = name;
     event.notification_status = status;
     event.current_state = state.dwCurrentState;
@@ -28,9 +30,9 @@ ServiceStatusWatcher::Event event_from(const std::wstring& name, DWORD status, c
     return event;
 }
 
-ServiceStatusWatcher::Event error_event(const std::wstring& name, DWORD error, DWORD state)
+ServiceStatusEvent error_event(const std::wstring& name, DWORD error, DWORD state)
 {
-    ServiceStatusWatcher::Event event;
+    ServiceStatusEvent event;
     event.service_name = name;
     event.notification_status = error;
     event.current_state = state;
@@ -39,6 +41,9 @@ ServiceStatusWatcher::Event error_event(const std::wstring& name, DWORD error, D
 
 }  // namespace
 
+ServiceStatusWatcher::ServiceStatusWatcher(ArmNotification arm_notification) : arm_notification_(arm_notification)
+{}
+
 ServiceStatusWatcher::~ServiceStatusWatcher()
 {
     stop();
@@ -46,7 +51,7 @@ ServiceStatusWatcher::~ServiceStatusWatcher()
 
 void ServiceStatusWatcher::add_service(const std::wstring& name)
 {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard lock(mutex_);
     auto& entry = services_[name];
     if (!entry) {
         entry = std::make_unique<Entry>();
@@ -57,35 +62,33 @@ void ServiceStatusWatcher::add_service(const std::wstring& name)
 
 void ServiceStatusWatcher::add_handler(Handler handler)
 {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    handlers_.push_back(std::move(handler));
+    dispatcher_.add_handler(std::move(handler));
 }
 
 bool ServiceStatusWatcher::start()
 {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (running_ || notification_thread_.joinable() || dispatch_thread_.joinable()) {
+    const std::lock_guard lock(mutex_);
+    if (running_ || notification_thread_.joinable()) {
         return true;
     }
     stop_event_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     manager_.reset(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     running_ = true;
-    dispatch_stop_ = false;
+    reopen_needed_ = false;
     for (auto& [name, entry] : services_) {
         entry->rearm_needed = true;
         entry->closing = false;
     }
+    dispatcher_.start();
     notification_thread_ = std::thread(&ServiceStatusWatcher::notification_loop, this);
-    dispatch_thread_ = std::thread(&ServiceStatusWatcher::dispatch_loop, this);
     return true;
 }
 
 void ServiceStatusWatcher::stop()
 {
     {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard lock(mutex_);
         running_ = false;
-        dispatch_stop_ = true;
         for (auto& [name, entry] : services_) {
             entry->closing = true;
         }
@@ -93,20 +96,12 @@ void ServiceStatusWatcher::stop()
             SetEvent(stop_event_.get());
         }
     }
-    events_ready_.notify_all();
+    // The notification thread cancels its notifications itself before it ends.
     if (notification_thread_.joinable()) {
         notification_thread_.join();
     }
-    if (dispatch_thread_.joinable()) {
-        dispatch_thread_.join();
-    }
-    // Closing a service handle cancels its pending notification.
-    const std::lock_guard<std::mutex> lock(mutex_);
-    for (auto& [name, entry] : services_) {
-        entry->service.reset();
-        entry->armed = false;
-    }
-    events_.clear();
+    dispatcher_.stop();
+    const std::lock_guard lock(mutex_);
     manager_.reset();
     stop_event_.reset();
 }
@@ -124,17 +119,58 @@ bool ServiceStatusWatcher::wait_alertably() const
 void ServiceStatusWatcher::notification_loop()
 {
     while (wait_alertably()) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (!running_) {
-            return;
+        bool reopen = false;
+        {
+            const std::lock_guard lock(mutex_);
+            if (!running_) {
+                break;
+            }
+            reopen = std::exchange(reopen_needed_, false);
         }
+        if (reopen) {
+            close_services();
+            reopen_manager();
+        }
+        const std::lock_guard lock(mutex_);
         arm_pending();
+    }
+    close_services();
+}
+
+void ServiceStatusWatcher::close_services()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        for (auto& [name, entry] : services_) {
+            // Closing a service handle cancels its notification; a callback already queued finds
+            // the entry closing and is dropped.
+            entry->closing = true;
+            entry->service.reset();
+            entry->armed = false;
+        }
+    }
+    // Queued callbacks run now, on the thread that armed them, while their blocks still exist.
+    SleepEx(0, TRUE);
+}
+
+void ServiceStatusWatcher::reopen_manager()
+{
+    const std::lock_guard lock(mutex_);
+    if (!running_) {
+        return;
+    }
+    base::log_wprintf(L"Service notifications lag behind; reopening the service control manager\n");
+    manager_.reset();
+    manager_.reset(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    for (auto& [name, entry] : services_) {
+        entry->closing = false;
+        entry->rearm_needed = true;
     }
 }
 
 void ServiceStatusWatcher::arm_pending()
 {
-    if (!manager_) {
+    if (!running_ || !manager_) {
         return;
     }
     for (auto& [name, entry] : services_) {
@@ -150,7 +186,7 @@ void ServiceStatusWatcher::arm(Entry& entry)
     if (!entry.service) {
         entry.service.reset(OpenServiceW(manager_.get(), entry.name.c_str(), SERVICE_QUERY_STATUS));
         if (!entry.service) {
-            queue(error_event(entry.name, GetLastError(), SERVICE_STOPPED));
+            dispatcher_.post(error_event(entry.name, GetLastError(), SERVICE_STOPPED));
             return;
         }
     }
@@ -158,9 +194,9 @@ void ServiceStatusWatcher::arm(Entry& entry)
     DWORD needed = 0;
     if (QueryServiceStatusEx(entry.service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                              sizeof(status), &needed)) {
-        queue(event_from(entry.name, ERROR_SUCCESS, status));
+        dispatcher_.post(event_from(entry.name, ERROR_SUCCESS, status));
     } else {
-        queue(error_event(entry.name, GetLastError(), 0));
+        dispatcher_.post(error_event(entry.name, GetLastError(), 0));
     }
     if (entry.armed) {
         return;
@@ -169,15 +205,16 @@ void ServiceStatusWatcher::arm(Entry& entry)
     entry.notify.dwVersion = SERVICE_NOTIFY_STATUS_CHANGE;
     entry.notify.pfnNotifyCallback = &ServiceStatusWatcher::on_status_change;
     entry.notify.pContext = this;
-    const DWORD error = NotifyServiceStatusChangeW(entry.service.get(), kNotifyMask, &entry.notify);
+    const DWORD error = arm_notification_(entry.service.get(), kNotifyMask, &entry.notify);
     if (error != ERROR_SUCCESS) {
         base::log_wprintf(L"Failed to arm notification for service %s, error: 0x%08X\n", entry.name.c_str(),
                           static_cast<unsigned>(error));
-        queue(error_event(entry.name, error, 0));
+        dispatcher_.post(error_event(entry.name, error, 0));
         // A service marked for deletion must be reopened before it can be watched again.
         if (error == ERROR_SERVICE_MARKED_FOR_DELETE) {
             entry.service.reset();
         }
+        reopen_needed_ = reopen_needed_ || error == kNotifyClientLagging;
         return;
     }
     entry.armed = true;
@@ -194,41 +231,17 @@ void CALLBACK ServiceStatusWatcher::on_status_change(void* parameter)
 
 void ServiceStatusWatcher::handle_callback(const SERVICE_NOTIFYW& notify)
 {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard lock(mutex_);
     for (auto& [name, entry] : services_) {
         // Only this very entry's block counts; a stale notification of a replaced or closing entry is dropped.
         if (&entry->notify != &notify || entry->closing) {
             continue;
         }
-        queue(event_from(entry->name, notify.dwNotificationStatus, notify.ServiceStatus));
+        dispatcher_.post(event_from(entry->name, notify.dwNotificationStatus, notify.ServiceStatus));
         entry->armed = false;
         entry->rearm_needed = true;
+        reopen_needed_ = reopen_needed_ || notify.dwNotificationStatus == kNotifyClientLagging;
         return;
-    }
-}
-
-void ServiceStatusWatcher::queue(Event event)
-{
-    events_.push_back(std::move(event));
-    events_ready_.notify_one();
-}
-
-void ServiceStatusWatcher::dispatch_loop()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        events_ready_.wait(lock, [this] { return dispatch_stop_ || !events_.empty(); });
-        if (dispatch_stop_) {
-            return;
-        }
-        const Event event = std::move(events_.front());
-        events_.pop_front();
-        const std::vector<Handler> handlers = handlers_;
-        lock.unlock();
-        for (const Handler& handler : handlers) {
-            handler(event);
-        }
-        lock.lock();
     }
 }
 

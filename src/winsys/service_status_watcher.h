@@ -2,38 +2,32 @@
 
 #include <windows.h>
 
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
-#include <vector>
 
 #include "base/unique_handle.h"
+#include "winsys/service_event_dispatcher.h"
+#include "winsys/service_status_event.h"
 
 namespace qev::winsys::service_utils {
 
 // Reports state changes of named services through the service control manager's change
-// notifications. Notifications are armed and received on one thread (they arrive as APCs during its
-// alertable wait); handlers run one event at a time, in order, on a second thread.
+// notifications. Notifications are armed, received and cancelled on one thread (they arrive as APCs
+// during its alertable wait); handlers run one event at a time, in order, on a second thread.
 class ServiceStatusWatcher {
 public:
-    struct Event {
-        std::wstring service_name;
-        DWORD notification_status = 0;  // 0, or the Windows error of the step that failed
-        DWORD current_state = 0;        // SERVICE_STOPPED (1) ... SERVICE_PAUSED (7)
-        DWORD controls_accepted = 0;
-        DWORD win32_exit_code = 0;
-        DWORD service_specific_exit_code = 0;
-        DWORD check_point = 0;
-        DWORD wait_hint = 0;
-    };
-    using Handler = std::function<void(const Event&)>;
+    using Event = ServiceStatusEvent;
+    using Handler = ServiceEventDispatcher::Handler;
+    // Arms one notification: NotifyServiceStatusChangeW, unless a test stands in for the system.
+    using ArmNotification = DWORD(WINAPI*)(SC_HANDLE service, DWORD mask, PSERVICE_NOTIFYW notify);
+    // ERROR_SERVICE_NOTIFY_CLIENT_LAGGING (missing from mingw-w64's winerror.h): the documented answer
+    // is to close the handles, open the service control manager again and re-arm.
+    static constexpr DWORD kNotifyClientLagging = 1294;
 
-    ServiceStatusWatcher() = default;
+    explicit ServiceStatusWatcher(ArmNotification arm_notification = &NotifyServiceStatusChangeW);
     ~ServiceStatusWatcher();
 
     ServiceStatusWatcher(const ServiceStatusWatcher&) = delete;
@@ -44,8 +38,8 @@ public:
 
     // Starts both threads and (re-)arms every registered service. Starting a running watcher does nothing.
     bool start();
-    // Joins both threads and closes every handle; no handler runs after it returns. Handlers must not
-    // call it (it joins the thread they run on).
+    // Ends both threads and closes every handle; no handler starts after it returns. A handler may
+    // call it, or destroy the watcher, from within.
     void stop();
 
 private:
@@ -61,24 +55,25 @@ private:
     static void CALLBACK on_status_change(void* parameter);
 
     void notification_loop();
-    void dispatch_loop();
     bool wait_alertably() const;
-    void arm_pending();       // with mutex_ held
-    void arm(Entry& entry);   // with mutex_ held
-    void queue(Event event);  // with mutex_ held
+    void arm_pending();      // with mutex_ held
+    void arm(Entry& entry);  // with mutex_ held
+    // The system says this client lags behind: every handle is closed and opened again.
+    void reopen_manager();  // with mutex_ held, on the notification thread
+    // Cancels every notification from the thread that armed them and runs the callbacks already queued.
+    void close_services();  // on the notification thread, mutex_ not held
     void handle_callback(const SERVICE_NOTIFYW& notify);
 
-    std::mutex mutex_;
+    const ArmNotification arm_notification_;
+    ServiceEventDispatcher dispatcher_;
+
+    std::mutex mutex_;  // guards everything below
     bool running_ = false;
-    bool dispatch_stop_ = false;
+    bool reopen_needed_ = false;
     base::UniqueKernelHandle stop_event_;
     base::UniqueServiceHandle manager_;
     std::unordered_map<std::wstring, std::unique_ptr<Entry>> services_;
-    std::deque<Event> events_;
-    std::condition_variable events_ready_;
-    std::vector<Handler> handlers_;
     std::thread notification_thread_;
-    std::thread dispatch_thread_;
 };
 
 }  // namespace qev::winsys::service_utils

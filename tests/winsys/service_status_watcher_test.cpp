@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <vector>
@@ -33,12 +34,18 @@ public:
     // to ten seconds; -1 when none came.
     int wait_for(const std::wstring& name, DWORD state, size_t from = 0)
     {
+        return wait_until(from, [&](const Event& e) {
+            return e.service_name == name && e.current_state == state && e.notification_status == 0;
+        });
+    }
+
+    int wait_until(size_t from, const std::function<bool(const Event&)>& wanted)
+    {
         std::unique_lock<std::mutex> lock(mutex_);
         int found = -1;
         changed_.wait_for(lock, 10s, [&] {
             for (size_t i = from; i < events_.size() && found < 0; ++i) {
-                const Event& e = events_[i];
-                found = e.service_name == name && e.current_state == state && e.notification_status == 0 ? int(i) : -1;
+                found = wanted(events_[i]) ? int(i) : -1;
             }
             return found >= 0;
         });
@@ -132,6 +139,48 @@ TEST(ServiceStatusWatcher, NoHandlerRunsAfterStopReturned)
     EXPECT_LT(at_stop, 5);
 }
 
+// Handlers may end their own watcher: the dispatch thread cannot join itself, and the watcher is
+// gone before the handler returns.
+TEST(ServiceStatusWatcher, HandlerMayDestroyItsOwnWatcher)
+{
+    for (int round = 0; round < 10; ++round) {
+        auto watcher = std::make_unique<ServiceStatusWatcher>();
+        std::promise<void> handled;
+        watcher->add_service(L"QevNoSuchService");
+        watcher->add_handler([&](const Event&) {
+            watcher.reset();
+            handled.set_value();
+        });
+        ASSERT_TRUE(watcher->start());
+        ASSERT_EQ(handled.get_future().wait_for(10s), std::future_status::ready) << "round " << round;
+        EXPECT_EQ(watcher, nullptr);
+    }
+}
+
+// Stands in for the system: the first arming of a run lags behind, either as its result or as the
+// status of the notification it delivers; later armings go to the system.
+std::atomic<int> armings{0};
+std::atomic<bool> lag_in_callback{false};
+
+void CALLBACK deliver(ULONG_PTR notify)
+{
+    const auto* block = reinterpret_cast<PSERVICE_NOTIFYW>(notify);
+    block->pfnNotifyCallback(reinterpret_cast<void*>(notify));
+}
+
+DWORD WINAPI lagging_once(SC_HANDLE service, DWORD mask, PSERVICE_NOTIFYW notify)
+{
+    if (armings++ > 0) {
+        return NotifyServiceStatusChangeW(service, mask, notify);
+    }
+    if (!lag_in_callback) {
+        return ServiceStatusWatcher::kNotifyClientLagging;
+    }
+    notify->dwNotificationStatus = ServiceStatusWatcher::kNotifyClientLagging;
+    QueueUserAPC(&deliver, GetCurrentThread(), reinterpret_cast<ULONG_PTR>(notify));
+    return ERROR_SUCCESS;
+}
+
 class ServiceStatusWatcherWithService : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(service_.installed()) << "CreateServiceW failed: " << GetLastError(); }
@@ -179,6 +228,31 @@ TEST_F(ServiceStatusWatcherWithService, ReportsStartStopAndRestartInOrder)
     for (const Event& event : events) {
         EXPECT_EQ(event.service_name, service_.name());
         EXPECT_EQ(event.notification_status, 0u);
+    }
+}
+
+// After the system reports that the watcher lags behind, it starts over and reports changes again.
+TEST_F(ServiceStatusWatcherWithService, LaggingNotificationsAreArmedAgainFromAFreshStart)
+{
+    for (const bool in_callback : {false, true}) {
+        SCOPED_TRACE(in_callback ? "lagging reported by the callback" : "lagging reported by the arming");
+        armings = 0;
+        lag_in_callback = in_callback;
+        EventLog log;
+        ServiceStatusWatcher watcher(&lagging_once);
+        watcher.add_service(service_.name());
+        watcher.add_handler(log.handler());
+        ASSERT_TRUE(watcher.start());
+        const int lagged = log.wait_until(
+            0, [](const Event& e) { return e.notification_status == ServiceStatusWatcher::kNotifyClientLagging; });
+        ASSERT_GE(lagged, 0);
+        ASSERT_GE(log.wait_for(service_.name(), SERVICE_STOPPED, lagged), 0) << "no fresh status after lagging";
+        ASSERT_TRUE(service_.start());
+        EXPECT_GE(log.wait_for(service_.name(), SERVICE_RUNNING, lagged), 0) << "not armed again";
+        ASSERT_TRUE(service_.wait_for(SERVICE_RUNNING));
+        ASSERT_TRUE(stops_without_hanging(watcher));
+        ASSERT_TRUE(service_.stop());
+        ASSERT_TRUE(service_.wait_for(SERVICE_STOPPED));
     }
 }
 
