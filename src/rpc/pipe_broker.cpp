@@ -3,6 +3,7 @@
 #include "base/event.h"
 #include "base/logging.h"
 
+#include <exception>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -97,18 +98,28 @@ int64_t PipeBroker::now_ticks()
 void PipeBroker::listen(const std::wstring& name, Slot slot)
 {
     while (WaitForSingleObject(stop_event_.get(), 0) != WAIT_OBJECT_0) {
-        auto connection = new_instance(name);
-        if (!connection) {
+        try {
+            if (!accept_one(name, slot)) {
+                WaitForSingleObject(stop_event_.get(), kCreateRetryPauseMs);
+            }
+        } catch (const std::exception& failure) {
+            // That connection is lost; the listener goes on.
+            base::log_printf("Pipe listener: %s\n", failure.what());
             WaitForSingleObject(stop_event_.get(), kCreateRetryPauseMs);
-            continue;
-        }
-        if (connection->connect(stop_event_.get())) {
-            add_pending(std::move(connection), slot);
-        } else {
-            // Nothing was written: closing need not wait for a flush.
-            connection->cancel();
         }
     }
+}
+
+bool PipeBroker::accept_one(const std::wstring& name, Slot slot)
+{
+    auto connection = new_instance(name);
+    if (!connection) {
+        return false;
+    }
+    if (connection->connect(stop_event_.get())) {
+        add_pending(std::move(connection), slot);
+    }
+    return true;
 }
 
 std::unique_ptr<PipeConnection> PipeBroker::new_instance(const std::wstring& name)

@@ -56,6 +56,8 @@ private:
     };
 
     void listen(const std::wstring& name, Slot slot);
+    // One pipe instance through to its client's arrival; false when no instance could be made.
+    bool accept_one(const std::wstring& name, Slot slot);
     // A pipe instance ready to accept a client, or null (logged) when Windows cannot make one.
     static std::unique_ptr<PipeConnection> new_instance(const std::wstring& name);
     void add_pending(std::unique_ptr<PipeConnection> connection, Slot slot);

@@ -37,9 +37,9 @@ bool PipeConnection::is_open() const
 }
 
 // Waits for an overlapped operation unless it already finished; cancels it when this connection is
-// cancelled, extra_event is signalled or the time is up.
+// cancelled, extra_event is signalled or the time is up. Side work runs whenever its event fires.
 bool PipeConnection::finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* transferred, HANDLE extra_event,
-                               DWORD timeout_ms) const
+                               DWORD timeout_ms, const WaitSideWork* side_work) const
 {
     if (!started && GetLastError() != ERROR_IO_PENDING) {
         return false;
@@ -48,9 +48,21 @@ bool PipeConnection::finish_io(OVERLAPPED& overlapped, BOOL started, DWORD* tran
     if (started) {
         return GetOverlappedResult(pipe_.get(), &overlapped, transferred, FALSE) != FALSE;
     }
-    const HANDLE waits[3] = {overlapped.hEvent, cancel_event_.get(), extra_event};
-    const DWORD count = extra_event != nullptr ? 3 : 2;
-    const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, timeout_ms);
+    HANDLE waits[4] = {overlapped.hEvent, cancel_event_.get()};
+    DWORD count = 2;
+    if (extra_event != nullptr) {
+        waits[count++] = extra_event;
+    }
+    const bool has_side_work = side_work != nullptr && side_work->event != nullptr;
+    const DWORD side_index = count;
+    if (has_side_work) {
+        waits[count++] = side_work->event;
+    }
+    DWORD woke = WaitForMultipleObjects(count, waits, FALSE, timeout_ms);
+    while (has_side_work && woke == WAIT_OBJECT_0 + side_index) {
+        side_work->run();
+        woke = WaitForMultipleObjects(count, waits, FALSE, timeout_ms);
+    }
     if (woke != WAIT_OBJECT_0) {
         CancelIoEx(pipe_.get(), &overlapped);
         // The operation may have completed just before the cancel took effect.
@@ -97,7 +109,7 @@ bool PipeConnection::probe() const
     return PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, nullptr, nullptr) != FALSE;
 }
 
-bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read)
+bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read, const WaitSideWork* side_work)
 {
     *bytes_read = 0;
     if (!pipe_.valid()) {
@@ -113,7 +125,7 @@ bool PipeConnection::read(uint8_t* buffer, DWORD capacity, DWORD* bytes_read)
         SetLastError(ERROR_MORE_DATA);
         return false;
     }
-    return finish_io(overlapped, started, bytes_read, nullptr);
+    return finish_io(overlapped, started, bytes_read, nullptr, INFINITE, side_work);
 }
 
 bool PipeConnection::bytes_left_in_message(DWORD* left) const
@@ -141,6 +153,38 @@ bool PipeConnection::write(const uint8_t* bytes, DWORD size, DWORD* bytes_writte
     return finish_io(overlapped, started, bytes_written, nullptr, timeout_ms);
 }
 
+bool PipeConnection::start_write(const uint8_t* bytes, DWORD size, OVERLAPPED& overlapped)
+{
+    const std::lock_guard lock(io_mutex_);
+    if (!pipe_.valid() || cancelled_) {
+        SetLastError(pipe_.valid() ? ERROR_OPERATION_ABORTED : ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return WriteFile(pipe_.get(), bytes, size, nullptr, &overlapped) || GetLastError() == ERROR_IO_PENDING;
+}
+
+bool PipeConnection::write_finished(OVERLAPPED& overlapped, DWORD* bytes_written, bool* succeeded) const
+{
+    if (!HasOverlappedIoCompleted(&overlapped)) {
+        return false;
+    }
+    const std::lock_guard lock(io_mutex_);
+    *succeeded = GetOverlappedResult(pipe_.get(), &overlapped, bytes_written, FALSE) != FALSE;
+    return true;
+}
+
+void PipeConnection::withdraw_write(OVERLAPPED& overlapped)
+{
+    const std::lock_guard lock(io_mutex_);
+    if (pipe_.valid()) {
+        CancelIoEx(pipe_.get(), &overlapped);
+    }
+    // The cancel completes the write promptly; only then may the caller reuse its memory.
+    while (!HasOverlappedIoCompleted(&overlapped)) {
+        WaitForSingleObject(overlapped.hEvent, INFINITE);
+    }
+}
+
 void PipeConnection::cancel()
 {
     cancelled_ = true;
@@ -149,15 +193,10 @@ void PipeConnection::cancel()
 
 void PipeConnection::close()
 {
+    // No FlushFileBuffers and no DisconnectNamedPipe: the first waits until the client has read
+    // everything (forever for a client that does not read), the second throws away what it has not
+    // read yet. The instance is never reused, so closing the handle is all that is needed.
     const std::lock_guard lock(io_mutex_);
-    if (!pipe_.valid()) {
-        return;
-    }
-    // A flush waits for the client to read; after cancel() nobody may wait any more.
-    if (!cancelled_) {
-        FlushFileBuffers(pipe_.get());
-    }
-    DisconnectNamedPipe(pipe_.get());
     pipe_.reset();
 }
 

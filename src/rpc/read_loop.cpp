@@ -7,13 +7,15 @@
 
 #include <windows.h>
 
+#include <exception>
+
 namespace qev::rpc {
 
 namespace {
 
 // Reads the rest of a message whose first `received` bytes are in the buffer, growing the buffer as
 // the message needs. A message longer than the capacity fails with ERROR_MORE_DATA.
-bool read_rest(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received)
+bool read_rest(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received, const WaitSideWork& side_work)
 {
     for (;;) {
         DWORD left = 0;
@@ -34,7 +36,7 @@ bool read_rest(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received)
             return false;
         }
         DWORD more = 0;
-        const bool whole = request.read(buffer.data() + *received, left, &more);
+        const bool whole = request.read(buffer.data() + *received, left, &more, &side_work);
         *received += more;
         if (whole) {
             return true;
@@ -47,26 +49,29 @@ bool read_rest(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received)
 }
 
 // Reads one whole message with a single read when it fits the first chunk.
-bool read_message(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received)
+bool read_message(PipeConnection& request, ReceiveBuffer& buffer, DWORD* received, const WaitSideWork& side_work)
 {
     *received = 0;
     if (!buffer.make_room(ReceiveBuffer::kFirstChunk)) {
         return false;
     }
-    if (request.read(buffer.data(), static_cast<DWORD>(ReceiveBuffer::kFirstChunk), received)) {
+    if (request.read(buffer.data(), static_cast<DWORD>(ReceiveBuffer::kFirstChunk), received, &side_work)) {
         return true;
     }
-    return GetLastError() == ERROR_MORE_DATA && read_rest(request, buffer, received);
+    return GetLastError() == ERROR_MORE_DATA && read_rest(request, buffer, received, side_work);
 }
 
 // Returns true when the loop ended on a transport failure (as opposed to a reply write failure).
 bool serve_requests(RpcService& service, ReceiveBuffer& buffer)
 {
     PipeConnection& request = service.request_connection();
+    // While it waits for requests, this thread also sends the client's queued notifications on.
+    NotificationQueue& notifications = service.notifications();
+    const WaitSideWork side_work{notifications.write_done_event(), [&notifications] { notifications.pump(); }};
     for (;;) {
         DWORD received = 0;
         // A failed read also tells that the client has gone, so no separate probe is needed.
-        const bool whole = read_message(request, buffer, &received);
+        const bool whole = read_message(request, buffer, &received, side_work);
         if (!whole) {
             return true;
         }
@@ -82,11 +87,17 @@ bool serve_requests(RpcService& service, ReceiveBuffer& buffer)
 
 void run_read_loop(std::shared_ptr<RpcService> service)
 {
-    ReceiveBuffer buffer;
-    if (!buffer.valid()) {
-        base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
-    } else if (serve_requests(*service, buffer)) {
-        base::log_printf("Error occurred while reading data from IPC channel: %d\n", static_cast<int>(GetLastError()));
+    try {
+        ReceiveBuffer buffer;
+        if (!buffer.valid() || serve_requests(*service, buffer)) {
+            base::log_printf("Error occurred while reading data from IPC channel: %d\n",
+                             static_cast<int>(GetLastError()));
+        }
+    } catch (const std::exception& failure) {
+        // One client's failure (out of memory, a throwing operation) ends that client only.
+        base::log_printf("Client dropped after a failure while serving it: %s\n", failure.what());
+    } catch (...) {
+        base::log_printf("Client dropped after a failure while serving it: %s\n", "unknown exception");
     }
     service->close_connections();
 }

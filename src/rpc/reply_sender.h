@@ -3,8 +3,6 @@
 #include "datapath/manager/datapath_records.h"
 #include "rpc/reply_builder.h"
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string_view>
 
@@ -14,15 +12,11 @@ class PipeConnection;
 class RpcService;
 
 // Builds the reply of function `name` and writes it as one message; true only when all of it was written.
-bool send_reply(PipeConnection& connection, std::string_view name, uint32_t result, const ReplyPayload& payload,
-                DWORD timeout_ms = INFINITE);
+bool send_reply(PipeConnection& connection, std::string_view name, uint32_t result, const ReplyPayload& payload);
 
-// How long a notification waits for a client that does not read its notification pipe. Events are
-// raised on the datapath manager's threads, which one stuck client must not hold up for long.
-inline constexpr DWORD kNotifyWriteTimeoutMs = 1000;
-
-// Sends one "QevIntfNotify" message on the service's notification pipe; false when the pipe is
-// closed or gone, or the write failed or timed out (the notification is then dropped).
+// Queues one "QevIntfNotify" message for the service's notification pipe without waiting for the
+// client (events are raised on the datapath manager's threads, which no client may hold up); false
+// when it was dropped: the pipe is closed or gone, or the client has not read what came before.
 bool notify(RpcService& service, const datapath::NotifyEvent& event);
 
 }  // namespace qev::rpc

@@ -7,6 +7,7 @@
 #include "rpc/rpc_service.h"
 #include "rpc/thread_stack_trim.h"
 
+#include <exception>
 #include <system_error>
 #include <utility>
 
@@ -59,7 +60,7 @@ bool RpcServer::wait()
     if (accept_thread_.joinable()) {
         accept_thread_.join();
     }
-    join_all_read_loops();
+    read_loops_.wait_all();
     broker_.reset();
     instance_lock_.release();
     return true;
@@ -73,12 +74,25 @@ void RpcServer::accept_loop(std::shared_ptr<PipeBroker> broker)
         if (!broker->take_pair(request, notification)) {
             return;
         }
+        serve(std::move(request), std::move(notification));
+    }
+}
+
+void RpcServer::serve(std::unique_ptr<PipeConnection> request, std::unique_ptr<PipeConnection> notification)
+{
+    try {
         auto service = std::make_shared<RpcService>(manager_, std::move(request), std::move(notification));
         service->register_callback();
         base::log_printf("Connection was successful.\n");
         adopt_service(service);
-        join_finished_read_loops();
-        start_read_loop(std::move(service));
+        // Without its thread the client is dropped: its service goes with the last reference here.
+        read_loops_.start([service = std::move(service)]() mutable {
+            // A client mostly waits; its thread should not hold a stack it never uses.
+            release_unused_stack_pages();
+            run_read_loop(std::move(service));
+        });
+    } catch (const std::exception& failure) {
+        base::log_printf("Client dropped: %s\n", failure.what());
     }
 }
 
@@ -94,66 +108,33 @@ void RpcServer::adopt_service(std::shared_ptr<RpcService> service)
     }
 }
 
-void RpcServer::start_read_loop(std::shared_ptr<RpcService> service)
+std::vector<std::shared_ptr<RpcService>> RpcServer::live_services()
 {
-    auto finished = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([service = std::move(service), finished]() mutable {
-        // A client mostly waits; its thread should not hold a stack it never uses.
-        release_unused_stack_pages();
-        run_read_loop(service);
-        // The last strong reference usually goes here, destroying the client's handles.
-        service.reset();
-        *finished = true;
-    });
-    const std::lock_guard lock(read_loops_mutex_);
-    read_loops_.push_back(ReadLoopThread{std::move(thread), std::move(finished)});
-}
-
-void RpcServer::join_finished_read_loops()
-{
-    const std::lock_guard lock(read_loops_mutex_);
-    for (auto it = read_loops_.begin(); it != read_loops_.end();) {
-        if (*it->finished) {
-            it->thread.join();
-            it = read_loops_.erase(it);
-        } else {
+    std::vector<std::shared_ptr<RpcService>> live;
+    const std::lock_guard lock(services_mutex_);
+    for (auto it = services_.begin(); it != services_.end();) {
+        if (auto service = it->lock()) {
+            live.push_back(std::move(service));
             ++it;
+        } else {
+            it = services_.erase(it);
         }
     }
-}
-
-void RpcServer::join_all_read_loops()
-{
-    std::vector<ReadLoopThread> loops;
-    {
-        const std::lock_guard lock(read_loops_mutex_);
-        loops.swap(read_loops_);
-    }
-    for (auto& loop : loops) {
-        loop.thread.join();
-    }
+    return live;
 }
 
 void RpcServer::cancel_all_services()
 {
-    const std::lock_guard lock(services_mutex_);
-    for (const auto& weak : services_) {
-        if (const auto service = weak.lock()) {
-            service->cancel();
-        }
+    for (const auto& service : live_services()) {
+        service->cancel();
     }
 }
 
 void RpcServer::broadcast(const datapath::NotifyEvent& event)
 {
-    const std::lock_guard lock(services_mutex_);
-    for (auto it = services_.begin(); it != services_.end();) {
-        if (const auto service = it->lock()) {
-            notify(*service, event);
-            ++it;
-        } else {
-            it = services_.erase(it);
-        }
+    // The list's lock is not held while notifying.
+    for (const auto& service : live_services()) {
+        notify(*service, event);
     }
 }
 

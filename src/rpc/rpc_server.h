@@ -3,6 +3,7 @@
 #include "rpc/qev_sw_server.h"
 #include "datapath/manager/datapath_manager_interface.h"
 #include "datapath/manager/datapath_records.h"
+#include "rpc/connection_threads.h"
 #include "rpc/pipe_names.h"
 #include "rpc/single_instance_lock.h"
 
@@ -16,6 +17,7 @@
 namespace qev::rpc {
 
 class PipeBroker;
+class PipeConnection;
 class RpcService;
 
 // The server of the RPC role: owns the single-instance lock, the accept thread that turns paired
@@ -35,20 +37,16 @@ public:
     bool stop() override;
     bool wait() override;
 
-    // Sends the event to every connected client, dropping services that have gone.
+    // Sends the event to every connected client, dropping services that have gone. Never waits for
+    // a client.
     void broadcast(const datapath::NotifyEvent& event);
 
 private:
-    struct ReadLoopThread {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> finished;
-    };
-
     void accept_loop(std::shared_ptr<PipeBroker> broker);
+    // Makes the paired connections a served client; a failure drops that client only.
+    void serve(std::unique_ptr<PipeConnection> request, std::unique_ptr<PipeConnection> notification);
     void adopt_service(std::shared_ptr<RpcService> service);
-    void start_read_loop(std::shared_ptr<RpcService> service);
-    void join_finished_read_loops();
-    void join_all_read_loops();
+    std::vector<std::shared_ptr<RpcService>> live_services();
     void cancel_all_services();
 
     datapath::DatapathManagerInterface& manager_;
@@ -58,11 +56,11 @@ private:
     std::shared_ptr<PipeBroker> broker_;
     std::thread accept_thread_;
 
-    std::mutex services_mutex_;
+    std::mutex services_mutex_;  // guards services_
     std::vector<std::weak_ptr<RpcService>> services_;
 
-    std::mutex read_loops_mutex_;
-    std::vector<ReadLoopThread> read_loops_;
+    // One read loop per connected client.
+    ConnectionThreads read_loops_;
 };
 
 }  // namespace qev::rpc

@@ -4,27 +4,31 @@
 #include "rpc/datapath_event_filter.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace qev::rpc {
 
 RpcService::RpcService(datapath::DatapathManagerInterface& manager, std::unique_ptr<PipeConnection> request,
                        std::unique_ptr<PipeConnection> notification)
-    : manager_(manager), request_(std::move(request)), notification_(std::move(notification))
+    : manager_(manager), request_(std::move(request)), notification_(std::move(notification)),
+      notifications_(*notification_)
 {}
 
 RpcService::~RpcService()
 {
-    if (callback_id_) {
-        manager_.UnregisterCallback(*callback_id_);
-    }
-    {
+    try {
+        if (callback_id_) {
+            manager_.UnregisterCallback(*callback_id_);
+        }
         const std::lock_guard lock(handles_mutex_);
         // A handle destroyed meanwhile through another connection answers 3, which is fine.
         for (const uint32_t handle : handles_) {
             manager_.Destroy(handle, true);
         }
         handles_.clear();
+    } catch (const std::exception& failure) {
+        base::log_printf("Client clean-up failed: %s\n", failure.what());
     }
     close_connections();
 }
@@ -81,6 +85,7 @@ void RpcService::cancel()
 
 void RpcService::close_connections()
 {
+    notifications_.close();
     request_->close();
     notification_->close();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datapath/manager/datapath_manager_interface.h"
+#include "rpc/notification_queue.h"
 #include "rpc/pipe_connection.h"
 
 #include <cstdint>
@@ -25,6 +26,7 @@ public:
     datapath::DatapathManagerInterface& manager() const { return manager_; }
     PipeConnection& request_connection() { return *request_; }
     PipeConnection& notification_connection() { return *notification_; }
+    NotificationQueue& notifications() { return notifications_; }
 
     // Subscribes this service to datapath events; false when the manager refused.
     bool register_callback();
@@ -39,12 +41,14 @@ public:
 
     // Wakes every wait on both connections for good (server stop).
     void cancel();
+    // Drops the notifications not yet written and closes both connections, never waiting for the client.
     void close_connections();
 
 private:
     datapath::DatapathManagerInterface& manager_;
     std::unique_ptr<PipeConnection> request_;
     std::unique_ptr<PipeConnection> notification_;
+    NotificationQueue notifications_;
     std::optional<uint32_t> callback_id_;
 
     mutable std::mutex handles_mutex_;

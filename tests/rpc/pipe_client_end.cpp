@@ -38,7 +38,7 @@ PipeClientEnd::~PipeClientEnd()
     close();
 }
 
-bool PipeClientEnd::open(const std::wstring& name, DWORD timeout_ms)
+bool PipeClientEnd::open(const std::wstring& name, DWORD timeout_ms, bool reading)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (true) {
@@ -57,8 +57,15 @@ bool PipeClientEnd::open(const std::wstring& name, DWORD timeout_ms)
         return false;
     }
     stop_event_ = base::create_event(base::EventReset::manual);
-    reader_ = std::thread(&PipeClientEnd::read_messages, this);
+    if (reading) {
+        start_reading();
+    }
     return true;
+}
+
+void PipeClientEnd::start_reading()
+{
+    reader_ = std::thread(&PipeClientEnd::read_messages, this);
 }
 
 void PipeClientEnd::read_messages()

@@ -25,8 +25,10 @@ public:
     PipeClientEnd(const PipeClientEnd&) = delete;
     PipeClientEnd& operator=(const PipeClientEnd&) = delete;
 
-    // Connects, retrying while the server has no free instance yet (up to timeout_ms).
-    bool open(const std::wstring& name, DWORD timeout_ms = 5000);
+    // Connects, retrying while the server has no free instance yet (up to timeout_ms). Without
+    // `reading`, nothing is read until start_reading().
+    bool open(const std::wstring& name, DWORD timeout_ms = 5000, bool reading = true);
+    void start_reading();
     bool send(const uint8_t* bytes, size_t size);
     bool send(const std::vector<uint8_t>& bytes) { return send(bytes.data(), bytes.size()); }
     std::optional<std::vector<uint8_t>> next_message(DWORD timeout_ms = 5000);
