@@ -13,9 +13,10 @@ namespace qev::rpc {
 class ReceiveBuffer {
 public:
     static constexpr size_t kCapacity = 0x800000;
-    static constexpr size_t kCommitStep = 0x10000;
-    // What each read offers first: small enough that the system's per-read cost stays low (Wine
-    // touches every page of a read buffer), large enough for nearly every request.
+    static constexpr size_t kCommitStep = 0x1000;
+    // What each read offers first: one page, which nearly every request fits. An idle client's
+    // pending read holds no more than that (Wine touches every page of a read buffer); a larger
+    // request is read on in a second step.
     static constexpr size_t kFirstChunk = kCommitStep;
 
     ReceiveBuffer();
