@@ -23,6 +23,10 @@ up() {
   # Persistent server and services started with detached streams so no test inherits them.
   quiet wineserver -p || true  # already running is fine
   quiet wine cmd /c exit
+  # No automatic crash debugger: winedbg --auto never returns here, so a crashing test would hang
+  # until ctest's time-out. With an empty AeDebug "Debugger" a crash ends the process at once with
+  # Wine's "Unhandled ..." line on standard error and the exception code as exit status.
+  quiet wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d "" /f
   for hook in "$QEV_ROOT"/scripts/prefix.d/*.sh; do
     [ -e "$hook" ] && source "$hook"
   done
