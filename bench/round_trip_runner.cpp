@@ -8,7 +8,14 @@
 
 namespace qev::bench {
 
-RunResult run_clients(const std::vector<RoundTrip>& clients, std::size_t iterations)
+void RunSamples::add(const RunSamples& run)
+{
+    times_us.insert(times_us.end(), run.times_us.begin(), run.times_us.end());
+    wall_time += run.wall_time;
+    failures += run.failures;
+}
+
+RunSamples run_clients(const std::vector<RoundTrip>& clients, std::size_t iterations)
 {
     using Clock = std::chrono::steady_clock;
     std::vector<std::vector<double>> times(clients.size());
@@ -44,12 +51,13 @@ RunResult run_clients(const std::vector<RoundTrip>& clients, std::size_t iterati
     for (auto& thread : threads) {
         thread.join();
     }
-    const auto wall = Clock::now() - start;
-    std::vector<double> all;
+    RunSamples samples;
+    samples.wall_time = Clock::now() - start;
     for (const auto& client_times : times) {
-        all.insert(all.end(), client_times.begin(), client_times.end());
+        samples.times_us.insert(samples.times_us.end(), client_times.begin(), client_times.end());
     }
-    return {summarize(std::move(all), wall), failures.load()};
+    samples.failures = failures.load();
+    return samples;
 }
 
 }  // namespace qev::bench

@@ -1,4 +1,4 @@
-#include "server_launcher.h"
+#include "process_launcher.h"
 
 #include <tlhelp32.h>
 
@@ -45,18 +45,29 @@ base::UniqueFileHandle open_nul()
 
 }  // namespace
 
-ServerLauncher::~ServerLauncher()
+ProcessLauncher::~ProcessLauncher()
+{
+    terminate();
+}
+
+void ProcessLauncher::terminate()
 {
     if (started_) {
         TerminateProcess(started_.get(), 1);
         WaitForSingleObject(started_.get(), kGoneTimeoutMs);
+        started_.reset();
     }
 }
 
-bool ServerLauncher::start(const std::wstring& unix_or_windows_path)
+bool ProcessLauncher::running() const
+{
+    return started_ && WaitForSingleObject(started_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool ProcessLauncher::start(const std::wstring& unix_or_windows_path, const std::wstring& arguments)
 {
     const std::wstring exe = windows_path(unix_or_windows_path);
-    std::wstring line = L"\"" + exe + L"\"";
+    std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     std::vector<wchar_t> mutable_line(line.begin(), line.end());
     mutable_line.push_back(L'\0');
     job_ = make_kill_on_close_job();
@@ -84,7 +95,7 @@ bool ServerLauncher::start(const std::wstring& unix_or_windows_path)
     return true;
 }
 
-bool ServerLauncher::find_running(const std::wstring& exe_name)
+bool ProcessLauncher::find_running(const std::wstring& exe_name)
 {
     const base::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) {
