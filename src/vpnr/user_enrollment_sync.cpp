@@ -101,7 +101,7 @@ void set_enroll_status(DWORD status)
         // A key made here is opened to Administrators, never to Users.
         if (!regpath::key_exists(qev::winsys::kOwnSettingsKey)) {
             regpath::create_key(qev::winsys::kOwnSettingsKey);
-            regpath::ensure_writability(qev::winsys::kOwnSettingsKey, qev::winsys::FullAccessFor::administrators);
+            regpath::ensure_writability(qev::winsys::kOwnSettingsKey, qev::winsys::WriteAccessFor::administrators);
         }
         regpath::write_dword(qev::winsys::kOwnSettingsKey, kEnrollStatusValue, status);
     } catch (const qev::winsys::RegistryException& failure) {
