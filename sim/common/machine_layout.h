@@ -11,6 +11,14 @@ namespace qevsim {
 inline constexpr wchar_t kAudioRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio";
 inline constexpr wchar_t kSimRoot[] = L"SOFTWARE\\qevsim";
 inline constexpr wchar_t kSessionsRoot[] = L"SOFTWARE\\qevsim\\Sessions";
+// The change journal; qevsim clear keeps it and the violations (neither is part of the machine).
+inline constexpr wchar_t kJournalKey[] = L"SOFTWARE\\qevsim\\Journal";
+inline constexpr wchar_t kJournalSubkey[] = L"Journal";
+// Switches that choose between documented behaviours (sim/README.md).
+inline constexpr wchar_t kContractKey[] = L"SOFTWARE\\qevsim\\Contract";
+// Calls the documentation forbids, as the simulator saw them.
+inline constexpr wchar_t kViolationsKey[] = L"SOFTWARE\\qevsim\\Violations";
+inline constexpr wchar_t kViolationsSubkey[] = L"Violations";
 inline constexpr wchar_t kVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 inline constexpr wchar_t kDeviceStateValue[] = L"DeviceState";
 inline constexpr wchar_t kPropertiesSubkey[] = L"Properties";

@@ -23,8 +23,12 @@ HRESULT AudioDevice::create(const std::wstring& id, IMMDevice** out)
         return E_POINTER;
     }
     *out = nullptr;
+    // Not an endpoint id at all is an invalid argument; a well-formed id of no endpoint is not found.
     const auto parsed = EndpointId::parse(id);
-    if (!parsed || !EndpointCatalog::state(*parsed)) {
+    if (!parsed) {
+        return E_INVALIDARG;
+    }
+    if (!EndpointCatalog::state(*parsed)) {
         return kElementNotFound;
     }
     return handOut(new (std::nothrow) AudioDevice(*parsed), __uuidof(IMMDevice), reinterpret_cast<void**>(out));
@@ -83,12 +87,15 @@ HRESULT AudioDevice::OpenPropertyStore(DWORD access, IPropertyStore** store)
         return E_POINTER;
     }
     *store = nullptr;
+    const auto mode = StoreAccess::from(access);
+    if (!mode) {
+        return E_INVALIDARG;
+    }
     if (!EndpointCatalog::state(id_)) {
         return kElementNotFound;
     }
-    const bool writable = (access & (STGM_WRITE | STGM_READWRITE)) != 0;
-    return handOut(new (std::nothrow) RegistryPropertyStore(id_.propertiesPath(), id_.keyPath(), writable),
-                   IID_IPropertyStore, reinterpret_cast<void**>(store));
+    return handOut(new (std::nothrow) RegistryPropertyStore(StoreAddress::device(id_), *mode), IID_IPropertyStore,
+                   reinterpret_cast<void**>(store));
 }
 
 HRESULT AudioDevice::GetId(LPWSTR* id)

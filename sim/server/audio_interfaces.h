@@ -7,12 +7,12 @@
 // IPolicyConfig (class {870AF99C-171D-4F9E-AF0D-E63DF40C2BC9}): slots 3 to 10 (formats, periods,
 // share mode) answer E_NOTIMPL; GetPropertyValue/SetPropertyValue with fxStore TRUE use the FX
 // store (FxProperties), FALSE the device store (Properties); an empty PROPVARIANT written with
-// SetPropertyValue removes the value; SetDefaultEndpoint and SetEndpointVisibility change the
-// machine. Unknown endpoint: 0x80070490.
+// SetPropertyValue removes the value and every write is announced as one through the store;
+// SetDefaultEndpoint and SetEndpointVisibility change the machine. Unknown endpoint: 0x80070490.
 //
 // IAudioSystemEffectsPropertyStore, from IMMDevice::Activate with the effect CLSID as a VT_CLSID
 // activation parameter: build >= 22000 only (E_NOINTERFACE on older builds); 0x80070490 when
-// FxProperties has no key for that CLSID.
+// FxProperties has no key for that CLSID. Its stores open only where their key exists.
 
 #include <windows.h>
 

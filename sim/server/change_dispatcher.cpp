@@ -3,9 +3,6 @@
 #include <audiopolicy.h>
 #include <mmdeviceapi.h>
 
-#include <set>
-#include <vector>
-
 #include "audio_interfaces.h"
 #include "notification_hub.h"
 #include "property_codec.h"
@@ -15,213 +12,125 @@ namespace qevsim {
 
 namespace {
 
-// Calls fn on every client of kind and scope; each was registered as an Interface pointer.
+using Kind = ChangeRecord::Kind;
+
+// Calls fn on every served client of kind and scope; each was registered as an Interface pointer.
 template <typename Interface, typename Fn>
 void notify(ClientKind kind, const std::wstring& scope, Fn fn)
 {
-    for (const auto& client : NotificationHub::instance().clients(kind, scope)) {
-        fn(static_cast<Interface*>(client.Get()));
-    }
+    NotificationHub::instance().forEach(kind, scope, [&fn](IUnknown* client) { fn(static_cast<Interface*>(client)); });
 }
 
-// Names (as stored) of the values that were added, changed or removed between two readings.
-std::vector<std::wstring> changedNames(const ValueMap& before, const ValueMap& after)
+void notifyEndpointClients(const std::function<void(IMMNotificationClient*)>& fn)
 {
-    std::vector<std::wstring> names;
-    for (const auto& [lowered, value] : after) {
-        const auto old = before.find(lowered);
-        if (old == before.end() || !(old->second == value)) {
-            names.push_back(value.name);
-        }
-    }
-    for (const auto& [lowered, value] : before) {
-        if (after.find(lowered) == after.end()) {
-            names.push_back(value.name);
-        }
-    }
-    return names;
-}
-
-const std::wstring& originalId(const MachineSnapshot& snapshot, const std::wstring& lowered)
-{
-    return snapshot.ids.at(lowered);
+    notify<IMMNotificationClient>(ClientKind::Endpoint, L"", fn);
 }
 
 }  // namespace
 
-void ChangeDispatcher::dispatch(const MachineSnapshot& before, const MachineSnapshot& after)
+void ChangeDispatcher::deliver(const ChangeRecord& record)
 {
-    endpointChanges(before, after);
-    defaultChanges(before, after);
-    sessionChanges(before, after);
-}
-
-void ChangeDispatcher::endpointChanges(const MachineSnapshot& before, const MachineSnapshot& after)
-{
-    for (const auto& [lowered, old] : before.endpoints) {
-        if (after.endpoints.count(lowered) == 0) {
-            const std::wstring id = originalId(before, lowered);
-            if (old.state == DEVICE_STATE_ACTIVE) {
-                disconnectSessionsOf(before, id);
-            }
-            notify<IMMNotificationClient>(ClientKind::Endpoint, L"",
-                                          [&](IMMNotificationClient* c) { c->OnDeviceRemoved(id.c_str()); });
-        }
-    }
-    for (const auto& [lowered, now] : after.endpoints) {
-        const std::wstring id = originalId(after, lowered);
-        const auto old = before.endpoints.find(lowered);
-        if (old == before.endpoints.end()) {
-            notify<IMMNotificationClient>(ClientKind::Endpoint, L"",
-                                          [&](IMMNotificationClient* c) { c->OnDeviceAdded(id.c_str()); });
-            // A client may already hold the endpoint (opened by id before this reading saw it), and
-            // values written right after the endpoint appeared land in the same reading: report
-            // them as changes from nothing rather than lose them.
-            static const EndpointSnapshot kNothing{};
-            propertyChanges(id, kNothing, now);
-            effectStoreChanges(id, kNothing, now);
-            continue;
-        }
-        if (old->second.state != now.state) {
-            if (old->second.state == DEVICE_STATE_ACTIVE) {
-                disconnectSessionsOf(before, id);
-            }
-            notify<IMMNotificationClient>(ClientKind::Endpoint, L"", [&](IMMNotificationClient* c) {
-                c->OnDeviceStateChanged(id.c_str(), now.state);
-            });
-        }
-        propertyChanges(id, old->second, now);
-        effectStoreChanges(id, old->second, now);
+    switch (record.kind) {
+    case Kind::Added:
+    case Kind::Removed:
+    case Kind::State:
+    case Kind::Default:
+    case Kind::Property:
+        endpointChange(record);
+        return;
+    case Kind::EffectProperty:
+        effectChange(record);
+        return;
+    case Kind::SessionCreated:
+        sessionCreated(record);
+        return;
+    default:
+        sessionEvent(record);
+        return;
     }
 }
 
-void ChangeDispatcher::propertyChanges(const std::wstring& id, const EndpointSnapshot& before,
-                                       const EndpointSnapshot& after)
+void ChangeDispatcher::endpointChange(const ChangeRecord& record)
 {
-    std::vector<std::wstring> names = changedNames(before.properties, after.properties);
-    const std::vector<std::wstring> fxNames = changedNames(before.fx, after.fx);
-    names.insert(names.end(), fxNames.begin(), fxNames.end());
-    for (const auto& name : names) {
-        const auto key = PropertyCodec::parseValueName(name);
-        if (!key) {
-            continue;  // DeviceState, Role:n and other values that are no property
-        }
-        notify<IMMNotificationClient>(ClientKind::Endpoint, L"",
-                                      [&](IMMNotificationClient* c) { c->OnPropertyValueChanged(id.c_str(), *key); });
-    }
-}
-
-void ChangeDispatcher::effectStoreChanges(const std::wstring& id, const EndpointSnapshot& before,
-                                          const EndpointSnapshot& after)
-{
-    std::set<std::wstring> contexts;
-    for (const auto& entry : before.effectStores) {
-        contexts.insert(entry.first);
-    }
-    for (const auto& entry : after.effectStores) {
-        contexts.insert(entry.first);
-    }
-    static const std::array<ValueMap, 3> kNone{};
-    for (const auto& context : contexts) {
-        const auto oldStores = before.effectStores.find(context);
-        const auto newStores = after.effectStores.find(context);
-        const auto& oldMaps = oldStores == before.effectStores.end() ? kNone : oldStores->second;
-        const auto& newMaps = newStores == after.effectStores.end() ? kNone : newStores->second;
-        for (int type = 0; type < 3; ++type) {
-            for (const auto& name : changedNames(oldMaps[type], newMaps[type])) {
-                const auto key = PropertyCodec::parseValueName(name);
-                if (!key) {
-                    continue;
-                }
-                notify<IAudioSystemEffectsPropertyChangeNotificationClient>(
-                    ClientKind::EffectStore, id + L"|" + context,
-                    [&](IAudioSystemEffectsPropertyChangeNotificationClient* c) {
-                        c->OnPropertyChanged(static_cast<AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE>(type), *key);
-                    });
-            }
-        }
-    }
-}
-
-void ChangeDispatcher::defaultChanges(const MachineSnapshot& before, const MachineSnapshot& after)
-{
-    std::set<std::pair<int, int>> slots;
-    for (const auto& entry : before.defaults) {
-        slots.insert(entry.first);
-    }
-    for (const auto& entry : after.defaults) {
-        slots.insert(entry.first);
-    }
-    for (const auto& slot : slots) {
-        const auto old = before.defaults.find(slot);
-        const auto now = after.defaults.find(slot);
-        const std::wstring oldId = old == before.defaults.end() ? L"" : old->second;
-        const std::wstring newId = now == after.defaults.end() ? L"" : now->second;
-        if (oldId == newId) {
-            continue;
-        }
-        notify<IMMNotificationClient>(ClientKind::Endpoint, L"", [&](IMMNotificationClient* c) {
-            c->OnDefaultDeviceChanged(static_cast<EDataFlow>(slot.first), static_cast<ERole>(slot.second),
-                                      newId.empty() ? nullptr : newId.c_str());
+    const wchar_t* const id = record.endpoint.c_str();
+    switch (record.kind) {
+    case Kind::Added:
+        notifyEndpointClients([id](IMMNotificationClient* c) { c->OnDeviceAdded(id); });
+        return;
+    case Kind::Removed:
+        notifyEndpointClients([id](IMMNotificationClient* c) { c->OnDeviceRemoved(id); });
+        return;
+    case Kind::State:
+        notifyEndpointClients([&](IMMNotificationClient* c) { c->OnDeviceStateChanged(id, record.number); });
+        return;
+    case Kind::Default:
+        notifyEndpointClients([&](IMMNotificationClient* c) {
+            c->OnDefaultDeviceChanged(static_cast<EDataFlow>(record.flow), static_cast<ERole>(record.role),
+                                      record.endpoint.empty() ? nullptr : id);
         });
+        return;
+    default:
+        if (const auto key = PropertyCodec::parseValueName(record.text)) {
+            notifyEndpointClients([&](IMMNotificationClient* c) { c->OnPropertyValueChanged(id, *key); });
+        }
+        return;
     }
 }
 
-void ChangeDispatcher::sessionChanges(const MachineSnapshot& before, const MachineSnapshot& after)
+void ChangeDispatcher::effectChange(const ChangeRecord& record)
 {
-    for (const auto& [key, now] : after.sessions) {
-        const auto old = before.sessions.find(key);
-        const std::wstring scope = SessionControl::eventScope(now);
-        if (old == before.sessions.end()) {
-            notify<IAudioSessionNotification>(ClientKind::SessionCreated, now.endpointId,
-                                              [&](IAudioSessionNotification* c) {
-                                                  auto* control = new (std::nothrow) SessionControl(now);
-                                                  if (control != nullptr) {
-                                                      c->OnSessionCreated(control);
-                                                      control->Release();
-                                                  }
-                                              });
-            continue;
-        }
-        if (old->second.displayName != now.displayName) {
-            notify<IAudioSessionEvents>(ClientKind::SessionEvents, scope, [&](IAudioSessionEvents* c) {
-                c->OnDisplayNameChanged(now.displayName.c_str(), &GUID_NULL);
-            });
-        }
-        if (old->second.iconPath != now.iconPath) {
-            notify<IAudioSessionEvents>(ClientKind::SessionEvents, scope, [&](IAudioSessionEvents* c) {
-                c->OnIconPathChanged(now.iconPath.c_str(), &GUID_NULL);
-            });
-        }
-        if (old->second.state != now.state) {
-            notify<IAudioSessionEvents>(ClientKind::SessionEvents, scope,
-                                        [&](IAudioSessionEvents* c) { c->OnStateChanged(now.state); });
-        }
-        if (!old->second.disconnectReason && now.disconnectReason) {
-            notify<IAudioSessionEvents>(ClientKind::SessionEvents, scope, [&](IAudioSessionEvents* c) {
-                c->OnSessionDisconnected(static_cast<AudioSessionDisconnectReason>(*now.disconnectReason));
-            });
-        }
+    const auto key = PropertyCodec::parseValueName(record.text);
+    if (!key || record.number > AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE_VOLATILE) {
+        return;
     }
-    for (const auto& [key, old] : before.sessions) {
-        if (after.sessions.count(key) == 0) {
-            notify<IAudioSessionEvents>(ClientKind::SessionEvents, SessionControl::eventScope(old),
-                                        [&](IAudioSessionEvents* c) { c->OnStateChanged(AudioSessionStateExpired); });
-        }
-    }
+    const auto type = static_cast<AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE>(record.number);
+    notify<IAudioSystemEffectsPropertyChangeNotificationClient>(
+        ClientKind::EffectStore, record.endpoint + L"|" + record.context,
+        [&](IAudioSystemEffectsPropertyChangeNotificationClient* c) { c->OnPropertyChanged(type, *key); });
 }
 
-void ChangeDispatcher::disconnectSessionsOf(const MachineSnapshot& snapshot, const std::wstring& endpointId)
+void ChangeDispatcher::sessionCreated(const ChangeRecord& record)
 {
-    const std::wstring lowered = toLower(endpointId);
-    for (const auto& [key, session] : snapshot.sessions) {
-        if (toLower(session.endpointId) != lowered || session.disconnectReason) {
-            continue;
-        }
-        notify<IAudioSessionEvents>(
-            ClientKind::SessionEvents, SessionControl::eventScope(session),
-            [&](IAudioSessionEvents* c) { c->OnSessionDisconnected(DisconnectReasonDeviceRemoval); });
+    // The session as it is now; one already gone again is still announced with what the record holds.
+    SessionRecord session;
+    session.endpointId = record.endpoint;
+    session.number = record.session;
+    session.processId = record.number;
+    if (auto live = SessionStore::find(record.endpoint, record.session)) {
+        session = std::move(*live);
     }
+    // One control for every client, released after the last call (outside any callback).
+    auto* control = new (std::nothrow) SessionControl(session);
+    if (control == nullptr) {
+        return;
+    }
+    notify<IAudioSessionNotification>(ClientKind::SessionCreated, record.endpoint,
+                                      [control](IAudioSessionNotification* c) { c->OnSessionCreated(control); });
+    control->Release();
+}
+
+void ChangeDispatcher::sessionEvent(const ChangeRecord& record)
+{
+    const std::wstring scope = record.endpoint + L"|" + record.session;
+    notify<IAudioSessionEvents>(ClientKind::SessionEvents, scope, [&](IAudioSessionEvents* c) {
+        switch (record.kind) {
+        case Kind::SessionState:
+            c->OnStateChanged(static_cast<AudioSessionState>(record.number));
+            break;
+        case Kind::SessionName:
+            c->OnDisplayNameChanged(record.text.c_str(), &GUID_NULL);
+            break;
+        case Kind::SessionIcon:
+            c->OnIconPathChanged(record.text.c_str(), &GUID_NULL);
+            break;
+        case Kind::SessionDisconnected:
+            c->OnSessionDisconnected(static_cast<AudioSessionDisconnectReason>(record.number));
+            break;
+        default:
+            c->OnStateChanged(AudioSessionStateExpired);
+            break;
+        }
+    });
 }
 
 }  // namespace qevsim

@@ -1,23 +1,20 @@
 #pragma once
 
-#include "machine_snapshot.h"
+#include "change_record.h"
 
 namespace qevsim {
 
-// Turns the difference between two readings of the machine into the notifications Windows
-// would send, and calls the registered clients on the calling (watcher) thread.
+// Turns one journal record into the notification Windows would send and calls the registered
+// clients with it on the calling (delivery) thread.
 class ChangeDispatcher {
 public:
-    static void dispatch(const MachineSnapshot& before, const MachineSnapshot& after);
+    static void deliver(const ChangeRecord& record);
 
 private:
-    static void endpointChanges(const MachineSnapshot& before, const MachineSnapshot& after);
-    static void propertyChanges(const std::wstring& id, const EndpointSnapshot& before, const EndpointSnapshot& after);
-    static void effectStoreChanges(const std::wstring& id, const EndpointSnapshot& before,
-                                   const EndpointSnapshot& after);
-    static void defaultChanges(const MachineSnapshot& before, const MachineSnapshot& after);
-    static void sessionChanges(const MachineSnapshot& before, const MachineSnapshot& after);
-    static void disconnectSessionsOf(const MachineSnapshot& snapshot, const std::wstring& endpointId);
+    static void endpointChange(const ChangeRecord& record);
+    static void effectChange(const ChangeRecord& record);
+    static void sessionCreated(const ChangeRecord& record);
+    static void sessionEvent(const ChangeRecord& record);
 };
 
 }  // namespace qevsim

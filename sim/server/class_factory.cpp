@@ -7,7 +7,9 @@
 namespace qevsim {
 
 ClassFactory::ClassFactory(const CLSID& clsid) : clsid_(clsid)
-{}
+{
+    audioObject_ = false;
+}
 
 bool ClassFactory::serves(const CLSID& clsid)
 {

@@ -7,6 +7,7 @@
 #include "audio_interfaces.h"
 #include "device_collection.h"
 #include "default_roles.h"
+#include "contract.h"
 #include "endpoint_catalog.h"
 #include "notification_hub.h"
 
@@ -59,7 +60,8 @@ HRESULT DeviceEnumerator::GetDevice(LPCWSTR id, IMMDevice** device)
 
 HRESULT DeviceEnumerator::RegisterEndpointNotificationCallback(IMMNotificationClient* client)
 {
-    return NotificationHub::instance().add(ClientKind::Endpoint, L"", client);
+    // The current documentation: no AddRef on the client; the older one said it took a reference.
+    return NotificationHub::instance().add(ClientKind::Endpoint, L"", client, Contract::endpointCallbackAddRef());
 }
 
 HRESULT DeviceEnumerator::UnregisterEndpointNotificationCallback(IMMNotificationClient* client)

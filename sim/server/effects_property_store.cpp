@@ -22,20 +22,23 @@ std::wstring EffectsPropertyStore::scope() const
     return endpoint_.text() + L"|" + context_;
 }
 
-HRESULT EffectsPropertyStore::open(const wchar_t* name, DWORD access, IPropertyStore** store) const
+HRESULT EffectsPropertyStore::open(StoreAddress::Kind kind, DWORD access, IPropertyStore** store) const
 {
     if (store == nullptr) {
         return E_POINTER;
     }
     *store = nullptr;
-    if (!keyExists(HKEY_LOCAL_MACHINE, endpoint_.fxPath() + L"\\" + context_)) {
+    const auto mode = StoreAccess::from(access);
+    if (!mode) {
+        return E_INVALIDARG;
+    }
+    // Only stores whose key exists open; none is made here.
+    StoreAddress address{endpoint_, kind, context_};
+    if (!keyExists(HKEY_LOCAL_MACHINE, address.keyPath())) {
         return kElementNotFound;
     }
-    const bool writable = (access & (STGM_WRITE | STGM_READWRITE)) != 0;
-    // Writes need the context key to still exist; the store key itself is made on first write.
-    return handOut(new (std::nothrow)
-                       RegistryPropertyStore(storePath(name), endpoint_.fxPath() + L"\\" + context_, writable),
-                   IID_IPropertyStore, reinterpret_cast<void**>(store));
+    return handOut(new (std::nothrow) RegistryPropertyStore(std::move(address), *mode), IID_IPropertyStore,
+                   reinterpret_cast<void**>(store));
 }
 
 HRESULT EffectsPropertyStore::reset(const wchar_t* name) const
@@ -49,17 +52,17 @@ HRESULT EffectsPropertyStore::reset(const wchar_t* name) const
 
 HRESULT EffectsPropertyStore::OpenDefaultPropertyStore(DWORD access, IPropertyStore** store)
 {
-    return open(L"Default", access, store);
+    return open(StoreAddress::Kind::Default, access, store);
 }
 
 HRESULT EffectsPropertyStore::OpenUserPropertyStore(DWORD access, IPropertyStore** store)
 {
-    return open(L"User", access, store);
+    return open(StoreAddress::Kind::User, access, store);
 }
 
 HRESULT EffectsPropertyStore::OpenVolatilePropertyStore(DWORD access, IPropertyStore** store)
 {
-    return open(L"Volatile", access, store);
+    return open(StoreAddress::Kind::Volatile, access, store);
 }
 
 HRESULT EffectsPropertyStore::ResetUserPropertyStore()
@@ -75,7 +78,8 @@ HRESULT EffectsPropertyStore::ResetVolatilePropertyStore()
 HRESULT EffectsPropertyStore::RegisterPropertyChangeNotification(
     IAudioSystemEffectsPropertyChangeNotificationClient* client)
 {
-    return NotificationHub::instance().add(ClientKind::EffectStore, scope(), client);
+    // The documentation does not say that the store takes a reference: it takes none.
+    return NotificationHub::instance().add(ClientKind::EffectStore, scope(), client, false);
 }
 
 HRESULT EffectsPropertyStore::UnregisterPropertyChangeNotification(

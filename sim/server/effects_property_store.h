@@ -7,6 +7,7 @@
 #include "audio_interfaces.h"
 #include "com_object.h"
 #include "machine_layout.h"
+#include "registry_property_store.h"
 
 namespace qevsim {
 
@@ -28,7 +29,7 @@ public:
 
 private:
     std::wstring storePath(const wchar_t* name) const;
-    HRESULT open(const wchar_t* name, DWORD access, IPropertyStore** store) const;
+    HRESULT open(StoreAddress::Kind kind, DWORD access, IPropertyStore** store) const;
     HRESULT reset(const wchar_t* name) const;
     std::wstring scope() const;
 

@@ -4,14 +4,14 @@
 
 #include "base/com_init.h"
 #include "change_dispatcher.h"
+#include "change_journal.h"
+#include "delivery_lanes.h"
 #include "machine_layout.h"
 #include "notification_hub.h"
 
 namespace qevsim {
 
 namespace {
-// Lets a burst of writes (one qevsim command) settle before the machine is read again.
-constexpr DWORD kSettleMilliseconds = 15;
 constexpr DWORD kStartTimeoutMilliseconds = 10000;
 constexpr REGSAM kWatchAccess = KEY_NOTIFY | KEY_READ;
 }  // namespace
@@ -22,9 +22,7 @@ std::shared_ptr<MachineWatcher> MachineWatcher::start()
     watcher->changed_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     watcher->stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     watcher->ready_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    watcher->audioKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kAudioRoot, kWatchAccess);
-    watcher->simKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kSimRoot, kWatchAccess);
-    if (!watcher->changed_ || !watcher->stop_ || !watcher->ready_ || !watcher->audioKey_ || !watcher->simKey_) {
+    if (!watcher->changed_ || !watcher->stop_ || !watcher->ready_) {
         return nullptr;
     }
     // The thread holds a reference to this DLL and gives it up as its last act.
@@ -68,18 +66,34 @@ DWORD WINAPI MachineWatcher::threadMain(void* parameter)
 void MachineWatcher::arm()
 {
     ::ResetEvent(changed_.get());
-    // Opened afresh each time: a key deleted and made again (a machine reload) is a new key.
-    audioKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kAudioRoot, kWatchAccess);
-    simKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kSimRoot, kWatchAccess);
-    constexpr DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
-    ::RegNotifyChangeKeyValue(audioKey_.get(), TRUE, filter, changed_.get(), TRUE);
-    ::RegNotifyChangeKeyValue(simKey_.get(), TRUE, filter, changed_.get(), TRUE);
+    // Opened afresh each time: a journal deleted and made again (a new prefix) is a new key.
+    journalKey_ = RegKey::create(HKEY_LOCAL_MACHINE, kJournalKey, kWatchAccess);
+    ::RegNotifyChangeKeyValue(journalKey_.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed_.get(), TRUE);
+}
+
+template <typename Deliver>
+void MachineWatcher::catchUp(Deliver deliver)
+{
+    const DWORD next = ChangeJournal::next();
+    if (next < cursor_) {
+        cursor_ = 0;  // the journal began again
+    }
+    if (next - cursor_ > ChangeJournal::kKept) {
+        ::OutputDebugStringW(L"[qevsim] notifications fell behind the change journal; the oldest are lost\n");
+        cursor_ = next - ChangeJournal::kKept;
+    }
+    for (; cursor_ < next; ++cursor_) {
+        if (const auto record = ChangeJournal::read(cursor_)) {
+            deliver(*record);
+        }
+    }
 }
 
 void MachineWatcher::run()
 {
+    DeliveryLanes lanes;
     arm();
-    baseline_ = MachineSnapshot::capture();
+    cursor_ = ChangeJournal::next();
     ::SetEvent(ready_.get());
     const HANDLE handles[2] = {changed_.get(), stop_.get()};
     for (;;) {
@@ -94,11 +108,9 @@ void MachineWatcher::run()
         if (woke != WAIT_OBJECT_0) {
             return;
         }
-        ::Sleep(kSettleMilliseconds);
+        // Armed again before reading, so a record written meanwhile wakes the next round.
         arm();
-        MachineSnapshot next = MachineSnapshot::capture();
-        ChangeDispatcher::dispatch(baseline_, next);
-        baseline_ = std::move(next);
+        catchUp([&lanes](const ChangeRecord& record) { lanes.run([&record] { ChangeDispatcher::deliver(record); }); });
     }
 }
 

@@ -5,8 +5,9 @@
 #include "default_roles.h"
 #include "endpoint_catalog.h"
 #include "endpoint_visibility.h"
+#include "machine_change.h"
 #include "machine_layout.h"
-#include "registry_property_store.h"
+#include "store_values.h"
 
 namespace qevsim {
 
@@ -24,9 +25,9 @@ std::optional<EndpointId> existingEndpoint(PCWSTR deviceId)
     return id;
 }
 
-std::wstring storePath(const EndpointId& id, BOOL fxStore)
+StoreAddress storeOf(const EndpointId& id, BOOL fxStore)
 {
-    return fxStore ? id.fxPath() : id.propertiesPath();
+    return fxStore ? StoreAddress::fx(id) : StoreAddress::device(id);
 }
 
 }  // namespace
@@ -81,7 +82,7 @@ HRESULT PolicyConfig::GetPropertyValue(PCWSTR deviceId, BOOL fxStore, const PROP
     if (!id) {
         return kElementNotFound;
     }
-    return RegistryPropertyStore::read(storePath(*id, fxStore), key, value);
+    return StoreValues::read(storeOf(*id, fxStore), key, value);
 }
 
 HRESULT PolicyConfig::SetPropertyValue(PCWSTR deviceId, BOOL fxStore, const PROPERTYKEY& key, PROPVARIANT* value)
@@ -93,7 +94,7 @@ HRESULT PolicyConfig::SetPropertyValue(PCWSTR deviceId, BOOL fxStore, const PROP
     if (!id) {
         return kElementNotFound;
     }
-    return RegistryPropertyStore::write(storePath(*id, fxStore), id->keyPath(), key, *value);
+    return StoreValues::write(storeOf(*id, fxStore), key, *value);
 }
 
 HRESULT PolicyConfig::SetDefaultEndpoint(PCWSTR deviceId, ERole role)
@@ -105,6 +106,7 @@ HRESULT PolicyConfig::SetDefaultEndpoint(PCWSTR deviceId, ERole role)
     if (role < eConsole || role > eCommunications) {
         return E_INVALIDARG;
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     return HRESULT_FROM_WIN32(DefaultRoles::set(*id, role));
 }
 
@@ -114,6 +116,7 @@ HRESULT PolicyConfig::SetEndpointVisibility(PCWSTR deviceId, BOOL visible)
     if (!id) {
         return kElementNotFound;
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     return visible ? EndpointVisibility::show(*id) : EndpointVisibility::hide(*id);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "machine_change.h"
 #include "notification_hub.h"
 
 namespace qevsim {
@@ -63,6 +64,7 @@ HRESULT SessionControl::SetDisplayName(LPCWSTR name, LPCGUID)
     if (name == nullptr) {
         return E_POINTER;
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     return HRESULT_FROM_WIN32(SessionStore::setText(record_.endpointId, record_.number, L"DisplayName", name));
 }
 
@@ -76,6 +78,7 @@ HRESULT SessionControl::SetIconPath(LPCWSTR path, LPCGUID)
     if (path == nullptr) {
         return E_POINTER;
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     return HRESULT_FROM_WIN32(SessionStore::setText(record_.endpointId, record_.number, L"IconPath", path));
 }
 
@@ -95,7 +98,8 @@ HRESULT SessionControl::SetGroupingParam(LPCGUID, LPCGUID)
 
 HRESULT SessionControl::RegisterAudioSessionNotification(IAudioSessionEvents* events)
 {
-    return NotificationHub::instance().add(ClientKind::SessionEvents, eventScope(record_), events);
+    // Documented: the session takes a reference to the client.
+    return NotificationHub::instance().add(ClientKind::SessionEvents, eventScope(record_), events, true);
 }
 
 HRESULT SessionControl::UnregisterAudioSessionNotification(IAudioSessionEvents* events)

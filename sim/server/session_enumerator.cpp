@@ -4,7 +4,8 @@
 
 namespace qevsim {
 
-SessionEnumerator::SessionEnumerator(std::vector<SessionRecord> sessions) : sessions_(std::move(sessions))
+SessionEnumerator::SessionEnumerator(std::vector<SessionRecord> sessions, std::shared_ptr<std::atomic<bool>> enumerated)
+    : sessions_(std::move(sessions)), enumerated_(std::move(enumerated))
 {}
 
 HRESULT SessionEnumerator::GetCount(int* count)
@@ -13,6 +14,7 @@ HRESULT SessionEnumerator::GetCount(int* count)
         return E_POINTER;
     }
     *count = static_cast<int>(sessions_.size());
+    *enumerated_ = true;
     return S_OK;
 }
 

@@ -4,6 +4,8 @@
 
 #include <audiopolicy.h>
 
+#include <atomic>
+#include <memory>
 #include <vector>
 
 #include "com_object.h"
@@ -11,16 +13,18 @@
 
 namespace qevsim {
 
-// IAudioSessionEnumerator: the sessions of an endpoint when it was made.
+// IAudioSessionEnumerator: the sessions of an endpoint when it was made. Counting them opens its
+// session manager's session-created notifications.
 class SessionEnumerator final : public ComObject<IAudioSessionEnumerator> {
 public:
-    explicit SessionEnumerator(std::vector<SessionRecord> sessions);
+    SessionEnumerator(std::vector<SessionRecord> sessions, std::shared_ptr<std::atomic<bool>> enumerated);
 
     HRESULT STDMETHODCALLTYPE GetCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetSession(int index, IAudioSessionControl** session) override;
 
 private:
     const std::vector<SessionRecord> sessions_;
+    const std::shared_ptr<std::atomic<bool>> enumerated_;
 };
 
 }  // namespace qevsim

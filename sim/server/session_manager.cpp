@@ -1,13 +1,28 @@
 #include "session_manager.h"
 
+#include <objbase.h>
+
 #include <vector>
 
+#include "machine_change.h"
 #include "notification_hub.h"
 #include "session_control.h"
 #include "session_enumerator.h"
 #include "session_store.h"
 
 namespace qevsim {
+
+namespace {
+
+// The calling thread is in the multithreaded apartment, made by it or implicitly.
+bool inMultithreadedApartment()
+{
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    return SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && type == APTTYPE_MTA;
+}
+
+}  // namespace
 
 SessionManager::SessionManager(std::wstring endpointId) : endpointId_(std::move(endpointId))
 {}
@@ -31,7 +46,11 @@ HRESULT SessionManager::GetAudioSessionControl(LPCGUID, DWORD, IAudioSessionCont
                            reinterpret_cast<void**>(control));
         }
     }
-    const std::wstring number = SessionStore::create(endpointId_, self, AudioSessionStateInactive, L"", L"");
+    std::wstring number;
+    {
+        const MachineChange change(MachineChange::Reach::Structure);
+        number = SessionStore::create(endpointId_, self, AudioSessionStateInactive, L"", L"");
+    }
     const auto created = SessionStore::find(endpointId_, number);
     if (!created) {
         return E_FAIL;
@@ -60,13 +79,22 @@ HRESULT SessionManager::GetSessionEnumerator(IAudioSessionEnumerator** sessions)
             live.push_back(std::move(record));
         }
     }
-    return handOut(new (std::nothrow) SessionEnumerator(std::move(live)), __uuidof(IAudioSessionEnumerator),
-                   reinterpret_cast<void**>(sessions));
+    return handOut(new (std::nothrow) SessionEnumerator(std::move(live), enumerated_),
+                   __uuidof(IAudioSessionEnumerator), reinterpret_cast<void**>(sessions));
 }
 
 HRESULT SessionManager::RegisterSessionNotification(IAudioSessionNotification* client)
 {
-    return NotificationHub::instance().add(ClientKind::SessionCreated, endpointId_, client);
+    DeliveryCondition condition;
+    condition.multithreadedApartment = inMultithreadedApartment();
+    condition.enumerated = enumerated_;
+    if (!condition.multithreadedApartment) {
+        ::OutputDebugStringW(
+            L"[qevsim] RegisterSessionNotification from a single-threaded apartment: that client "
+            L"will hear of no new session\n");
+    }
+    // Documented: the session manager takes a reference to the client.
+    return NotificationHub::instance().add(ClientKind::SessionCreated, endpointId_, client, true, std::move(condition));
 }
 
 HRESULT SessionManager::UnregisterSessionNotification(IAudioSessionNotification* client)

@@ -4,13 +4,17 @@
 
 #include <audiopolicy.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "com_object.h"
 
 namespace qevsim {
 
-// IAudioSessionManager2 of one active endpoint.
+// IAudioSessionManager2 of one active endpoint. Session-created notifications registered with it
+// are delivered once an enumerator it made was counted, and only to a client that registered from
+// the multithreaded apartment (IAudioSessionManager2::RegisterSessionNotification).
 class SessionManager final : public ComObject<IAudioSessionManager2> {
 public:
     explicit SessionManager(std::wstring endpointId);
@@ -33,6 +37,8 @@ protected:
 
 private:
     const std::wstring endpointId_;
+    // Set by GetCount of any enumerator this manager made.
+    const std::shared_ptr<std::atomic<bool>> enumerated_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace qevsim

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "base/utf8.h"
+#include "contract.h"
+#include "machine_change.h"
 #include "machine_editor.h"
 #include "machine_layout.h"
 #include "machine_printer.h"
@@ -122,6 +124,7 @@ std::wstring CommandLine::usage()
            L"  session-state <endpoint id> <number> <inactive|active|expired>\n"
            L"  session-disconnect <endpoint id> <number> [reason 0-5]\n"
            L"  session-remove <endpoint id> <number>\n"
+           L"  switch <name> <on|off>                     set a contract switch (EndpointCallbackAddRef)\n"
            L"An endpoint id is {0.0.0.00000000}.{GUID} (render), {0.0.1.00000000}.{GUID} (capture) or the bare "
            L"{GUID}.\n";
 }
@@ -196,6 +199,9 @@ int CommandLine::runMachineCommand(const std::vector<std::wstring>& args)
         return result(MachineEditor::setProperty(args[1], args[2], args[3], args[4], values, &error), error,
                       L"property set\n");
     }
+    if (command == L"switch" && args.size() == 3) {
+        return setSwitch(args[1], args[2]);
+    }
     if (command == L"set-default" && (args.size() == 2 || args.size() == 3)) {
         return result(MachineEditor::setDefault(args[1], args.size() == 3 ? args[2] : L"all", &error), error,
                       L"default set\n");
@@ -203,9 +209,23 @@ int CommandLine::runMachineCommand(const std::vector<std::wstring>& args)
     return badUsage(L"unknown command or wrong arguments: " + command);
 }
 
+int CommandLine::setSwitch(const std::wstring& name, const std::wstring& value)
+{
+    if (name != Contract::kEndpointCallbackAddRef) {
+        return badUsage(L"unknown switch \"" + name + L"\"");
+    }
+    if (value != L"on" && value != L"off") {
+        return badUsage(L"a switch is on or off");
+    }
+    const LONG rc = Contract::setSwitch(name, value == L"on" ? 1 : 0);
+    return result(rc == ERROR_SUCCESS, L"cannot set the switch", name + L" " + value + L"\n");
+}
+
 int CommandLine::runSessionCommand(const std::vector<std::wstring>& args)
 {
     const std::wstring& command = args[0];
+    // Announced as the audio service would (qevsim plays the applications and the user).
+    const MachineChange change(MachineChange::Reach::Structure);
     std::wstring endpoint;
     if (args.size() < 3) {
         return badUsage(L"unknown command or wrong arguments: " + command);

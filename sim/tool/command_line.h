@@ -15,6 +15,7 @@ public:
 private:
     static int runMachineCommand(const std::vector<std::wstring>& args);
     static int runSessionCommand(const std::vector<std::wstring>& args);
+    static int setSwitch(const std::wstring& name, const std::wstring& value);
     static int registerServer();
     // Gives the executables Wine's per-application override dll=native,builtin.
     static int useStandIn(const std::wstring& dll, const std::vector<std::wstring>& executables);

@@ -2,15 +2,21 @@
 
 #include <mmdeviceapi.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
+#include <utility>
 
 #include "created_keys.h"
 #include "default_roles.h"
 #include "endpoint_catalog.h"
 #include "machine_layout.h"
+#include "machine_change.h"
 #include "property_codec.h"
 #include "reg_key.h"
+#include "store_values.h"
 
 namespace qevsim {
 
@@ -48,6 +54,13 @@ std::wstring ownDirectory()
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring hexText(HRESULT hr)
+{
+    wchar_t text[12];
+    std::swprintf(text, 12, L"%08X", static_cast<unsigned>(hr));
+    return text;
 }
 
 void createDirectories(const std::wstring& directory)
@@ -95,26 +108,47 @@ LONG applyOperation(const RegOperation& op)
     return ERROR_INVALID_PARAMETER;
 }
 
-std::wstring storeKeyPath(const EndpointId& id, const std::wstring& store, std::wstring* error)
+std::optional<StoreAddress> storeAddress(const EndpointId& id, const std::wstring& store, std::wstring* error)
 {
     if (store == L"device") {
-        return id.propertiesPath();
+        return StoreAddress::device(id);
     }
     if (store == L"fx") {
-        return id.fxPath();
+        return StoreAddress::fx(id);
     }
     const auto colon = store.find(L':');
     const std::wstring kind = store.substr(0, colon);
     const std::wstring context = colon == std::wstring::npos ? L"" : store.substr(colon + 1);
-    const wchar_t* sub = kind == L"default"    ? L"Default"
-                         : kind == L"user"     ? L"User"
-                         : kind == L"volatile" ? L"Volatile"
-                                               : nullptr;
-    if (sub == nullptr || !isBracedGuid(context)) {
+    const auto sub = kind == L"default"    ? std::optional(StoreAddress::Kind::Default)
+                     : kind == L"user"     ? std::optional(StoreAddress::Kind::User)
+                     : kind == L"volatile" ? std::optional(StoreAddress::Kind::Volatile)
+                                           : std::nullopt;
+    if (!sub || !isBracedGuid(context)) {
         *error = L"store must be device, fx, default:{CLSID}, user:{CLSID} or volatile:{CLSID}";
-        return L"";
+        return std::nullopt;
     }
-    return id.fxPath() + L"\\" + context + L"\\" + sub;
+    return StoreAddress{id, *sub, context};
+}
+
+// What every real endpoint carries besides its friendly name: the description, the interface's
+// friendly name and path, the endpoint GUID and the engine's device format (48 kHz stereo PCM,
+// WAVEFORMATEXTENSIBLE as a VT_BLOB).
+std::vector<std::pair<std::wstring, RegValue>> standardProperties(const EndpointId& id, const std::wstring& name)
+{
+    static const std::uint8_t kFormat[] = {0xfe, 0xff, 0x02, 0x00, 0x80, 0xbb, 0x00, 0x00, 0x00, 0xee,
+                                           0x02, 0x00, 0x04, 0x00, 0x10, 0x00, 0x16, 0x00, 0x10, 0x00,
+                                           0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                           0x10, 0x00, 0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
+    const auto text = [](const std::wstring& value) { return RegValue{L"", REG_SZ, stringBytes(value)}; };
+    const std::wstring guid = toLower(id.guid().substr(1, 36));
+    return {{kFriendlyNameKey, text(name)},
+            {L"{a45c254e-df1c-4efd-8020-67d146a850e0},2", text(name)},
+            {L"{026e516e-b814-414b-83cd-856d6fef4822},2", text(L"qevsim Audio")},
+            {L"{233164c8-1b2c-4c7d-bc68-b671687a2567},1",
+             text(L"{2}.\\\\?\\swd#qevsim#" + guid + L"#{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\wave")},
+            {L"{1da5d803-d492-4edd-8c23-e0c0ffee7f0e},4", text(id.guid())},
+            {L"{f19f064d-082c-4e27-bc73-6882a1bb8e4c},0",
+             RegValue{L"", REG_BINARY, std::vector<std::uint8_t>(std::begin(kFormat), std::end(kFormat))}}};
 }
 
 bool buildValue(const std::wstring& type, const std::vector<std::wstring>& values, PROPVARIANT* pv,
@@ -205,6 +239,7 @@ const wchar_t* deviceStateWord(DWORD state)
 
 bool MachineEditor::clear(std::wstring* error)
 {
+    const MachineChange change(MachineChange::Reach::Structure);
     // The files first: the driver-store entries naming them are among the recorded keys.
     removeDriverStoreFiles();
     std::wstring failedKey;
@@ -221,6 +256,9 @@ bool MachineEditor::clear(std::wstring* error)
             return fail(error, L"cannot open HKLM\\" + root);
         }
         for (const auto& name : key.subkeys()) {
+            if (root == kSimRoot && (equalsNoCase(name, kJournalSubkey) || equalsNoCase(name, kViolationsSubkey))) {
+                continue;  // how processes hear of changes, and what the test programs check at their end
+            }
             const LONG rc = key.deleteSubtree(name);
             if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
                 return fail(error,
@@ -237,6 +275,7 @@ bool MachineEditor::load(const std::vector<RegOperation>& ops, std::wstring* err
     if (!clear(error)) {
         return false;
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     // Recorded before anything is written, so even a load that stops half-way is cleared fully.
     const LONG recorded = CreatedKeys::record(CreatedKeys::plan(ops));
     if (recorded != ERROR_SUCCESS) {
@@ -315,12 +354,18 @@ bool MachineEditor::addEndpoint(const std::wstring& flow, const std::wstring& gu
     if (EndpointCatalog::state(id)) {
         return fail(error, L"endpoint " + id.text() + L" already exists");
     }
-    // Properties first and DeviceState last, so watchers see a complete endpoint.
+    const MachineChange change(MachineChange::Reach::Structure);
+    // Properties first and DeviceState last: an endpoint without a state is none yet.
     const RegKey properties = RegKey::create(HKEY_LOCAL_MACHINE, id.propertiesPath(), KEY_WRITE);
     const RegKey fx = RegKey::create(HKEY_LOCAL_MACHINE, id.fxPath(), KEY_WRITE);
     const RegKey key = RegKey::open(HKEY_LOCAL_MACHINE, id.keyPath(), KEY_WRITE);
-    if (!properties || !fx || !key || properties.setString(kFriendlyNameKey, name) != ERROR_SUCCESS ||
-        key.setDword(kDeviceStateValue, state) != ERROR_SUCCESS) {
+    bool written = properties && fx && key;
+    if (written) {
+        for (const auto& [valueName, value] : standardProperties(id, name)) {
+            written = written && properties.setValue(valueName, value.type, value.data) == ERROR_SUCCESS;
+        }
+    }
+    if (!written || key.setDword(kDeviceStateValue, state) != ERROR_SUCCESS) {
         deleteTree(HKEY_LOCAL_MACHINE, id.keyPath());
         return fail(error, L"cannot create endpoint " + id.text());
     }
@@ -333,6 +378,7 @@ bool MachineEditor::removeEndpoint(const std::wstring& text, std::wstring* error
     if (!resolveEndpoint(text, &id, error)) {
         return false;
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     const LONG rc = deleteTree(HKEY_LOCAL_MACHINE, id.keyPath());
     if (rc != ERROR_SUCCESS) {
         return fail(error, L"cannot remove endpoint (error " + std::to_wstring(rc) + L")");
@@ -347,6 +393,7 @@ bool MachineEditor::setState(const std::wstring& text, DWORD state, std::wstring
     if (!resolveEndpoint(text, &id, error)) {
         return false;
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     const LONG rc = EndpointCatalog::setState(id, state);
     return rc == ERROR_SUCCESS || fail(error, L"cannot set state (error " + std::to_wstring(rc) + L")");
 }
@@ -358,8 +405,8 @@ bool MachineEditor::setProperty(const std::wstring& text, const std::wstring& st
     if (!resolveEndpoint(text, &id, error)) {
         return false;
     }
-    const std::wstring path = storeKeyPath(id, store, error);
-    if (path.empty()) {
+    const auto address = storeAddress(id, store, error);
+    if (!address) {
         return false;
     }
     const auto propertyKey = PropertyCodec::parseValueName(key);
@@ -372,21 +419,13 @@ bool MachineEditor::setProperty(const std::wstring& text, const std::wstring& st
     if (!buildValue(type, values, &pv, &strings, &pointers, error)) {
         return false;
     }
-    const std::wstring name = PropertyCodec::valueName(*propertyKey);
-    LONG rc = ERROR_SUCCESS;
-    if (pv.vt == VT_EMPTY) {
-        const RegKey regKey = RegKey::open(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE);
-        rc = regKey ? regKey.deleteValue(name) : ERROR_SUCCESS;
-        rc = rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
-    } else {
-        RegValue stored;
-        PropertyCodec::encode(pv, &stored);  // pv borrows strings; nothing to clear
-        const RegKey regKey = RegKey::create(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, &rc);
-        if (regKey) {
-            rc = regKey.setValue(name, stored.type, stored.data);
-        }
+    // A per-APO store of an effect gets its key, as the driver's INF would make it.
+    if (address->perApo() && !RegKey::create(HKEY_LOCAL_MACHINE, address->keyPath(), KEY_READ)) {
+        return fail(error, L"cannot make the store key " + address->keyPath());
     }
-    return rc == ERROR_SUCCESS || fail(error, L"cannot write property (error " + std::to_wstring(rc) + L")");
+    // Written as through the store's IPropertyStore::SetValue (pv borrows strings: nothing to clear).
+    const HRESULT hr = StoreValues::write(*address, *propertyKey, pv);
+    return SUCCEEDED(hr) || fail(error, L"cannot write property (error 0x" + hexText(hr) + L")");
 }
 
 bool MachineEditor::setDefault(const std::wstring& text, const std::wstring& role, std::wstring* error)
@@ -411,6 +450,7 @@ bool MachineEditor::setDefault(const std::wstring& text, const std::wstring& rol
     if (EndpointCatalog::state(id).value_or(0) != DEVICE_STATE_ACTIVE) {
         return fail(error, L"only an active endpoint can be the default");
     }
+    const MachineChange change(MachineChange::Reach::Structure);
     for (const ERole each : roles) {
         const LONG rc = DefaultRoles::set(id, each);
         if (rc != ERROR_SUCCESS) {

@@ -90,7 +90,6 @@ TEST_F(EnumerationTest, LooksUpEndpointsWithIdFlowAndState)
     EXPECT_EQ(
         enumerator_->GetDevice(L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000001}", missing.GetAddressOf()),
         kElementNotFound);
-    EXPECT_EQ(enumerator_->GetDevice(L"", missing.GetAddressOf()), kElementNotFound);
 }
 
 TEST_F(EnumerationTest, DefaultsFollowPolicyConfigAndSkipInactiveEndpoints)

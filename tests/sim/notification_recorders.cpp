@@ -11,6 +11,13 @@ void EventLog::add(const std::wstring& line)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     lines_.push_back(line);
+    threads_.insert(::GetCurrentThreadId());
+}
+
+std::size_t EventLog::threadCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_.size();
 }
 
 bool EventLog::contains(const std::wstring& text) const

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,14 @@ public:
     bool waitFor(const std::wstring& text, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     bool contains(const std::wstring& text) const;
     std::vector<std::wstring> lines() const;
+    // How many threads delivered the lines.
+    std::size_t threadCount() const;
     std::string dump() const;
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::wstring> lines_;
+    std::set<DWORD> threads_;
 };
 
 std::wstring keyText(const PROPERTYKEY& key);
@@ -60,12 +64,13 @@ public:
     }
     ULONG references() const { return references_; }
     EventLog log;
+    EventLog* sink = &log;  // another recorder's log, to see the order across two
 
 protected:
     virtual ~Recorder() = default;
     virtual HRESULT note(const std::wstring& line)
     {
-        log.add(line);
+        sink->add(line);
         return S_OK;
     }
 

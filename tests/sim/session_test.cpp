@@ -98,6 +98,7 @@ TEST_F(SessionTest, CreationStateChangesAndDisconnectAreReported)
 {
     const ComPtr<SessionCreatedRecorder> created = adopt(new SessionCreatedRecorder());
     ASSERT_EQ(manager_->RegisterSessionNotification(created.Get()), S_OK);
+    EXPECT_TRUE(sessions().empty());  // counting them lets the notifications begin
     const std::string number = addSession(L"4242", L"inactive", L"Call App");
     EXPECT_TRUE(created->log.waitFor(L"created pid 4242")) << created->log.dump();
 
