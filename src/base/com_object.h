@@ -41,10 +41,6 @@ public:
         const ULONG left = --references_;
         if (left == 0) {
             delete this;
-            return 0;
-        }
-        if (left == 1 && release_held_reference()) {
-            return 0;
         }
         return left;
     }
@@ -52,10 +48,6 @@ public:
 protected:
     ComObject() = default;
     virtual ~ComObject() = default;
-
-    // Called when a release leaves a single reference. A notification object registered with a
-    // source that holds that reference unregisters here (which frees it) and returns true.
-    virtual bool release_held_reference() { return false; }
 
     // Interfaces answered besides the listed ones (the base interface of a listed one, say).
     virtual void* extra_interface(REFIID /*iid*/) { return nullptr; }

@@ -63,7 +63,8 @@ AudioDeviceList::~AudioDeviceList()
 
 void AudioDeviceList::register_wrapper(const DeviceEventCallbacks& callbacks)
 {
-    ComPtr<QevAudioDevMonitorWrapper> wrapper = base::make_com<QevAudioDevMonitorWrapper>(callbacks);
+    worker_ = std::make_shared<SerialWorker>();
+    ComPtr<QevAudioDevMonitorWrapper> wrapper = base::make_com<QevAudioDevMonitorWrapper>(callbacks, worker_);
     if (SUCCEEDED(enumerator_->RegisterEndpointNotificationCallback(wrapper.Get()))) {
         wrapper_ = std::move(wrapper);
     }
@@ -71,8 +72,11 @@ void AudioDeviceList::register_wrapper(const DeviceEventCallbacks& callbacks)
 
 void AudioDeviceList::unregister_wrapper()
 {
-    if (enumerator_ && wrapper_) {
-        enumerator_->UnregisterEndpointNotificationCallback(wrapper_.Get());
+    if (enumerator_ && wrapper_ && FAILED(enumerator_->UnregisterEndpointNotificationCallback(wrapper_.Get()))) {
+        // Windows may still call it (and holds no reference, by the current documentation): it
+        // is left alive rather than freed under the enumerator.
+        wrapper_.Detach();
+        return;
     }
     wrapper_.Reset();
 }

@@ -5,18 +5,21 @@
 #include <mmdeviceapi.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/com_init.h"
 #include "winaudio/device_event_callbacks.h"
 #include "winaudio/qev_audio_dev_monitor_wrapper.h"
+#include "winaudio/serial_worker.h"
 
 namespace qev::winaudio {
 
 // Owns the device enumerator and the registered notification wrapper, and lists the names and ids
 // of the active endpoints (printed to standard output as they are found). The name and id lists of
-// one flow are index-aligned; refresh only appends.
+// one flow are index-aligned; refresh only appends. The callbacks run on the list's own worker,
+// never on a Windows notification thread, so they may do what Windows forbids there.
 class AudioDeviceList {
 public:
     // Without callbacks nothing is registered.
@@ -46,6 +49,8 @@ private:
     // Declared first of the COM members, so it is undone after they are released.
     base::ComInit com_{COINIT_MULTITHREADED};
     Microsoft::WRL::ComPtr<IMMDeviceEnumerator> enumerator_;
+    // Made with the wrapper and shared with it; ends after the wrapper is unregistered.
+    std::shared_ptr<SerialWorker> worker_;
     Microsoft::WRL::ComPtr<QevAudioDevMonitorWrapper> wrapper_;
 };
 

@@ -59,6 +59,7 @@ bool AudioSessionEventHandler::Register(const AudioSessionEventCallbacks& callba
     registered_ = true;
     context_ = context;
     callbacks_ = callbacks;
+    AddRef();  // the registration's own: the object outlives its registration
     return true;
 }
 
@@ -70,11 +71,6 @@ bool AudioSessionEventHandler::registered() const
 
 void AudioSessionEventHandler::Unregister()
 {
-    unregister_with(L"Failed to unregister audio session notification, hr: 0x%08X\n");
-}
-
-void AudioSessionEventHandler::unregister_with(const wchar_t* failureMessage)
-{
     ComPtr<IAudioSessionControl> session;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -84,27 +80,24 @@ void AudioSessionEventHandler::unregister_with(const wchar_t* failureMessage)
         registered_ = false;
         context_ = nullptr;
         callbacks_ = AudioSessionEventCallbacks{};
-        session = std::move(session_);
+        session.Swap(session_);  // mingw-w64's move assignment would copy
     }
-    AddRef();  // the session may drop its reference during the call
     const HRESULT hr = session->UnregisterAudioSessionNotification(this);
-    if (FAILED(hr)) {
-        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
-    }
     gate_.wait_idle();
     session.Reset();
-    Release();  // may free this object
+    if (FAILED(hr)) {
+        // Still registered as far as Windows knows: the object must outlive the registration.
+        base::log_wprintf(L"Failed to unregister audio session notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return;
+    }
+    Release();  // the registration's own; may free this object
 }
 
-bool AudioSessionEventHandler::release_held_reference()
+void AudioSessionEventHandler::Silence()
 {
-    if (!registered()) {
-        return false;
-    }
-    // Unregistering drops the source's reference and frees this object: nothing of it is touched
-    // afterwards.
-    unregister_with(L"Failed to unregister audio session notification in Release, hr: 0x%08X\n");
-    return true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    context_ = nullptr;
+    callbacks_ = AudioSessionEventCallbacks{};
 }
 
 template <typename Call>

@@ -30,15 +30,20 @@ struct AudioSessionEventCallbacks {
     HRESULT (*sessionDisconnected)(AudioSessionDisconnectReason reason, Info info, void* context) = nullptr;
 };
 
-// Receives the events of one session. Count starts at 1. Unregistration clears the callbacks under
-// the mutex, calls Windows outside it with the count raised, and waits for callbacks still running
-// on other threads, so the context is unused once it returns.
+// Receives the events of one session. Count starts at 1; while registered it holds a reference to
+// itself, so its life never rests on one the session may hold. Unregistration clears the callbacks
+// under the mutex, calls Windows outside it and waits for callbacks still running on other
+// threads, so the context is unused once it returns; then it drops that reference (the owner
+// unregisters before it lets go).
 class AudioSessionEventHandler final : public base::ComObject<IAudioSessionEvents> {
 public:
     AudioSessionEventHandler(const std::wstring& endpointId, Microsoft::WRL::ComPtr<IAudioSessionControl> session);
 
     bool Register(const AudioSessionEventCallbacks& callbacks, void* context);
     void Unregister();
+    // Drops the callbacks and context at once, without calling Windows or waiting: what can be
+    // done inside a notification callback. Unregister still has to follow, elsewhere.
+    void Silence();
     bool registered() const;
     const std::shared_ptr<AudioSessionControlInfo>& info() const { return info_; }
 
@@ -54,10 +59,6 @@ public:
 private:
     ~AudioSessionEventHandler() override = default;
 
-    // Only the session's reference is left: take it back.
-    bool release_held_reference() override;
-
-    void unregister_with(const wchar_t* failureMessage);
     // Runs one notification: keeps this object alive and inside the gate while the callback runs.
     template <typename Call>
     HRESULT deliver(Call call);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/com_object.h"
+#include "winaudio/callback_gate.h"
 #include "winaudio/com_init_guard.h"
 #include "winaudio/endpoint_queries.h"
 
@@ -46,13 +47,16 @@ AudioSessionEventMonitor::AudioSessionEventMonitor(ComPtr<IMMDevice> device)
 AudioSessionEventMonitor::~AudioSessionEventMonitor()
 {
     HandlerMap handlers;
+    std::unique_ptr<SerialWorker> worker;
     {
         std::lock_guard<std::mutex> lock(handlersMutex_);
         handlers.swap(handlers_);
+        worker.swap(worker_);
     }
     for (auto& entry : handlers) {
         entry.second->Unregister();
     }
+    worker.reset();  // the unregistrations handed to it are done before the monitor goes
 }
 
 AudioSessionEventCallbacks AudioSessionEventMonitor::make_callbacks()
@@ -111,9 +115,29 @@ void AudioSessionEventMonitor::unregister_session(const AudioSessionControlInfo&
             }
         }
     }
+    if (CallbackGate::inside_windows_callback()) {
+        unregister_later(std::move(removed));
+        return;
+    }
     for (auto& handler : removed) {
         handler->Unregister();
     }
+}
+
+void AudioSessionEventMonitor::unregister_later(std::vector<ComPtr<AudioSessionEventHandler>> handlers)
+{
+    for (auto& handler : handlers) {
+        handler->Silence();
+    }
+    std::lock_guard<std::mutex> lock(handlersMutex_);
+    if (!worker_) {
+        worker_ = std::make_unique<SerialWorker>();
+    }
+    worker_->post([handlers = std::move(handlers)] {
+        for (const auto& handler : handlers) {
+            handler->Unregister();
+        }
+    });
 }
 
 std::size_t AudioSessionEventMonitor::session_count() const

@@ -15,12 +15,16 @@
 #include "winaudio/audio_session_control_info.h"
 #include "winaudio/audio_session_event_handler.h"
 #include "winaudio/audio_session_event_observer.h"
+#include "winaudio/serial_worker.h"
 
 namespace qev::winaudio {
 
 // Reports state changes and disconnects of the sessions registered with it, all of one endpoint.
 // Unregistering a session (and destruction) waits for its deliveries still running, so observers
-// must not block on a lock held by whoever unregisters or destroys.
+// must not block on a lock held by whoever unregisters or destroys. An observer may unregister a
+// session from inside its notification: the session falls silent at once and the monitor's worker
+// unregisters it from Windows (which forbids that inside the callback). The monitor is not to be
+// destroyed inside one of its own notifications.
 class AudioSessionEventMonitor {
 public:
     explicit AudioSessionEventMonitor(Microsoft::WRL::ComPtr<IMMDevice> device);
@@ -50,8 +54,12 @@ private:
                                            std::shared_ptr<AudioSessionControlInfo> info, void* context);
     std::vector<AudioSessionEventObserver*> observers();
 
+    // Unregisters, off the notification thread, what an observer unregistered inside one.
+    void unregister_later(std::vector<Microsoft::WRL::ComPtr<AudioSessionEventHandler>> handlers);
+
     mutable std::mutex handlersMutex_;
     HandlerMap handlers_;
+    std::unique_ptr<SerialWorker> worker_;  // made on first use; guarded by handlersMutex_
     std::mutex observersMutex_;
     std::vector<AudioSessionEventObserver*> observers_;
     std::wstring endpointId_;

@@ -21,6 +21,7 @@ bool AudioSessionNotificationHandler::Register(ComPtr<IAudioSessionManager2> man
     manager_ = std::move(manager);
     context_ = context;
     callback_ = callback;
+    AddRef();  // the registration's own: the object outlives its registration
     return true;
 }
 
@@ -32,11 +33,6 @@ bool AudioSessionNotificationHandler::registered() const
 
 void AudioSessionNotificationHandler::Unregister()
 {
-    unregister_with(L"Failed to unregister control change notification, hr: 0x%08X\n");
-}
-
-void AudioSessionNotificationHandler::unregister_with(const wchar_t* failureMessage)
-{
     ComPtr<IAudioSessionManager2> manager;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -46,32 +42,22 @@ void AudioSessionNotificationHandler::unregister_with(const wchar_t* failureMess
         registered_ = false;
         context_ = nullptr;
         callback_ = nullptr;
-        manager = std::move(manager_);
+        manager.Swap(manager_);  // mingw-w64's move assignment would copy
     }
-    AddRef();  // the manager may drop its reference during the call
     const HRESULT hr = manager->UnregisterSessionNotification(this);
-    if (FAILED(hr)) {
-        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
-    }
     gate_.wait_idle();
     manager.Reset();
-    Release();  // may free this object
-}
-
-bool AudioSessionNotificationHandler::release_held_reference()
-{
-    if (!registered()) {
-        return false;
+    if (FAILED(hr)) {
+        // Still registered as far as Windows knows: the object must outlive the registration.
+        base::log_wprintf(L"Failed to unregister control change notification, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return;
     }
-    // Unregistering drops the source's reference and frees this object: nothing of it is touched
-    // afterwards.
-    unregister_with(L"Failed to unregister control change notification in Release, hr: 0x%08X\n");
-    return true;
+    Release();  // the registration's own; may free this object
 }
 
 HRESULT AudioSessionNotificationHandler::OnSessionCreated(IAudioSessionControl* session)
 {
-    AddRef();
+    AddRef();  // an owner unregistering from inside the callback must not free it under us
     Callback callback = nullptr;
     void* context = nullptr;
     {

@@ -12,9 +12,11 @@
 
 namespace qev::winaudio {
 
-// Receives the session-created notifications of one endpoint's session manager. Count starts at 1.
-// Unregistration clears the callback under the mutex, calls Windows outside it with the count
-// raised, and waits for callbacks still running on other threads.
+// Receives the session-created notifications of one endpoint's session manager. Count starts at 1;
+// while registered it holds a reference to itself, so its life never rests on one the manager may
+// hold. Unregistration clears the callback under the mutex, calls Windows outside it, waits for
+// callbacks still running on other threads and then drops that reference (the owner unregisters
+// before it lets go).
 class AudioSessionNotificationHandler final : public base::ComObject<IAudioSessionNotification> {
 public:
     using Callback = HRESULT (*)(IAudioSessionControl* session, void* context);
@@ -29,11 +31,6 @@ public:
 
 private:
     ~AudioSessionNotificationHandler() override = default;
-
-    // Only the manager's reference is left: take it back.
-    bool release_held_reference() override;
-
-    void unregister_with(const wchar_t* failureMessage);
 
     bool registered_ = false;
     Microsoft::WRL::ComPtr<IAudioSessionManager2> manager_;

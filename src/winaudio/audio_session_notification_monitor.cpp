@@ -1,7 +1,11 @@
 #include "winaudio/audio_session_notification_monitor.h"
 
-#include <algorithm>
+#include <objbase.h>
 
+#include <algorithm>
+#include <thread>
+
+#include "base/com_init.h"
 #include "base/com_object.h"
 #include "base/logging.h"
 #include "winaudio/com_init_guard.h"
@@ -27,7 +31,37 @@ AudioSessionNotificationMonitor::AudioSessionNotificationMonitor(ComPtr<IMMDevic
         manager_.Reset();
         return;
     }
-    handler_->Register(manager_, &AudioSessionNotificationMonitor::on_session_created, this);
+    register_in_multithreaded_apartment();
+}
+
+void AudioSessionNotificationMonitor::register_in_multithreaded_apartment()
+{
+    // Windows serves session notifications only to a client that registered from the
+    // multithreaded apartment (IAudioSessionManager2::RegisterSessionNotification).
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    if (SUCCEEDED(CoGetApartmentType(&type, &qualifier)) && type == APTTYPE_MTA) {
+        register_and_count();
+        return;
+    }
+    std::thread helper([this] {
+        const base::ComInit com(COINIT_MULTITHREADED);
+        register_and_count();
+    });
+    helper.join();
+}
+
+void AudioSessionNotificationMonitor::register_and_count()
+{
+    if (!handler_->Register(manager_, &AudioSessionNotificationMonitor::on_session_created, this)) {
+        return;
+    }
+    // The documented start: the notifications begin once the current sessions were counted.
+    ComPtr<IAudioSessionEnumerator> sessions;
+    int count = 0;
+    if (FAILED(manager_->GetSessionEnumerator(&sessions)) || FAILED(sessions->GetCount(&count))) {
+        base::log_wprintf(L"Failed to count the sessions: no session notification will come\n");
+    }
 }
 
 AudioSessionNotificationMonitor::~AudioSessionNotificationMonitor()

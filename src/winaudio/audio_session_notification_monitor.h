@@ -16,7 +16,9 @@
 namespace qev::winaudio {
 
 // Reports the new sessions of one endpoint and enumerates its current ones. A monitor whose
-// activation or registration failed exists but reports nothing. Destruction unregisters and waits
+// activation or registration failed exists but reports nothing. It registers the way the
+// documentation asks: from the multithreaded apartment (on a helper thread when the caller is in
+// another), then counts the sessions, without which no notification comes. Destruction unregisters and waits
 // for deliveries still running, so observers must not block on a lock held by whoever destroys it.
 class AudioSessionNotificationMonitor {
 public:
@@ -36,6 +38,8 @@ public:
     bool registered() const { return handler_->registered(); }
 
 private:
+    void register_in_multithreaded_apartment();
+    void register_and_count();
     static HRESULT on_session_created(IAudioSessionControl* session, void* context);
     void deliver(const Microsoft::WRL::ComPtr<IAudioSessionControl>& session);
 

@@ -25,6 +25,7 @@ bool AudioSystemEffectPropertyChangedEventHandler::Register(Callback callback, v
     registered_ = true;
     callback_ = callback;
     context_ = context;
+    AddRef();  // the registration's own: the documentation does not say that the store takes one
     return true;
 }
 
@@ -36,11 +37,6 @@ bool AudioSystemEffectPropertyChangedEventHandler::registered() const
 
 void AudioSystemEffectPropertyChangedEventHandler::Unregister()
 {
-    unregister_with(L"Failed to unregister property change notifiction, hr: 0x%08X\n");
-}
-
-void AudioSystemEffectPropertyChangedEventHandler::unregister_with(const wchar_t* failureMessage)
-{
     ComPtr<base::IAudioSystemEffectsPropertyStore> store;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -50,27 +46,17 @@ void AudioSystemEffectPropertyChangedEventHandler::unregister_with(const wchar_t
         registered_ = false;
         callback_ = nullptr;
         context_ = nullptr;
-        store = std::move(store_);
+        store.Swap(store_);  // mingw-w64's move assignment would copy
     }
-    AddRef();  // the store may drop its reference during the call
     const HRESULT hr = store->UnregisterPropertyChangeNotification(this);
-    if (FAILED(hr)) {
-        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
-    }
     gate_.wait_idle();
     store.Reset();
-    Release();  // may free this object
-}
-
-bool AudioSystemEffectPropertyChangedEventHandler::release_held_reference()
-{
-    if (!registered()) {
-        return false;
+    if (FAILED(hr)) {
+        // Still registered as far as Windows knows: the object must outlive the registration.
+        base::log_wprintf(L"Failed to unregister property change notifiction, hr: 0x%08X\n", static_cast<unsigned>(hr));
+        return;
     }
-    // Unregistering drops the source's reference and frees this object: nothing of it is touched
-    // afterwards.
-    unregister_with(L"Failed to unregister property change notifiction in Release, hr: 0x%08X\n");
-    return true;
+    Release();  // the registration's own; may free this object
 }
 
 HRESULT AudioSystemEffectPropertyChangedEventHandler::OnPropertyChanged(

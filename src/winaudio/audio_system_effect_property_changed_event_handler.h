@@ -14,8 +14,9 @@
 namespace qev::winaudio {
 
 // Change-notification client of one Windows 11 effect store. Created with count 1, unregistered and
-// without callback; Register starts delivery. Unregistration clears the callback under the mutex
-// and calls Windows outside it with the count raised.
+// without callback; Register starts delivery and makes it hold a reference to itself until it is
+// unregistered (its life never rests on the store's). Unregistration clears the callback under the
+// mutex, calls Windows outside it and waits for callbacks still running on other threads.
 class AudioSystemEffectPropertyChangedEventHandler final
     : public base::ComObject<base::IAudioSystemEffectsPropertyChangeNotificationClient> {
 public:
@@ -34,11 +35,6 @@ public:
 
 private:
     ~AudioSystemEffectPropertyChangedEventHandler() override = default;
-
-    // Only the store's reference is left: take it back.
-    bool release_held_reference() override;
-
-    void unregister_with(const wchar_t* failureMessage);
 
     bool registered_ = false;
     Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> store_;

@@ -43,6 +43,12 @@ std::size_t CallbackGate::own_depth() const
     return static_cast<std::size_t>(std::count(gates.begin(), gates.end(), this));
 }
 
+bool CallbackGate::inside_windows_callback()
+{
+    const auto& gates = gates_of_this_thread();
+    return std::any_of(gates.begin(), gates.end(), [](const CallbackGate* gate) { return gate->windowsCallbacks_; });
+}
+
 void CallbackGate::wait_idle()
 {
     const std::size_t own = own_depth();

@@ -11,13 +11,19 @@ namespace qev::winaudio {
 // callbacks does not wait for itself.
 class CallbackGate {
 public:
-    CallbackGate() = default;
+    // A gate of a COM callback object counts Windows notification callbacks; one of a worker's
+    // deliveries (windowsCallbacks false) does not.
+    explicit CallbackGate(bool windowsCallbacks = true) : windowsCallbacks_(windowsCallbacks) {}
     CallbackGate(const CallbackGate&) = delete;
     CallbackGate& operator=(const CallbackGate&) = delete;
 
     void enter();
     void leave();
     void wait_idle();
+
+    // Whether the calling thread is inside a Windows notification callback, where Windows forbids
+    // registering, unregistering, waiting and releasing the last reference to an audio object.
+    static bool inside_windows_callback();
 
     // Enters on construction and leaves on destruction; only for a gate already entered by enter().
     class Pass {
@@ -37,6 +43,7 @@ private:
     std::mutex mutex_;
     std::condition_variable idle_;
     std::size_t running_ = 0;
+    const bool windowsCallbacks_;
 };
 
 }  // namespace qev::winaudio

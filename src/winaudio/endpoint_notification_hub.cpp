@@ -48,6 +48,11 @@ void EndpointNotificationHub::RemoveObserver(ImmNotificationObserver* observer)
     deliveries_.wait_idle();
 }
 
+void EndpointNotificationHub::post(EndpointEventKind kind, EndpointEvent event)
+{
+    worker_.post([this, kind, event = std::move(event)] { deliver(kind, event); });
+}
+
 void EndpointNotificationHub::deliver(EndpointEventKind kind, const EndpointEvent& event)
 {
     deliveries_.enter();
@@ -67,8 +72,8 @@ HRESULT EndpointNotificationHub::on_default_device_changed(EDataFlow flow, ERole
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DefaultDeviceChanged,
-                                                            EndpointEvent::DefaultDeviceChanged(id, flow, role));
+    static_cast<EndpointNotificationHub*>(context)->post(EndpointEventKind::DefaultDeviceChanged,
+                                                         EndpointEvent::DefaultDeviceChanged(id, flow, role));
     return S_OK;
 }
 
@@ -77,8 +82,8 @@ HRESULT EndpointNotificationHub::on_device_added(LPCWSTR id, void* context)
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DeviceAdded,
-                                                            EndpointEvent::DeviceAddedOrRemoved(id));
+    static_cast<EndpointNotificationHub*>(context)->post(EndpointEventKind::DeviceAdded,
+                                                         EndpointEvent::DeviceAddedOrRemoved(id));
     return S_OK;
 }
 
@@ -87,8 +92,8 @@ HRESULT EndpointNotificationHub::on_device_removed(LPCWSTR id, void* context)
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DeviceRemoved,
-                                                            EndpointEvent::DeviceAddedOrRemoved(id));
+    static_cast<EndpointNotificationHub*>(context)->post(EndpointEventKind::DeviceRemoved,
+                                                         EndpointEvent::DeviceAddedOrRemoved(id));
     return S_OK;
 }
 
@@ -97,8 +102,8 @@ HRESULT EndpointNotificationHub::on_device_state_changed(LPCWSTR id, DWORD newSt
     if (context == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::DeviceStateChanged,
-                                                            EndpointEvent::StateChanged(id, newState));
+    static_cast<EndpointNotificationHub*>(context)->post(EndpointEventKind::DeviceStateChanged,
+                                                         EndpointEvent::StateChanged(id, newState));
     return S_OK;
 }
 
@@ -107,8 +112,8 @@ HRESULT EndpointNotificationHub::on_property_value_changed(LPCWSTR id, const PRO
     if (context == nullptr || key == nullptr) {
         return E_INVALIDARG;
     }
-    static_cast<EndpointNotificationHub*>(context)->deliver(EndpointEventKind::PropertyValueChanged,
-                                                            EndpointEvent::PropertyValueChanged(id, *key));
+    static_cast<EndpointNotificationHub*>(context)->post(EndpointEventKind::PropertyValueChanged,
+                                                         EndpointEvent::PropertyValueChanged(id, *key));
     return S_OK;
 }
 

@@ -41,6 +41,7 @@ bool ImmNotificationClientImpl::Register(const ImmNotificationCallbacks& callbac
     registered_ = 1;
     context_ = context;
     callbacks_ = callbacks;
+    AddRef();  // the registration's own, whether or not the enumerator takes one
     return true;
 }
 
@@ -52,11 +53,7 @@ bool ImmNotificationClientImpl::registered() const
 
 bool ImmNotificationClientImpl::Unregister()
 {
-    return unregister_with(L"Failed to unregister endpoint notification callback, hr: 0x%08X\n");
-}
-
-bool ImmNotificationClientImpl::unregister_with(const wchar_t* failureMessage)
-{
+    const wchar_t* const failureMessage = L"Failed to unregister endpoint notification callback, hr: 0x%08X\n";
     ComPtr<IMMDeviceEnumerator> enumerator;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -69,27 +66,17 @@ bool ImmNotificationClientImpl::unregister_with(const wchar_t* failureMessage)
         registered_ = 0;
         context_ = nullptr;
         callbacks_ = ImmNotificationCallbacks{};
-        enumerator = std::move(enumerator_);
+        enumerator.Swap(enumerator_);  // mingw-w64's move assignment would copy
     }
-    AddRef();  // Windows may drop its reference during the call
     const HRESULT hr = enumerator->UnregisterEndpointNotificationCallback(this);
-    if (FAILED(hr)) {
-        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
-    }
     gate_.wait_idle();
     enumerator.Reset();
-    Release();  // may free this object
-    return true;
-}
-
-bool ImmNotificationClientImpl::release_held_reference()
-{
-    if (!registered()) {
-        return false;
+    if (FAILED(hr)) {
+        // Still registered as far as Windows knows: the object must outlive the registration.
+        base::log_wprintf(failureMessage, static_cast<unsigned>(hr));
+        return true;
     }
-    // Unregistering drops the source's reference and frees this object: nothing of it is touched
-    // afterwards.
-    unregister_with(L"Failed to unregister endpoint notification callback in Release, hr: 0x%08X\n");
+    Release();  // the registration's own; may free this object
     return true;
 }
 

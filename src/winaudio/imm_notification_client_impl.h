@@ -24,8 +24,11 @@ struct ImmNotificationCallbacks {
 };
 
 // The endpoint notification client registered with the device enumerator. Windows calls it on its
-// own threads; unregistration clears the callbacks under the mutex, calls Windows outside it with
-// the count raised, and waits for callbacks still running on other threads.
+// own threads. While registered it holds a reference to itself: the current documentation says
+// the enumerator takes none (the older said it did), so its life never rests on the enumerator's.
+// Unregistration clears the callbacks under the mutex, calls Windows outside it, waits for
+// callbacks still running on other threads and then drops that reference; the owner unregisters
+// before it lets go (releasing the last outside reference does not unregister).
 class ImmNotificationClientImpl final : public base::ComObject<IMMNotificationClient> {
 public:
     ImmNotificationClientImpl() = default;
@@ -47,10 +50,6 @@ public:
 private:
     ~ImmNotificationClientImpl() override;
 
-    // Only the enumerator's reference is left: take it back.
-    bool release_held_reference() override;
-
-    bool unregister_with(const wchar_t* failureMessage);
     // Copies the callbacks and context and enters the gate; the caller leaves it.
     void enter(ImmNotificationCallbacks& callbacks, void*& context);
 

@@ -12,24 +12,15 @@ namespace {
 
 int alive = 0;
 
-// Two interfaces, and a registration that holds one reference until the object takes it back.
+// Two interfaces.
 class TwoFaced final : public ComObject<IAudioSessionNotification, IAudioEndpointVolumeCallback> {
 public:
     TwoFaced() { ++alive; }
     HRESULT STDMETHODCALLTYPE OnSessionCreated(IAudioSessionControl*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA) override { return S_OK; }
-    bool registered = false;
 
 private:
     ~TwoFaced() override { --alive; }
-    bool release_held_reference() override
-    {
-        if (!std::exchange(registered, false)) {
-            return false;
-        }
-        Release();  // what unregistering from the source does
-        return true;
-    }
 };
 
 TEST(ComObject, AnswersItsInterfacesAndCountsReferences)
@@ -51,15 +42,6 @@ TEST(ComObject, AnswersItsInterfacesAndCountsReferences)
     }
     EXPECT_EQ(object->QueryInterface(__uuidof(IUnknown), nullptr), E_INVALIDARG);
     object.Reset();
-    EXPECT_EQ(alive, 0);
-}
-
-TEST(ComObject, LastOutsideReleaseLetsTheObjectTakeBackTheHeldReference)
-{
-    auto object = make_com<TwoFaced>();
-    object->AddRef();  // the source's reference
-    object->registered = true;
-    EXPECT_EQ(object.Detach()->Release(), 0u);
     EXPECT_EQ(alive, 0);
 }
 

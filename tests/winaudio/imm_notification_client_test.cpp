@@ -1,9 +1,18 @@
+// The endpoint notification client and its hub under both readings of the registration's reference
+// (the simulator's EndpointCallbackAddRef switch, off: the current documentation, on: the older):
+// their lifetime never rests on a reference the enumerator may or may not hold, and the hub's
+// observers may do what Windows forbids on its notification threads.
 #include "winaudio/imm_notification_client_impl.h"
 
 #include <atomic>
-#include <thread>
+#include <memory>
+#include <mutex>
 
+#include "recording_observers.h"
 #include "sim_fixture.h"
+#include "winaudio/audio_session_notification_monitor.h"
+#include "winaudio/endpoint_notification_hub.h"
+#include "winaudio/endpoint_queries.h"
 
 namespace qev::winaudio::test {
 namespace {
@@ -19,55 +28,86 @@ HRESULT CountStateChange(LPCWSTR, DWORD, void* context)
     return S_OK;
 }
 
-class ImmNotificationClient : public SimTest {
+// Starts watching an endpoint's sessions when it becomes active, as the session filter does.
+class SessionWatchingObserver : public ImmNotificationObserver {
+public:
+    explicit SessionWatchingObserver(std::wstring endpoint) : endpoint_(std::move(endpoint)) {}
+
+    HRESULT on_device_notification(EndpointEventKind kind, const EndpointEvent& event) override
+    {
+        Microsoft::WRL::ComPtr<IMMDevice> device;
+        if (kind != EndpointEventKind::DeviceStateChanged || event.new_state() != DEVICE_STATE_ACTIVE ||
+            _wcsicmp(event.endpointId.c_str(), endpoint_.c_str()) != 0 || !GetDeviceById(endpoint_, device)) {
+            return S_OK;
+        }
+        auto monitor = std::make_shared<AudioSessionNotificationMonitor>(device);
+        monitor->add_observer(&sessions);
+        std::lock_guard<std::mutex> lock(mutex_);
+        monitor_ = std::move(monitor);
+        return S_OK;
+    }
+
+    bool watching() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return monitor_ && monitor_->registered();
+    }
+
+    RecordingSessionObserver sessions;
+
+private:
+    const std::wstring endpoint_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<AudioSessionNotificationMonitor> monitor_;
+};
+
+class ImmNotificationClient : public SimTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override
     {
         SimMachine::Fresh(kWindows11Build);
         speakers_ = SimMachine::AddEndpoint(eRender, kSpeakersGuid, L"Speakers");
+        SimMachine::Must({L"switch", L"EndpointCallbackAddRef", GetParam() ? L"on" : L"off"});
         g_stateChanges = 0;
-    }
-
-    static ImmNotificationClientImpl* RegisteredClient()
-    {
-        auto* client = new ImmNotificationClientImpl();
-        EXPECT_TRUE(client->Initialize());
-        ImmNotificationCallbacks callbacks;
-        callbacks.deviceStateChanged = &CountStateChange;
-        EXPECT_TRUE(client->Register(callbacks, client));
-        EXPECT_FALSE(client->Register(callbacks, client)) << "registers once";
-        return client;
     }
 
     std::wstring speakers_;
 };
 
-TEST_F(ImmNotificationClient, ReleasingTheLastOutsideReferenceUnregisters)
+TEST_P(ImmNotificationClient, OutsideReferencesComeAndGoWhileItStaysRegistered)
 {
-    auto* client = RegisteredClient();
+    auto* client = new ImmNotificationClientImpl();
+    ASSERT_TRUE(client->Initialize());
+    ImmNotificationCallbacks callbacks;
+    callbacks.deviceStateChanged = &CountStateChange;
+    ASSERT_TRUE(client->Register(callbacks, client));
+    EXPECT_FALSE(client->Register(callbacks, client)) << "registers once";
+    // A passing holder: without a reference of the enumerator's it once looked like the last one.
+    Microsoft::WRL::ComPtr<IMMNotificationClient> passing;
+    ASSERT_EQ(client->QueryInterface(IID_PPV_ARGS(&passing)), S_OK);
+    passing.Reset();
 
     SimMachine::Must({L"set-state", speakers_, L"disabled"});
-    ASSERT_TRUE(WaitFor([] { return g_stateChanges.load() > 0; }));
-
-    client->Release();  // the enumerator's reference is the only one left: it must be given back
-    const int before = g_stateChanges.load();
-    SimMachine::Must({L"set-state", speakers_, L"active"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(g_stateChanges.load(), before);
-}
-
-TEST_F(ImmNotificationClient, ExplicitUnregisterStopsDeliveryAndKeepsTheObject)
-{
-    auto* client = RegisteredClient();
+    EXPECT_TRUE(WaitFor([] { return g_stateChanges.load() > 0; })) << "unregistered too early";
     EXPECT_TRUE(client->Unregister());
-    EXPECT_FALSE(client->registered());
-    SimMachine::Must({L"set-state", speakers_, L"disabled"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(g_stateChanges.load(), 0);
-    EXPECT_EQ(client->OnDeviceStateChanged(speakers_.c_str(), DEVICE_STATE_ACTIVE), S_OK);
-    EXPECT_EQ(g_stateChanges.load(), 0);
-    EXPECT_EQ(client->Release(), 0u);
+    EXPECT_EQ(client->Release(), 0u) << "nothing else may hold it once unregistered";
 }
+
+TEST_P(ImmNotificationClient, HubObserversMayStartWatchingSessions)
+{
+    const std::wstring microphone = SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone", L"disabled");
+    SessionWatchingObserver observer(microphone);
+    EndpointNotificationHub& hub = GetEndpointNotificationHub();
+    ASSERT_TRUE(hub.registered());
+    hub.AddObserver(&observer);
+    SimMachine::Must({L"set-state", microphone, L"active"});
+    EXPECT_TRUE(WaitFor([&] { return observer.watching(); })) << "registration refused on the notification thread";
+    SimMachine::AddSession(microphone, 4242, L"active");
+    EXPECT_TRUE(WaitFor([&] { return !observer.sessions.created().empty(); }));
+    hub.RemoveObserver(&observer);
+}
+
+INSTANTIATE_TEST_SUITE_P(EndpointCallbackAddRef, ImmNotificationClient, ::testing::Bool());
 
 }  // namespace
 }  // namespace qev::winaudio::test

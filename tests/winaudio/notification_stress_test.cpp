@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/policy_config.h"
 #include "recording_observers.h"
 #include "sim_fixture.h"
 #include "winaudio/audio_session_event_monitor.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kChurnRounds = 60;
 constexpr int kNotifierRounds = 400;
-constexpr wchar_t kSessionsRoot[] = L"SOFTWARE\\qevsim\\Sessions\\";
 
 class NotificationStress : public SimTest {
 protected:
@@ -32,22 +32,15 @@ protected:
         ASSERT_FALSE(number_.empty());
     }
 
-    // Changes the machine the way qevsim does, directly in the registry, as fast as possible.
+    // Changes the machine through the audio service's side (registry edits are not announced), as
+    // fast as possible: the endpoint goes and comes, disconnecting its session each time.
     void Notify(std::atomic<bool>& stop)
     {
-        const std::wstring endpointKey =
-            std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\") +
-            kMicrophoneGuid;
-        const std::wstring sessionKey = kSessionsRoot + microphone_ + L"\\" + number_;
+        const base::ComInit com(COINIT_MULTITHREADED);
+        ComPtr<base::IPolicyConfig> policy;
+        ASSERT_EQ(CoCreateInstance(base::kPolicyConfigClsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&policy)), S_OK);
         for (int round = 0; round < kNotifierRounds && !stop; ++round) {
-            const DWORD sessionState = round % 2 == 0 ? AudioSessionStateActive : AudioSessionStateInactive;
-            RegSetKeyValueW(HKEY_LOCAL_MACHINE, sessionKey.c_str(), L"State", REG_DWORD, &sessionState,
-                            sizeof(sessionState));
-            if (round % 10 == 5 || round % 10 == 6) {
-                const DWORD deviceState = round % 10 == 5 ? DEVICE_STATE_DISABLED : DEVICE_STATE_ACTIVE;
-                RegSetKeyValueW(HKEY_LOCAL_MACHINE, endpointKey.c_str(), L"DeviceState", REG_DWORD, &deviceState,
-                                sizeof(deviceState));
-            }
+            policy->SetEndpointVisibility(microphone_.c_str(), round % 2 == 0 ? FALSE : TRUE);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
