@@ -130,9 +130,9 @@ std::optional<StoreAddress> storeAddress(const EndpointId& id, const std::wstrin
     return StoreAddress{id, *sub, context};
 }
 
-// What every real endpoint carries besides its friendly name: the description, the interface's
-// friendly name and path, the endpoint GUID and the engine's device format (48 kHz stereo PCM,
-// WAVEFORMATEXTENSIBLE as a VT_BLOB).
+// What a real endpoint carries on arrival besides its friendly name: the description, the
+// interface's friendly name, the endpoint GUID and the engine's device format (48 kHz stereo PCM,
+// WAVEFORMATEXTENSIBLE as a VT_BLOB). The interface path may come later, as it does on Windows.
 std::vector<std::pair<std::wstring, RegValue>> standardProperties(const EndpointId& id, const std::wstring& name)
 {
     static const std::uint8_t kFormat[] = {0xfe, 0xff, 0x02, 0x00, 0x80, 0xbb, 0x00, 0x00, 0x00, 0xee,
@@ -140,12 +140,9 @@ std::vector<std::pair<std::wstring, RegValue>> standardProperties(const Endpoint
                                            0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
                                            0x10, 0x00, 0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
     const auto text = [](const std::wstring& value) { return RegValue{L"", REG_SZ, stringBytes(value)}; };
-    const std::wstring guid = toLower(id.guid().substr(1, 36));
     return {{kFriendlyNameKey, text(name)},
             {L"{a45c254e-df1c-4efd-8020-67d146a850e0},2", text(name)},
             {L"{026e516e-b814-414b-83cd-856d6fef4822},2", text(L"qevsim Audio")},
-            {L"{233164c8-1b2c-4c7d-bc68-b671687a2567},1",
-             text(L"{2}.\\\\?\\swd#qevsim#" + guid + L"#{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\wave")},
             {L"{1da5d803-d492-4edd-8c23-e0c0ffee7f0e},4", text(id.guid())},
             {L"{f19f064d-082c-4e27-bc73-6882a1bb8e4c},0",
              RegValue{L"", REG_BINARY, std::vector<std::uint8_t>(std::begin(kFormat), std::end(kFormat))}}};
