@@ -38,7 +38,9 @@ constexpr const char* kSoakUsage =
 
 constexpr auto kConnectTimeout = 30000ms;
 constexpr auto kReplyTimeout = 10000ms;
-constexpr std::size_t kSyncEvery = 64;
+// Replies pile up in the pipe until the next sync reads them: a client that reads too seldom fills the
+// pipe and stalls its own writes.
+constexpr std::size_t kSyncEvery = 8;
 constexpr std::size_t kReconnectEvery = 10000;
 constexpr DWORD kChildReadyMs = 60000;
 constexpr int kSettleAttempts = 15;
