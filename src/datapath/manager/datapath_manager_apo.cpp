@@ -4,7 +4,11 @@
 #include "base/logging.h"
 #include "base/utf8.h"
 #include "datapath/catalogue/catalogue.h"
+#include "base/utf8.h"
+#include "datapath/context/apo_reg_control.h"
 #include "datapath/context/endpoint_list_refresh.h"
+#include "datapath/context/load_context_to_store.h"
+#include "datapath/context/param_context_cache.h"
 #include "datapath/manager/param_value_codec.h"
 #include "vpnr/bias_file_path.h"
 #include "vpnr/bias_file_registry.h"
@@ -20,9 +24,6 @@
 namespace qev::datapath {
 
 namespace {
-
-// Not carried out until the property holders and parameter contexts exist in this server.
-constexpr char kNoContexts[] = "datapath: %s \"%s\" not carried out: parameter contexts are not available\n";
 
 bool is_blank(const char* text)
 {
@@ -79,15 +80,21 @@ bool fill_out(const vpnr::SerializedParamReply& reply, QevSerializedParam& out)
     return true;
 }
 
-// The property holder of a handle writes and reads its features. Holders join the handles with
-// the property back-ends; until then every holder is disabled, as one without a back-end is:
-// writes are skipped and reads fail.
-void write_string_feature(const QevDataPathCntx& /*cntx*/, std::string_view /*feature*/, const std::wstring& /*value*/)
-{}
-
-std::optional<std::wstring> read_string_feature(const QevDataPathCntx& /*cntx*/, std::string_view /*feature*/)
+// A disabled holder (no back-end) skips writes and fails reads.
+void write_string_feature(const QevDataPathCntx& cntx, std::string_view feature, const std::wstring& value)
 {
-    return std::nullopt;
+    if (cntx.holder && cntx.holder->enabled()) {
+        cntx.holder->setProperties(feature, value);
+    }
+}
+
+std::optional<std::wstring> read_string_feature(const QevDataPathCntx& cntx, std::string_view feature)
+{
+    std::wstring value;
+    if (!cntx.holder || !cntx.holder->getProperties(feature, &value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 // The primary device when present (capture), else the secondary one (render).
@@ -116,14 +123,17 @@ DatapathManagerAPO::DatapathManagerAPO()
         event.value = flag ? 1 : 0;
         Broadcast(event);
     });
+    monitoring_ = std::make_unique<EndpointMonitoring>(static_cast<winsys::reg_utils_wil::RegWatcherObserver*>(this));
     RefreshEndpointLists();
     // Deliberately never balanced: the constructing thread stays in the multithreaded apartment for
     // the life of the process, so the COM objects held in the endpoint lists stay usable.
     base::ComInit::for_thread_lifetime(COINIT_MULTITHREADED);
+    monitoring_->start();
 }
 
 DatapathManagerAPO::~DatapathManagerAPO()
 {
+    monitoring_.reset();
     EndpointListRefresh::Detach(&endpoints_);
 }
 
@@ -195,7 +205,13 @@ uint32_t DatapathManagerAPO::Config(uint32_t handle, const QevConfig* config)
     if (cntx == nullptr || config == nullptr) {
         return kQevInvalidArgument;
     }
-    return initialize_context(config, cntx);
+    const uint32_t result = initialize_context(config, cntx);
+    if (cntx->params) {
+        base::log_printf("\tcntx->algo_name:%s\n\tcntx->nr_level:%d\n\tcntx->bypass:%d\n",
+                         cntx->params->algo_name().c_str(), static_cast<int>(cntx->params->nr_level()),
+                         cntx->params->bypass() ? 1 : 0);
+    }
+    return result;
 }
 
 uint32_t DatapathManagerAPO::initialize_context(const QevConfig* config, QevDataPathCntx* cntx)
@@ -216,13 +232,40 @@ uint32_t DatapathManagerAPO::initialize_context(const QevConfig* config, QevData
         base::log_printf("cannot get device from context\n");
         return kQevNotCarriedOut;
     }
-    // The property holder and the shared parameter context join here with the parameter contexts.
+    auto holder = std::make_unique<APORegControl>(endpoint->device.Get());
+    const EndpointType type = holder->type();
+    if (type == kEndpointBoth) {
+        base::log_printf("Failed to get device type, device is invalid\n");
+    }
+    base::log_printf("cntx result: dev:%s, devtype:%d devid:%s\n", choice.name.c_str(), static_cast<int>(type),
+                     base::utf8_from_wide(endpoint->id).c_str());
+    if (type == kEndpointBoth) {
+        return kQevNotCarriedOut;
+    }
     cntx->device_name = choice.name;
     cntx->direction = direction;
     cntx->device_id = endpoint->id;
-    base::log_printf("cntx result: dev:%s, devtype:%d devid:%s\n", cntx->device_name.c_str(),
-                     static_cast<int>(direction), base::utf8_from_wide(cntx->device_id).c_str());
+    cntx->holder = std::move(holder);
+    subscribe(*cntx, endpoint->device.Get());
     return kQevOk;
+}
+
+void DatapathManagerAPO::subscribe(QevDataPathCntx& cntx, IMMDevice* device)
+{
+    cntx.subscription.reset();
+    cntx.params = ParamContextCache::Lookup(cntx.device_id, device);
+    const uint32_t handle = cntx.handle;
+    cntx.subscription = ParamSubscription(
+        cntx.params,
+        [this, handle](const std::string& name, void* /*context*/) {
+            NotifyEvent event;
+            event.type = wire::kEventParameterChanged;
+            event.value = handle;
+            event.text = name.c_str();
+            Broadcast(event);
+            return true;
+        },
+        nullptr);
 }
 
 uint32_t DatapathManagerAPO::Start(uint32_t handle)
@@ -232,8 +275,8 @@ uint32_t DatapathManagerAPO::Start(uint32_t handle)
     if (cntx == nullptr) {
         return kQevInvalidArgument;
     }
-    // Writing the context to the store joins the parameter contexts.
     cntx->status = QevDataPathCntx::kStatusStarted;
+    LoadContextToStore(*cntx);
     return kQevOk;
 }
 
@@ -262,7 +305,8 @@ uint32_t DatapathManagerAPO::GetStatus(uint32_t handle, uint32_t* status)
 uint32_t DatapathManagerAPO::Set(uint32_t handle, const QevParam* param)
 {
     const HandleTableLock::Guard guard(handle_lock_);
-    if (handles_.find(handle) == nullptr || param == nullptr || param->name == nullptr) {
+    QevDataPathCntx* cntx = handles_.find(handle);
+    if (cntx == nullptr || param == nullptr || param->name == nullptr) {
         return kQevInvalidArgument;
     }
     const std::string name = lower_ascii(param->name);
@@ -275,32 +319,64 @@ uint32_t DatapathManagerAPO::Set(uint32_t handle, const QevParam* param)
         base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
-    if (!feature->empty()) {
-        const FeatureKey* key = Catalogue::find_feature(*feature);
-        if (key == nullptr || !ParamValueCodec::encode(name, *feature, *key, param->value)) {
+    if (!cntx->params) {
+        return kQevNotCarriedOut;
+    }
+    return feature->empty() ? set_unmapped(*cntx, name, param->value)
+                            : set_feature(*cntx, name, *feature, param->value);
+}
+
+uint32_t DatapathManagerAPO::set_feature(QevDataPathCntx& cntx, const std::string& name, const std::string& feature,
+                                         float value)
+{
+    const FeatureKey* key = Catalogue::find_feature(feature);
+    const std::optional<uint32_t> stored = key ? ParamValueCodec::encode(name, feature, *key, value) : std::nullopt;
+    if (!stored) {
+        return kQevInvalidArgument;
+    }
+    if (name == "nr_level") {
+        cntx.params->set_nr_level(*stored, true);
+        LoadContextToStore(cntx);
+        return kQevOk;
+    }
+    // Written in every state; the APO reads the feature directly.
+    if (cntx.holder && cntx.holder->enabled()) {
+        cntx.holder->setProperties(feature, *stored);
+    }
+    return kQevOk;
+}
+
+uint32_t DatapathManagerAPO::set_unmapped(QevDataPathCntx& cntx, const std::string& name, float value)
+{
+    if (name == "algo_name") {
+        const std::optional<int32_t> index = ParamValueCodec::truncate(value);
+        const std::string* algorithm =
+            index && *index >= 0 ? Catalogue::algorithm_name_at(static_cast<size_t>(*index)) : nullptr;
+        if (algorithm == nullptr) {
             return kQevInvalidArgument;
         }
-    } else if (name == "algo_name") {
-        const std::optional<int32_t> index = ParamValueCodec::truncate(param->value);
-        if (!index || *index < 0 || static_cast<size_t>(*index) >= Catalogue::algorithms().size()) {
-            return kQevInvalidArgument;
-        }
-    } else if (name == "bypass") {
-        if (param->value != 0.0f && param->value != 1.0f) {
+        cntx.params->set_algo_name(*algorithm);
+        LoadContextToStore(cntx);
+        return kQevOk;
+    }
+    if (name == "bypass") {
+        if (value != 0.0f && value != 1.0f) {
             return kQevInvalidArgument;
         }
         base::log_printf("you should NOT set bypass!!\n");
-    } else {
-        return kQevOk;
+        if (cntx.params->bypass()) {
+            cntx.params->set_nr_level(0, true);
+        }
+        LoadContextToStore(cntx);
     }
-    base::log_printf(kNoContexts, "Set", name.c_str());
-    return kQevNotCarriedOut;
+    return kQevOk;
 }
 
 uint32_t DatapathManagerAPO::Get(uint32_t handle, QevParam* param)
 {
     const HandleTableLock::Guard guard(handle_lock_);
-    if (handles_.find(handle) == nullptr || param == nullptr || param->name == nullptr) {
+    const QevDataPathCntx* cntx = handles_.find(handle);
+    if (cntx == nullptr || param == nullptr || param->name == nullptr) {
         return kQevInvalidArgument;
     }
     const std::string name = lower_ascii(param->name);
@@ -308,18 +384,52 @@ uint32_t DatapathManagerAPO::Get(uint32_t handle, QevParam* param)
     if (!access || !is_readable(*access)) {
         return kQevInvalidArgument;
     }
+    if (!cntx->params) {
+        return kQevNotCarriedOut;
+    }
+    const uint32_t level = cntx->params->nr_level();
     const std::string* feature = Catalogue::find_param_feature(name);
     if (feature == nullptr) {
         base::log_printf("Cannot found feature by param name: %s\n", name.c_str());
         return kQevNotCarriedOut;
     }
-    if (name == "nr_level_max" || name == "nr_level_min") {
-        const FeatureKey* key = Catalogue::find_feature("nr_level");
-        param->value = static_cast<float>(name == "nr_level_max" ? key->max : key->min);
+    return feature->empty() ? get_unmapped(*cntx, name, level, &param->value)
+                            : get_feature(*cntx, name, *feature, level, &param->value);
+}
+
+uint32_t DatapathManagerAPO::get_feature(const QevDataPathCntx& cntx, const std::string& name,
+                                         const std::string& feature, uint32_t level, float* value) const
+{
+    if (name == "nr_level") {
+        *value = static_cast<float>(level);
         return kQevOk;
     }
-    base::log_printf(kNoContexts, "Get", name.c_str());
-    return kQevNotCarriedOut;
+    uint32_t stored = 0;
+    if (!cntx.holder || !cntx.holder->getProperties(feature, &stored)) {
+        return kQevNotCarriedOut;
+    }
+    *value = ParamValueCodec::decode(name, feature, stored);
+    return kQevOk;
+}
+
+uint32_t DatapathManagerAPO::get_unmapped(const QevDataPathCntx& cntx, const std::string& name, uint32_t level,
+                                          float* value) const
+{
+    if (name == "algo_name") {
+        const std::string algorithm = cntx.params->algo_name();
+        const std::optional<size_t> index = Catalogue::algorithm_index(algorithm);
+        if (!index) {
+            return kQevNotCarriedOut;
+        }
+        base::log_printf("algo name hit! i=%d, algo_name=%s\n", static_cast<int>(*index), algorithm.c_str());
+        *value = static_cast<float>(*index);
+    } else if (name == "nr_level_max" || name == "nr_level_min") {
+        const FeatureKey* key = Catalogue::find_feature("nr_level");
+        *value = static_cast<float>(name == "nr_level_max" ? key->max : key->min);
+    } else if (name == "bypass") {
+        *value = level == 0 ? 1.0f : 0.0f;
+    }
+    return kQevOk;
 }
 
 uint32_t DatapathManagerAPO::SetSerialized(uint32_t handle, const QevSerializedParam* param)
