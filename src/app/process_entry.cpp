@@ -40,8 +40,9 @@ bool start_role_server(ServerList& servers)
         return start_server(std::make_unique<session::SessionMonitorServer>(), "fail to start session monitor server\n",
                             servers);
     }
-    return start_server(std::make_unique<rpc::RpcServer>(datapath::DatapathManagerAPO::instance()),
-                        "fail to start rpc server\n", servers);
+    // The manager is built only once this process holds the single-instance lock.
+    auto manager = []() -> datapath::DatapathManagerInterface& { return datapath::DatapathManagerAPO::instance(); };
+    return start_server(std::make_unique<rpc::RpcServer>(manager), "fail to start rpc server\n", servers);
 }
 
 void run_message_loop()

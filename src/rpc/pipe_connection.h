@@ -26,7 +26,8 @@ public:
     static constexpr uint32_t kBufferSize = 1024;
 
     explicit PipeConnection(std::wstring name);
-    // Adopts an existing overlapped server end (already connected).
+    // Adopts an existing overlapped server end (already connected), or a client end opened with
+    // FILE_FLAG_OVERLAPPED.
     PipeConnection(std::wstring name, HANDLE pipe);
     ~PipeConnection();
 

@@ -11,6 +11,7 @@ namespace qev::rpc {
 struct PipeNames {
     std::wstring request_pipe = wire::kRequestPipe;
     std::wstring notify_pipe = wire::kNotifyPipe;
+    std::wstring command_pipe = wire::kCommandPipe;
     std::wstring instance_mutex = L"qev_sw_server_multiple_instance_mutex";
 };
 

@@ -1,5 +1,7 @@
 #include "rpc/rpc_server.h"
 
+#include "rpc/command_channel.h"
+
 #include "base/logging.h"
 #include "rpc/pipe_broker.h"
 #include "rpc/read_loop.h"
@@ -13,11 +15,17 @@
 
 namespace qev::rpc {
 
-RpcServer::RpcServer(datapath::DatapathManagerInterface& manager) : RpcServer(manager, PipeNames{})
+RpcServer::RpcServer(ManagerSource manager) : RpcServer(std::move(manager), PipeNames{})
+{}
+
+RpcServer::RpcServer(ManagerSource manager, PipeNames names)
+    : manager_source_(std::move(manager)), names_(std::move(names)),
+      commands_(std::make_unique<CommandChannel>(names_.command_pipe,
+                                                 [this](const datapath::NotifyEvent& event) { broadcast(event); }))
 {}
 
 RpcServer::RpcServer(datapath::DatapathManagerInterface& manager, PipeNames names)
-    : manager_(manager), names_(std::move(names))
+    : RpcServer([&manager]() -> datapath::DatapathManagerInterface& { return manager; }, std::move(names))
 {}
 
 RpcServer::~RpcServer()
@@ -35,6 +43,7 @@ bool RpcServer::start()
     if (!instance_lock_.acquire(names_.instance_mutex)) {
         return false;
     }
+    manager_ = &manager_source_();
     try {
         broker_ = PipeBroker::instance(names_);
     } catch (const std::system_error& error) {
@@ -44,6 +53,7 @@ bool RpcServer::start()
     }
     stop_ = false;
     accept_thread_ = std::thread(&RpcServer::accept_loop, this, broker_);
+    commands_->start();
     return true;
 }
 
@@ -51,6 +61,7 @@ bool RpcServer::stop()
 {
     stop_ = true;
     PipeBroker::shutdown(broker_);
+    commands_->stop();
     cancel_all_services();
     return true;
 }
@@ -60,6 +71,7 @@ bool RpcServer::wait()
     if (accept_thread_.joinable()) {
         accept_thread_.join();
     }
+    commands_->wait();
     read_loops_.wait_all();
     broker_.reset();
     instance_lock_.release();
@@ -81,7 +93,7 @@ void RpcServer::accept_loop(std::shared_ptr<PipeBroker> broker)
 void RpcServer::serve(std::unique_ptr<PipeConnection> request, std::unique_ptr<PipeConnection> notification)
 {
     try {
-        auto service = std::make_shared<RpcService>(manager_, std::move(request), std::move(notification));
+        auto service = std::make_shared<RpcService>(*manager_, std::move(request), std::move(notification));
         service->register_callback();
         base::log_printf("Connection was successful.\n");
         adopt_service(service);

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,16 +17,23 @@
 
 namespace qev::rpc {
 
+class CommandChannel;
 class PipeBroker;
 class PipeConnection;
 class RpcService;
 
 // The server of the RPC role: owns the single-instance lock, the accept thread that turns paired
-// pipe connections into services, and one read-loop thread per connected client.
+// pipe connections into services, one read-loop thread per connected client, and the command
+// channel of the session monitor.
 class RpcServer : public QevSwServer {
 public:
-    explicit RpcServer(datapath::DatapathManagerInterface& manager);
+    // Gives the manager on first use. start() asks for it only once it holds the single-instance
+    // lock, so a second instance never builds one (building it scans and rewrites endpoints).
+    using ManagerSource = std::function<datapath::DatapathManagerInterface&()>;
+
+    explicit RpcServer(ManagerSource manager);
     // Serves under other pipe and mutex names (tests run several servers side by side).
+    RpcServer(ManagerSource manager, PipeNames names);
     RpcServer(datapath::DatapathManagerInterface& manager, PipeNames names);
     ~RpcServer() override;
 
@@ -49,12 +57,14 @@ private:
     std::vector<std::shared_ptr<RpcService>> live_services();
     void cancel_all_services();
 
-    datapath::DatapathManagerInterface& manager_;
+    const ManagerSource manager_source_;
+    datapath::DatapathManagerInterface* manager_ = nullptr;
     const PipeNames names_;
     SingleInstanceLock instance_lock_;
     std::atomic<bool> stop_{false};
     std::shared_ptr<PipeBroker> broker_;
     std::thread accept_thread_;
+    std::unique_ptr<CommandChannel> commands_;
 
     std::mutex services_mutex_;  // guards services_
     std::vector<std::weak_ptr<RpcService>> services_;

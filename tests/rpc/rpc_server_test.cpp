@@ -79,6 +79,7 @@ PipeNames test_names()
     PipeNames names;
     names.request_pipe = unique_pipe_name(L"server_request");
     names.notify_pipe = unique_pipe_name(L"server_notify");
+    names.command_pipe = unique_pipe_name(L"server_command");
     names.instance_mutex = L"qev_rpc_test_mutex_" + std::to_wstring(GetCurrentProcessId());
     return names;
 }
