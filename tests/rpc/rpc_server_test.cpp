@@ -1,7 +1,9 @@
 #include "rpc/rpc_server.h"
 
+#include "base/event.h"
 #include "datapath/manager/notification_table.h"
 #include "handle_count.h"
+#include "rpc/cmd_service.h"
 
 #include "debug_output_capture.h"
 #include "mock_datapath_manager.h"
@@ -274,6 +276,9 @@ TEST_F(Server, StopAndWaitReturnPromptlyWithIdleClientsAndListeners)
     ASSERT_NE(get_info(second), nullptr);
     PipeClientEnd unpaired;
     ASSERT_TRUE(unpaired.open(names_.request_pipe));
+    // A session monitor whose handler waits for its next command.
+    CmdService monitor(names_.command_pipe);
+    ASSERT_TRUE(monitor.open_client(nullptr));
 
     const auto started = std::chrono::steady_clock::now();
     EXPECT_TRUE(server_.stop());
@@ -282,6 +287,14 @@ TEST_F(Server, StopAndWaitReturnPromptlyWithIdleClientsAndListeners)
     EXPECT_TRUE(first.request.wait_closed());
     EXPECT_TRUE(second.notify.wait_closed());
     EXPECT_TRUE(unpaired.wait_closed());
+    EXPECT_FALSE(monitor.send(CmdPacket{L"session_activation", {L"E", L"capture", L"true"}}));
+
+    // With no server, a session monitor retries until its stop event ends the loop.
+    const base::UniqueKernelHandle stop = base::create_event(base::EventReset::manual);
+    CmdService late(names_.command_pipe);
+    std::thread connecting([&] { EXPECT_FALSE(late.open_client(stop.get())); });
+    SetEvent(stop.get());
+    connecting.join();
 }
 
 TEST_F(Server, SecondInstanceGivesUpAfterItsRetries)
