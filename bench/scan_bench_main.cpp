@@ -23,39 +23,15 @@
 #include "effects/application/endpoint_scan.h"
 #include "effects/environment/apo_environment.h"
 #include "latency_stats.h"
+#include "qevsim_runner.h"
 #include "scan_machine.h"
 #include "winaudio/endpoint_queries.h"
 
 namespace {
 
+using qev::bench::run_qevsim;
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kSizes[] = {8, 32, 64};
-
-std::wstring windows_path(const std::string& unixPath)
-{
-    std::wstring path = L"Z:";
-    for (const char c : unixPath) {
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    }
-    return path;
-}
-
-bool run_qevsim(const std::wstring& arguments)
-{
-    std::wstring line = L"\"" + windows_path(QEVSIM_PATH) + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &process)) {
-        return false;
-    }
-    const qev::base::UniqueKernelHandle processHandle(process.hProcess);
-    const qev::base::UniqueKernelHandle threadHandle(process.hThread);
-    DWORD code = 1;
-    return WaitForSingleObject(processHandle.get(), 120000) == WAIT_OBJECT_0 &&
-           GetExitCodeProcess(processHandle.get(), &code) && code == 0;
-}
 
 // The APO package of the laptop machine: its software devices, driver store and class keys.
 std::string apo_package()
