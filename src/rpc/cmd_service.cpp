@@ -68,7 +68,13 @@ bool CmdService::open_server(HANDLE stop_event)
         return false;
     }
     // Adopted before the wait, so cancel() ends it too.
-    return adopt(connection) && connection->connect(stop_event);
+    if (adopt(connection) && connection->connect(stop_event)) {
+        return true;
+    }
+    // Nothing was written: closing need not wait for a flush.
+    connection->cancel();
+    drop();
+    return false;
 }
 
 bool CmdService::open_client(HANDLE stop_event)

@@ -211,6 +211,13 @@ TEST_F(EnrollmentE2e, PathIsRecordedPerUserAndDeviceAndFilesAreDeleted)
     const Bytes none;
     EXPECT_EQ(client_->set_serialized(handle, "vpnr_bias_file_path", bias_payload("carol_t9_QUJD_enroll.bin", none, 0)),
               0u);
+    // The holder keeps the path where the APO reads it, and gives it back.
+    const auto reply = client_->get_serialized(handle, "vpnr_bias_file_path");
+    ASSERT_EQ(reply.result, 0u);
+    const auto* table = flatbuffers::GetRoot<wire::BiasFileTable>(reply.data.data());
+    flatbuffers::Verifier verifier(reply.data.data(), reply.data.size());
+    ASSERT_TRUE(table->Verify(verifier));
+    EXPECT_EQ(table->file_name()->str(), "carol_t9_QUJD_enroll.bin");
     EXPECT_EQ(client_->set_serialized(handle, "VPNR_bias_file_path", bias_payload("dan_t8_enroll.bin", none, 0)), 0u);
     EXPECT_EQ(registry_string(std::wstring(kOwnSubkey) + L"\\VPNR\\carol\\QUJD", L"last"), L"t9");
     EXPECT_FALSE(registry_string(std::wstring(kOwnSubkey) + L"\\VPNR\\dan\\enroll.bin", L"last"));

@@ -6,13 +6,11 @@
 #include "sim_machine.h"
 
 #include "client/qev_client.h"
+#include "event_queue.h"
 #include "rpc/cmd_service.h"
 #include "rpc/wire_constants.h"
 
 #include <gtest/gtest.h>
-
-#include <condition_variable>
-#include <mutex>
 
 namespace qev::e2e {
 namespace {
@@ -44,15 +42,10 @@ constexpr wchar_t kMarker[] = L"{4077f64d-195b-4d1c-9854-14ad1505869d},0";
 constexpr unsigned kWindows10 = 19045;
 constexpr unsigned kWindows11 = 22631;
 
-// Where the microphone array's settings live, by the store kind of their feature.
-struct Stores {
-    unsigned build;
-    std::wstring user;
-    std::wstring volatile_store;
-    std::wstring default_store;
-};
-const Stores kWindows10Stores{kWindows10, kMicFx, kMicFx, kMicFx};
-const Stores kWindows11Stores{kWindows11, kMicApo + L"\\User", kMicApo + L"\\Volatile", kMicApo + L"\\Default"};
+// The microphone array's per-APO stores on Windows 11, by their feature's store kind.
+const std::wstring kUser = kMicApo + L"\\User";
+const std::wstring kVolatile = kMicApo + L"\\Volatile";
+const std::wstring kDefault = kMicApo + L"\\Default";
 
 std::optional<DWORD> dword_at(const std::wstring& key, const std::wstring& name)
 {
@@ -63,40 +56,11 @@ std::optional<DWORD> dword_at(const std::wstring& key, const std::wstring& name)
     return rc == ERROR_SUCCESS ? std::optional<DWORD>(value) : std::nullopt;
 }
 
-// The notifications one client received, in order.
-class Events {
-public:
-    client::EventHandler handler()
-    {
-        return [this](const client::Event& event) {
-            const std::lock_guard lock(mutex_);
-            events_.push_back(event);
-            arrived_.notify_all();
-        };
-    }
-    bool wait_for(size_t count)
-    {
-        std::unique_lock lock(mutex_);
-        return arrived_.wait_for(lock, kLogTimeout, [&] { return events_.size() >= count; });
-    }
-    std::vector<client::Event> all() const
-    {
-        const std::lock_guard lock(mutex_);
-        return events_;
-    }
-    bool has(int32_t type, uint32_t value, const std::string& text) const
-    {
-        const std::lock_guard lock(mutex_);
-        return std::any_of(events_.begin(), events_.end(), [&](const client::Event& event) {
-            return event.type == type && event.value == value && event.text == text;
-        });
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::vector<client::Event> events_;
-};
+// The next notification of a client, or an empty one after the log time-out.
+client::Event next(client::qevctl::EventQueue& events)
+{
+    return events.pop(std::chrono::steady_clock::now() + kLogTimeout).value_or(client::Event{-1, 0, ""});
+}
 
 class SettingsPathE2e : public ::testing::Test {
 protected:
@@ -116,19 +80,19 @@ protected:
         ASSERT_TRUE(server_.start());
     }
 
-    static std::unique_ptr<QevClient> connect(Events* events = nullptr)
+    static std::unique_ptr<QevClient> connect(client::qevctl::EventQueue* events = nullptr)
     {
         client::ClientOptions options;
         options.connect_timeout = kLogTimeout;
         if (events != nullptr) {
-            options.on_event = events->handler();
+            options.on_event = [events](const client::Event& event) { events->push(event); };
         }
         return std::make_unique<QevClient>(options);
     }
 
-    static uint32_t started_handle(QevClient& client, const std::string& primary, const std::string& secondary = "")
+    static uint32_t started_handle(QevClient& client, const std::string& name)
     {
-        const auto created = client.create({primary, secondary});
+        const auto created = client.create({name, ""});
         EXPECT_EQ(created.result, wire::kResultSuccess);
         EXPECT_EQ(client.start(created.handle), wire::kResultSuccess);
         return created.handle;
@@ -140,33 +104,36 @@ protected:
 
 TEST_F(SettingsPathE2e, TypicalRequestLandsWhereTheApoReadsAndTellsOnlyTheHandleOwners)
 {
-    for (const Stores& stores : {kWindows10Stores, kWindows11Stores}) {
-        SCOPED_TRACE(stores.build);
-        load(stores.build);
+    // Where the APO reads the user-store features: the FX store on Windows 10.
+    for (const auto& [build, store] : {std::pair(kWindows10, kMicFx), std::pair(kWindows11, kUser)}) {
+        SCOPED_TRACE(build);
+        load(build);
         ServerProcess server;
         ASSERT_TRUE(server.start());
-        Events first_events;
-        Events second_events;
+        client::qevctl::EventQueue first_events;
+        client::qevctl::EventQueue second_events;
         auto first = connect(&first_events);
         auto second = connect(&second_events);
         const uint32_t first_handle = started_handle(*first, kMicName);
         const uint32_t second_handle = second->create({kMicName, ""}).handle;
 
         ASSERT_EQ(first->set(first_handle, "nr_level", 60.0f), wire::kResultSuccess);
-        EXPECT_EQ(dword_at(stores.user, kLevel), 60u);
-        EXPECT_EQ(dword_at(stores.user, kAec), 1u);
-        // A second change, so every event of the first one has arrived once this one has.
-        ASSERT_EQ(first->set(first_handle, "nr_level", 70.0f), wire::kResultSuccess);
-        ASSERT_TRUE(first_events.wait_for(2));
-        ASSERT_TRUE(second_events.wait_for(2));
-        for (const auto& [events, own, other] : {std::tuple(&first_events, first_handle, second_handle),
-                                                 std::tuple(&second_events, second_handle, first_handle)}) {
-            EXPECT_TRUE(events->has(wire::kEventParameterChanged, own, "nr_level"));
-            EXPECT_FALSE(events->has(wire::kEventParameterChanged, other, "nr_level"));
+        EXPECT_EQ(dword_at(store, kLevel), 60u);
+        EXPECT_EQ(dword_at(store, kAec), 1u);
+        // After a second change each client has two events, both for its own handle: an event for
+        // the other's handle would have come between them.
+        ASSERT_EQ(first->set(first_handle, "algo_name", 2.0f), wire::kResultSuccess);
+        for (const auto& [events, own] :
+             {std::pair(&first_events, first_handle), std::pair(&second_events, second_handle)}) {
+            for (const char* name : {"nr_level", "algo_name"}) {
+                const client::Event event = next(*events);
+                EXPECT_EQ(std::tie(event.type, event.value, event.text),
+                          std::make_tuple(wire::kEventParameterChanged, own, name));
+            }
         }
 
         // Handles are global: the second client sees the first one's handle until its pipes close.
-        EXPECT_EQ(second->get(first_handle, "nr_level").value, 70.0f);
+        EXPECT_EQ(second->get(first_handle, "nr_level").value, 60.0f);
         first->close();
         EXPECT_TRUE(WaitFor([&] { return second->get(first_handle, "nr_level").result == 3; }, kLogTimeout));
     }
@@ -227,62 +194,41 @@ TEST_F(SettingsPathE2e, SetAndGetFollowEveryRuleOfTheManager)
             EXPECT_EQ(reply.value, row.value);
         }
         if (row.stored_key != nullptr) {
-            EXPECT_EQ(dword_at(kWindows11Stores.user, row.stored_key), row.stored);
+            EXPECT_EQ(dword_at(kUser, row.stored_key), row.stored);
         }
     }
     // A handle not started changes the shared level but writes it only once started.
     const uint32_t later = client->create({kMicName, ""}).handle;
     EXPECT_EQ(later, handle + 1);
     EXPECT_EQ(client->set(later, "nr_level", 30.0f), 0u);
-    EXPECT_EQ(dword_at(kWindows11Stores.user, kLevel), 0u);
+    EXPECT_EQ(dword_at(kUser, kLevel), 0u);
     EXPECT_EQ(client->get(handle, "nr_level").value, 30.0f);
     EXPECT_EQ(client->start(later), 0u);
-    EXPECT_EQ(dword_at(kWindows11Stores.user, kLevel), 30u);
-}
-
-TEST_F(SettingsPathE2e, HandlesAreNeverReusedAndNamesPickTheDirection)
-{
-    ASSERT_NO_FATAL_FAILURE(start_on(kWindows10));
-    auto client = connect();
-    const auto first = client->create({kMicName, ""});
-    ASSERT_EQ(first.result, 0u);
-    EXPECT_EQ(client->destroy(first.handle), 0u);
-    EXPECT_EQ(client->create({kMicName, ""}).handle, first.handle + 1);
-    EXPECT_EQ(client->create({"No Such Endpoint", ""}).result, 1u);
-    for (const auto& names : {client::DeviceNames{"  ", kSpeakersName}, client::DeviceNames{kSpeakersName, ""}}) {
-        ASSERT_EQ(client->create(names).result, 0u);
-        EXPECT_TRUE(log_.wait_for_text(server_.pid(), std::string("cntx result: dev:") + kSpeakersName + ", devtype:1 ",
-                                       kLogTimeout));
-    }
+    EXPECT_EQ(dword_at(kUser, kLevel), 30u);
 }
 
 TEST_F(SettingsPathE2e, SessionActivationsSwitchTheFiltersAndReachEveryClient)
 {
     ASSERT_NO_FATAL_FAILURE(start_on(kWindows11));
-    Events events;
+    client::qevctl::EventQueue events;
     // Holds no handle, and is told of session activations all the same.
     auto client = connect(&events);
+    constexpr DWORD kIgnored = 2;  // as the told activation: nobody is told; as a flag: not checked
+    const wchar_t* const kUnknown = L"{0.0.1.00000000}.{00000000-0000-0000-0000-000000000000}";
     struct Row {
+        const wchar_t* name;
         std::vector<std::wstring> args;
-        std::wstring name = L"session_activation";
-        std::optional<uint32_t> event;        // the activation told to clients, if any
-        std::optional<DWORD> ul, dl, stream;  // the flags after the event; unchecked when empty
+        DWORD told, ul, dl, stream;  // the activation told to clients, then the flags
     };
     const Row rows[] = {
-        {{kMicId, L"capture", L"true"}, L"session_activation", 1, 1, std::nullopt, 1},
-        {{kMicId, L"capture"}, L"session_activation", std::nullopt, 1, std::nullopt, 1},
-        {{kMicId, L"capture", L"false"}, L"Session_activation", std::nullopt, 1, std::nullopt, 1},
-        {{L"{0.0.1.00000000}.{00000000-0000-0000-0000-000000000000}", L"capture", L"false"},
-         L"session_activation",
-         std::nullopt,
-         1,
-         std::nullopt,
-         1},
-        {{kMicId, L"Capture", L"true"}, L"session_activation", 1, 1, 1, 1},
-        {{kMicId, L"render", L"false"}, L"session_activation", 0, 1, 0, 0},
-        {{kMicId, L"capture", L"TRUE"}, L"session_activation", 0, 0, 0, 0},
+        {L"session_activation", {kMicId, L"capture", L"true"}, 1, 1, kIgnored, 1},
+        {L"session_activation", {kMicId, L"capture"}, kIgnored, 0, 0, 0},
+        {L"Session_activation", {kMicId, L"capture", L"false"}, kIgnored, 0, 0, 0},
+        {L"session_activation", {kUnknown, L"capture", L"false"}, kIgnored, 0, 0, 0},
+        {L"session_activation", {kMicId, L"Capture", L"true"}, 1, 1, 1, 1},
+        {L"session_activation", {kMicId, L"render", L"false"}, 0, 1, 0, 0},
+        {L"session_activation", {kMicId, L"capture", L"TRUE"}, 0, 0, 0, 0},
     };
-    size_t told = 0;
     for (const int connection : {1, 2}) {
         // A session monitor that reconnects is served again without a server restart.
         rpc::CmdService monitor(wire::kCommandPipe);
@@ -290,43 +236,37 @@ TEST_F(SettingsPathE2e, SessionActivationsSwitchTheFiltersAndReachEveryClient)
         for (const Row& row : rows) {
             SCOPED_TRACE(::testing::Message() << "connection " << connection << ", row " << (&row - rows));
             ASSERT_TRUE(monitor.send(rpc::CmdPacket{row.name, row.args}));
-            if (!row.event) {
+            // Ignored commands tell nobody: the next event is the next told row's.
+            if (row.told == kIgnored) {
                 continue;
             }
-            // Ignored commands tell nobody: the next event is this row's.
-            ASSERT_TRUE(events.wait_for(++told));
-            const client::Event event = events.all().back();
-            EXPECT_EQ(event.type, wire::kEventSessionActivation);
-            EXPECT_EQ(event.value, *row.event);
-            EXPECT_EQ(event.text, kMicIdText);
-            for (const auto& [store, key, value] :
-                 {std::tuple(&kWindows11Stores.volatile_store, kUlFilter, row.ul),
-                  std::tuple(&kWindows11Stores.volatile_store, kDlFilter, row.dl),
-                  std::tuple(&kWindows11Stores.default_store, kStreamFilter, row.stream)}) {
-                if (value) {
-                    EXPECT_EQ(dword_at(*store, key), value) << std::string(key, key + wcslen(key));
+            const client::Event event = next(events);
+            EXPECT_EQ(std::tie(event.type, event.value, event.text),
+                      std::make_tuple(wire::kEventSessionActivation, row.told, kMicIdText));
+            const std::tuple<const std::wstring&, const wchar_t*, DWORD> flags[] = {
+                {kVolatile, kUlFilter, row.ul}, {kVolatile, kDlFilter, row.dl}, {kDefault, kStreamFilter, row.stream}};
+            for (const auto& [store, key, value] : flags) {
+                if (value != kIgnored) {
+                    EXPECT_EQ(dword_at(store, key), value) << std::string(key, key + wcslen(key));
                 }
             }
         }
     }
-    EXPECT_EQ(events.all().size(), told);
 }
 
 TEST_F(SettingsPathE2e, EndpointStateChangesRefreshTheListsAndMarkTheStoreOnce)
 {
     ASSERT_NO_FATAL_FAILURE(start_on(kWindows11));
-    Events events;
+    client::qevctl::EventQueue events;
     auto client = connect(&events);
     // Endpoint-list events reach clients that hold a handle.
     started_handle(*client, kSpeakersName);
     const std::pair<const wchar_t*, uint32_t> changes[] = {
         {L"disabled", 0}, {L"active", 1}, {L"disabled", 0}, {L"active", 0}};
-    size_t told = 0;
     for (const auto& [state, marked] : changes) {
         SimMachine::Must({L"set-state", kMicId, state});
-        ASSERT_TRUE(events.wait_for(++told)) << state;
-        EXPECT_EQ(events.all().back().type, wire::kEventDeviceList);
-        EXPECT_EQ(events.all().back().value, marked);
+        const client::Event event = next(events);
+        EXPECT_EQ(std::tie(event.type, event.value), std::make_tuple(wire::kEventDeviceList, marked)) << state;
         EXPECT_EQ(client->enumerate(wire::kEnumCapture).count, std::wstring(state) == L"active" ? 3u : 2u);
     }
     EXPECT_EQ(dword_at(kMicFx, kMarker), 0u);
