@@ -1,7 +1,5 @@
-// The settings path end to end on the simulated laptop with the APO (sim/machines/laptop-apo.reg):
-// the real server, clients through the real pipes, session activations through the command pipe,
-// and the values where the APO reads them (the FX store on Windows 10, the per-APO stores of the
-// microphone array on Windows 11).
+// The settings path end to end on the laptop with the APO (sim/machines/laptop-apo.reg): clients and
+// the command pipe against the real server, and the values where the APO reads them.
 #include "e2e_harness.h"
 #include "sim_machine.h"
 
@@ -28,7 +26,6 @@ const std::wstring kMicFx =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E02}"
     L"\\FxProperties";
 const std::wstring kMicApo = kMicFx + L"\\{4D99D9D2-C5DE-4A46-8E6E-6D7307FE73FF}";
-// What the APO reads.
 constexpr wchar_t kLevel[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},1";
 constexpr wchar_t kAec[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},2";
 constexpr wchar_t kDirection[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},3";
@@ -120,8 +117,7 @@ TEST_F(SettingsPathE2e, TypicalRequestLandsWhereTheApoReadsAndTellsOnlyTheHandle
         ASSERT_EQ(first->set(first_handle, "nr_level", 60.0f), wire::kResultSuccess);
         EXPECT_EQ(dword_at(store, kLevel), 60u);
         EXPECT_EQ(dword_at(store, kAec), 1u);
-        // After a second change each client has two events, both for its own handle: an event for
-        // the other's handle would have come between them.
+        // Two events each, both for the own handle: one for the other's would have come between.
         ASSERT_EQ(first->set(first_handle, "algo_name", 2.0f), wire::kResultSuccess);
         for (const auto& [events, own] :
              {std::pair(&first_events, first_handle), std::pair(&second_events, second_handle)}) {
