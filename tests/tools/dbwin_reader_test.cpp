@@ -2,15 +2,16 @@
 
 #include "child_process.h"
 #include "e2e_paths.h"
-#include "line_collector.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 #include <chrono>
-#include <memory>
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -18,103 +19,94 @@ using namespace std::chrono_literals;
 using qev::tools::DbwinLine;
 using qev::tools::DbwinReader;
 
-constexpr auto kArrival = 30s;
+// Thread-safe store for what a reader delivers, by writer.
+class LineCollector {
+public:
+    void add(const DbwinLine& line)
+    {
+        const std::lock_guard lock(mutex_);
+        texts_[line.pid].push_back(line.text);
+        arrived_.notify_all();
+    }
+    // What `pid` wrote, once there are `count` lines or 30 s have passed.
+    std::vector<std::string> texts_of(DWORD pid, size_t count)
+    {
+        std::unique_lock lock(mutex_);
+        arrived_.wait_for(lock, 30s, [&] { return texts_[pid].size() >= count; });
+        return texts_[pid];
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::map<DWORD, std::vector<std::string>> texts_;
+};
 
 class DbwinReaderTest : public ::testing::Test {
 protected:
-    DbwinReader reader_{[this](const DbwinLine& line) { lines_.add(line); }};
+    void SetUp() override { ASSERT_TRUE(reader_.start(error_)) << error_; }
+
     LineCollector lines_;
+    DbwinReader reader_{[this](const DbwinLine& line) { lines_.add(line); }};
+    std::string error_;
+    const DWORD own_ = GetCurrentProcessId();
 };
 
-TEST_F(DbwinReaderTest, DeliversTextAndWriterPid)
+// Narrow and wide text arrives as written; a message longer than the buffer is cut, not overrun.
+TEST_F(DbwinReaderTest, DeliversEachMessageWithItsWriter)
 {
-    std::string error;
-    ASSERT_TRUE(reader_.start(error)) << error;
-    OutputDebugStringA("dbwin reader test: first\n");
-    OutputDebugStringA("second, no newline");
-    ASSERT_TRUE(lines_.wait_for(GetCurrentProcessId(), "second, no newline", kArrival));
-    EXPECT_THAT(lines_.texts_of(GetCurrentProcessId()),
-                ::testing::ElementsAre("dbwin reader test: first\n", "second, no newline"));
-}
-
-TEST_F(DbwinReaderTest, WideOutputArrivesAsText)
-{
-    std::string error;
-    ASSERT_TRUE(reader_.start(error)) << error;
-    OutputDebugStringW(L"wide line\n");
-    EXPECT_TRUE(lines_.wait_for(GetCurrentProcessId(), "wide line\n", kArrival));
-}
-
-TEST_F(DbwinReaderTest, MessageLongerThanTheBufferIsCutNotOverrun)
-{
-    std::string error;
-    ASSERT_TRUE(reader_.start(error)) << error;
     const std::string big(10000, 'z');
+    OutputDebugStringA("first\n");
+    OutputDebugStringW(L"wide line\n");
     OutputDebugStringA(big.c_str());
-    OutputDebugStringA("after the long one\n");
-    ASSERT_TRUE(lines_.wait_for(GetCurrentProcessId(), "after the long one\n", kArrival));
-    const auto texts = lines_.texts_of(GetCurrentProcessId());
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_GT(texts[0].size(), 4000u);
-    EXPECT_LE(texts[0].size(), 4092u);
-    EXPECT_EQ(texts[0], big.substr(0, texts[0].size()));
+    OutputDebugStringA("last, no newline");
+    const auto texts = lines_.texts_of(own_, 4);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0], "first\n");
+    EXPECT_EQ(texts[1], "wide line\n");
+    EXPECT_GT(texts[2].size(), 4000u);
+    EXPECT_LE(texts[2].size(), 4092u);
+    EXPECT_EQ(texts[2], big.substr(0, texts[2].size()));
+    EXPECT_EQ(texts[3], "last, no newline");
 }
 
-TEST_F(DbwinReaderTest, SecondReaderIsRefusedUntilTheFirstStops)
+TEST_F(DbwinReaderTest, OneReaderAtATimeAndEachCanStartAgain)
 {
-    std::string error;
-    ASSERT_TRUE(reader_.start(error)) << error;
+    EXPECT_FALSE(reader_.start(error_));
     LineCollector other_lines;
     DbwinReader other([&other_lines](const DbwinLine& line) { other_lines.add(line); });
-    EXPECT_FALSE(other.start(error));
-    EXPECT_THAT(error, ::testing::HasSubstr("another debug-output reader"));
+    EXPECT_FALSE(other.start(error_));
+    EXPECT_THAT(error_, ::testing::HasSubstr("another debug-output reader"));
     EXPECT_FALSE(other.running());
-
+    reader_.stop();
     reader_.stop();
     EXPECT_FALSE(reader_.running());
-    ASSERT_TRUE(other.start(error)) << error;
+    ASSERT_TRUE(other.start(error_)) << error_;
     OutputDebugStringA("to the second reader\n");
-    EXPECT_TRUE(other_lines.wait_for(GetCurrentProcessId(), "to the second reader\n", kArrival));
-    EXPECT_TRUE(lines_.texts_of(GetCurrentProcessId()).empty());
-}
-
-TEST_F(DbwinReaderTest, StopsTwiceAndStartsAgain)
-{
-    std::string error;
-    ASSERT_TRUE(reader_.start(error)) << error;
-    EXPECT_FALSE(reader_.start(error));
-    reader_.stop();
-    reader_.stop();
-    ASSERT_TRUE(reader_.start(error)) << error;
+    EXPECT_EQ(other_lines.texts_of(own_, 1), std::vector<std::string>{"to the second reader\n"});
+    other.stop();
+    ASSERT_TRUE(reader_.start(error_)) << error_;
     OutputDebugStringA("after restart\n");
-    EXPECT_TRUE(lines_.wait_for(GetCurrentProcessId(), "after restart\n", kArrival));
-}
-
-std::string numbered(const std::string& tag, int index)
-{
-    return tag + " " + std::to_string(index) + "\n";
+    EXPECT_EQ(lines_.texts_of(own_, 1), std::vector<std::string>{"after restart\n"});
 }
 
 // Four processes writing 10,000 lines each as fast as they can: every line arrives, in order.
 TEST_F(DbwinReaderTest, BurstFromFourProcessesLosesNothing)
 {
     constexpr int kLines = 10000;
-    std::string error;
-    ASSERT_TRUE(reader_.start(error)) << error;
     std::array<qev::e2e::ChildProcess, 4> writers;
     for (size_t i = 0; i < writers.size(); ++i) {
         const std::wstring args = L"w" + std::to_wstring(i) + L" " + std::to_wstring(kLines);
-        ASSERT_TRUE(writers[i].start(qev::e2e::build_file(L"tests/tools/dbwin_burst_writer.exe"), args, error))
-            << error;
+        ASSERT_TRUE(writers[i].start(qev::e2e::build_file(L"tests/tools/dbwin_burst_writer.exe"), args, error_))
+            << error_;
     }
     for (size_t i = 0; i < writers.size(); ++i) {
         EXPECT_EQ(writers[i].wait_exit(180s), 0u) << "writer " << i;
-        ASSERT_TRUE(lines_.wait_for_count(writers[i].pid(), kLines, kArrival)) << "writer " << i;
-        const auto texts = lines_.texts_of(writers[i].pid());
+        const auto texts = lines_.texts_of(writers[i].pid(), kLines);
         ASSERT_EQ(texts.size(), static_cast<size_t>(kLines)) << "writer " << i;
-        const std::string tag = std::string("w").append(std::to_string(i));
+        const std::string tag = std::string("w").append(std::to_string(i)).append(" ");
         for (int n = 0; n < kLines; ++n) {
-            ASSERT_EQ(texts[static_cast<size_t>(n)], numbered(tag, n)) << "writer " << i;
+            ASSERT_EQ(texts[static_cast<size_t>(n)], tag + std::to_string(n) + "\n") << "writer " << i;
         }
     }
 }
@@ -125,17 +117,10 @@ TEST_F(DbwinReaderTest, BurstFromFourProcessesLosesNothing)
 TEST_F(DbwinReaderTest, NextReaderTakesOverObjectsAWriterKeptAlive)
 {
     using qev::base::UniqueKernelHandle;
-    std::string error;
-    UniqueKernelHandle data_ready;
-    UniqueKernelHandle mapping;
-    {
-        DbwinReader first([](const DbwinLine&) {});
-        ASSERT_TRUE(first.start(error)) << error;
-        data_ready.reset(OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, L"DBWIN_DATA_READY"));
-        mapping.reset(OpenFileMappingW(FILE_MAP_WRITE, FALSE, L"DBWIN_BUFFER"));
-        ASSERT_TRUE(data_ready && mapping);
-        first.stop();
-    }
+    const UniqueKernelHandle data_ready(OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, L"DBWIN_DATA_READY"));
+    const UniqueKernelHandle mapping(OpenFileMappingW(FILE_MAP_WRITE, FALSE, L"DBWIN_BUFFER"));
+    ASSERT_TRUE(data_ready && mapping);
+    reader_.stop();
     {
         // No reader runs now: write a message into the buffer and announce it, as a writer would.
         const qev::base::UniqueMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 4096));
@@ -146,10 +131,10 @@ TEST_F(DbwinReaderTest, NextReaderTakesOverObjectsAWriterKeptAlive)
         std::strcpy(bytes + sizeof(pid), "left behind\n");
         ASSERT_TRUE(SetEvent(data_ready.get()));
     }
-    ASSERT_TRUE(reader_.start(error)) << error;
-    EXPECT_TRUE(lines_.wait_for(4242, "left behind\n", kArrival));
+    ASSERT_TRUE(reader_.start(error_)) << error_;
+    EXPECT_EQ(lines_.texts_of(4242, 1), std::vector<std::string>{"left behind\n"});
     OutputDebugStringA("after the take-over\n");
-    EXPECT_TRUE(lines_.wait_for(GetCurrentProcessId(), "after the take-over\n", kArrival));
+    EXPECT_EQ(lines_.texts_of(own_, 1), std::vector<std::string>{"after the take-over\n"});
 }
 
 }  // namespace
