@@ -31,7 +31,7 @@ public:
 
     // Options that point a client at this server, with short time-outs and no pairing probe.
     ClientOptions client_options() const;
-    // Writes one message on the notification pipe once the client has connected it.
+    // Writes one message on the notification pipe (which the client connects on construction).
     bool notify(std::span<const std::uint8_t> bytes);
     void close_notification_pipe();
     std::vector<Bytes> requests() const;
@@ -46,8 +46,6 @@ private:
     base::UniqueFileHandle request_pipe_;
     base::UniqueFileHandle notify_pipe_;
     mutable std::mutex mutex_;
-    std::condition_variable connected_cv_;
-    bool connected_ = false;       // guarded by mutex_
     std::vector<Bytes> requests_;  // guarded by mutex_
     std::thread thread_;
 };
