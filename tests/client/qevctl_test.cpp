@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace qev::client::qevctl {
@@ -102,7 +103,7 @@ std::string described(const Bytes& request)
     return text.str();
 }
 
-// Each list of commands runs through the client against the scripted server: what qevctl prints, how it
+// Each command line runs through the client against the scripted server: what qevctl prints, how it
 // exits, and every request it sent.
 TEST(QevctlRun, CommandsPrintTheirAnswersAndStopAtTheFirstFailure)
 {
@@ -112,68 +113,48 @@ TEST(QevctlRun, CommandsPrintTheirAnswersAndStopAtTheFirstFailure)
     const std::string out = std::string(temp) + "qevctl_test_out.bin";
     std::ofstream(in, std::ios::binary).write("\x05\x00\x07", 3);
     const struct {
-        std::vector<Command> commands;
+        std::string command_line;
         int exit_code;
-        std::string out;
         std::string err;
-        std::vector<std::string> requests;
+        std::string out = "";
+        std::vector<std::string> requests = {};
     } cases[] = {
-        {{{"create", {"--primary", "Mic", "--secondary", "Speakers"}},
-          {"set", {"last", "nr_level", "60.5"}},
-          {"get", {"last", "nr_level"}},
-          {"status", {"last"}}},
+        {"create --primary Mic --secondary Speakers , set last nr_level 60.5 , get last nr_level , status last",
          kExitOk,
-         "handle: 7\nnr_level: 42.5\nstatus: 2\n",
          "",
+         "handle: 7\nnr_level: 42.5\nstatus: 2\n",
          {"QevIntfCreate 0 Mic/Speakers", "QevIntfSet 7 nr_level=60.5", "QevIntfGet 7 nr_level=0",
           "QevIntfGetStatus 7"}},
-        {{{"set", {"4", "bad", "1"}}, {"start", {"4"}}},
+        {"set 4 bad 1 , start 4", kExitResult, "QevIntfSet: result 3 (invalid argument)\n", "", {"QevIntfSet 4 bad=1"}},
+        {"enum algorithms , enum 3",
          kExitResult,
-         "",
-         "QevIntfSet: result 3 (invalid argument)\n",
-         {"QevIntfSet 4 bad=1"}},
-        {{{"enum", {"algorithms"}}, {"enum", {"3"}}},
-         kExitResult,
-         "count: 2\ndmvp\ngeneral\n",
          "QevIntfEnum: result 5 (unknown enumeration type)\n",
+         "count: 2\ndmvp\ngeneral\n",
          {"QevIntfEnum 0 type 2", "QevIntfEnum 0 type 3"}},
-        {{{"destroy", {"9"}}}, kExitResult, "", "QevIntfDestroy: result 2 (unknown result)\n", {"QevIntfDestroy 9"}},
-        {{{"stop", {"1"}}, {"start", {"1"}}},
+        {"destroy 9", kExitResult, "QevIntfDestroy: result 2 (unknown result)\n", "", {"QevIntfDestroy 9"}},
+        {"stop 1 , start 1",
          kExitTransport,
-         "",
          "qevctl: QevIntfStop: reply is not a valid message\n",
+         "",
          {"QevIntfStop 1"}},
-        {{{"set-serialized", {"2", "win_reg", in}}, {"get-serialized", {"2", "win_reg", out, "--in", in}}},
+        {"set-serialized 2 win_reg " + in + " , get-serialized 2 win_reg " + out + " --in " + in,
          kExitOk,
+         "",
          "win_reg: 3 bytes written to " + out + "\n",
-         "",
          {"QevIntfSetSerialized 2 win_reg 3 [ 5 0 7 ]", "QevIntfGetSerialized 2 win_reg 3 [ 5 0 7 ]"}},
-        {{{"watch", {"--seconds", "1"}}},
-         kExitOk,
-         "event: type 5 (parameter changed) value 3 text nr_level\nevent: type 0 (device list) value 1\n",
-         "",
-         {}},
-        {{{"start", {"last"}}}, kExitUsage, "", "qevctl: \"last\" used before a successful create\n", {}},
-        {{{"start", {"1"}}, {"get", {"1"}}}, kExitUsage, "", "qevctl: get: wrong number of arguments\n", {}},
-        {{{"frobnicate", {}}}, kExitUsage, "", "qevctl: unknown command \"frobnicate\" (see --help)\n", {}},
-        {{{"enum", {"256"}}},
-         kExitUsage,
-         "",
-         "qevctl: enum: expected capture, render, algorithms or a number 0-255\n",
-         {}},
-        {{{"set", {"one", "nr_level", "60"}}}, kExitUsage, "", "qevctl: set: not a handle: one\n", {}},
-        {{{"set", {"1", "nr_level", "60x"}}}, kExitUsage, "", "qevctl: set: not a number: 60x\n", {}},
-        {{{"create", {"--tertiary", "x"}}},
-         kExitUsage,
-         "",
-         "qevctl: create: expected --primary NAME or --secondary NAME, got --tertiary\n",
-         {}},
-        {{{"watch", {"--seconds"}}}, kExitUsage, "", "qevctl: watch: expected [--seconds N]\n", {}},
-        {{{"set-serialized", {"1", "win_reg", "Z:\\no\\such.bin"}}},
-         kExitUsage,
-         "",
-         "qevctl: set-serialized: cannot read Z:\\no\\such.bin\n",
-         {}},
+        {"watch --seconds 1", kExitOk, "",
+         "event: type 5 (parameter changed) value 3 text nr_level\nevent: type 0 (device list) value 1\n"},
+        {"start last", kExitUsage, "qevctl: \"last\" used before a successful create\n"},
+        {"start 1 , get 1", kExitUsage, "qevctl: get: wrong number of arguments\n"},
+        {"frobnicate", kExitUsage, "qevctl: unknown command \"frobnicate\" (see --help)\n"},
+        {"enum 256", kExitUsage, "qevctl: enum: expected capture, render, algorithms or a number 0-255\n"},
+        {"set one nr_level 60", kExitUsage, "qevctl: set: not a handle: one\n"},
+        {"set 1 nr_level 60x", kExitUsage, "qevctl: set: not a number: 60x\n"},
+        {"create --tertiary x", kExitUsage,
+         "qevctl: create: expected --primary NAME or --secondary NAME, got --tertiary\n"},
+        {"watch --seconds", kExitUsage, "qevctl: watch: expected [--seconds N]\n"},
+        {"set-serialized 1 win_reg Z:\\no\\such.bin", kExitUsage,
+         "qevctl: set-serialized: cannot read Z:\\no\\such.bin\n"},
     };
     for (const auto& c : cases) {
         client::testing::FakePipeServer server(scripted_server);
@@ -182,17 +163,22 @@ TEST(QevctlRun, CommandsPrintTheirAnswersAndStopAtTheFirstFailure)
         EventQueue events;
         events.push(client::Event{5, 3, "nr_level"});
         events.push(client::Event{0, 1, ""});
+        std::istringstream line(c.command_line);
+        std::string error;
+        const auto invocation = parse_command_line({std::istream_iterator<std::string>(line), {}}, error);
+        ASSERT_TRUE(invocation) << error;
         {
             client::QevClient client(server.client_options());
-            EXPECT_EQ(CommandRunner(printed, errors).run(client, events, c.commands), c.exit_code) << c.err;
+            EXPECT_EQ(CommandRunner(printed, errors).run(client, events, invocation->commands), c.exit_code)
+                << c.command_line;
         }
-        EXPECT_EQ(printed.str(), c.out);
-        EXPECT_EQ(errors.str(), c.err);
+        EXPECT_EQ(printed.str(), c.out) << c.command_line;
+        EXPECT_EQ(errors.str(), c.err) << c.command_line;
         std::vector<std::string> requests;
         for (const auto& request : server.requests()) {
             requests.push_back(described(request));
         }
-        EXPECT_EQ(requests, c.requests) << c.err;
+        EXPECT_EQ(requests, c.requests) << c.command_line;
     }
     std::ifstream written(out, std::ios::binary);
     EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(written), {}), (Bytes{1, 2, 3}));
