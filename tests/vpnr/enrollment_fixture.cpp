@@ -1,7 +1,6 @@
 #include "enrollment_fixture.h"
 
 #include "qevsim_runner.h"
-#include "recording_fixture.h"
 #include "vpnr/crypter.h"
 #include "vpnr/enrollment_container.h"
 #include "vpnr/enrollment_manager.h"
@@ -80,7 +79,8 @@ Bytes record_of(const Bytes& file, std::uint32_t type)
 Bytes recording_in(const Bytes& file)
 {
     Crypter crypter;
-    prepare(crypter);
+    crypter.open_provider();
+    crypter.derive_key();
     return open_recording(crypter, parse_records(record_of(file, 3)));
 }
 

@@ -3,20 +3,20 @@
 #include "enrollment_fixture.h"
 
 #include "debug_output_capture.h"
+#include "key_security_probe.h"
+#include "qevsim_runner.h"
+#include "vpnr/bias_file_path.h"
 #include "vpnr/enrollment_container.h"
 #include "vpnr/enrollment_manager.h"
 #include "vpnr/sealed_recording.h"
+#include "vpnr/user_enrollment_sync.h"
+
+#include "serialized_param_generated.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace qev::vpnr::test {
 namespace {
-
-constexpr std::uint32_t kVersionRecord = 1;
-constexpr std::uint32_t kVoicePrintRecord = 2;
-constexpr std::uint32_t kRecordingRecord = 3;
 
 Bytes text_bytes(const std::string& text)
 {
@@ -25,7 +25,7 @@ Bytes text_bytes(const std::string& text)
 
 Bytes iv_of(const Bytes& file)
 {
-    const std::vector<TlvRecord> sealed = parse_records(record_of(file, kRecordingRecord));
+    const std::vector<TlvRecord> sealed = parse_records(record_of(file, 3));
     const TlvRecord* iv = last_record_of_type(sealed, kIvRecord);
     return iv != nullptr ? iv->value : Bytes{};
 }
@@ -33,14 +33,7 @@ Bytes iv_of(const Bytes& file)
 class EnrollmentWorker : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { load_machine("default"); }
-
     void SetUp() override { set_library(); }
-
-    static void run_pass()
-    {
-        EnrollmentManager manager;
-        manager.run_reenrollment();
-    }
 
     PrivateProgramData program_data_;
 };
@@ -57,8 +50,7 @@ TEST_F(EnrollmentWorker, PassEnrollsAgainOnlyFilesOfAnotherVersionOrLength)
     const Bytes current = enroll(short_take);
     Bytes wrong_case = current;
     wrong_case[0] = 'V';
-    const Bytes no_recording =
-        build_container({{kVersionRecord, text_bytes("1.0.0")}, {kVoicePrintRecord, Bytes(64 * 4)}});
+    const Bytes no_recording = build_container({{1, text_bytes("1.0.0")}, {2, Bytes(64 * 4)}});
     const struct {
         const wchar_t* name;
         const Bytes& before;
@@ -77,7 +69,7 @@ TEST_F(EnrollmentWorker, PassEnrollsAgainOnlyFilesOfAnotherVersionOrLength)
         write_file(program_data_.path(file.name), file.before);
     }
     DebugOutputCapture capture;
-    run_pass();
+    EnrollmentManager().run_reenrollment();
     for (const auto& file : files) {
         const Bytes after = read_file(program_data_.path(file.name));
         if (file.take == nullptr) {
@@ -86,16 +78,15 @@ TEST_F(EnrollmentWorker, PassEnrollsAgainOnlyFilesOfAnotherVersionOrLength)
             continue;
         }
         // Version, voice print and a recording sealed under a new IV that opens to the same take.
-        EXPECT_EQ(record_of(after, kVersionRecord), text_bytes("2.0.0")) << file.name;
-        EXPECT_EQ(record_of(after, kVoicePrintRecord), record_of(enroll(*file.take), kVoicePrintRecord)) << file.name;
+        EXPECT_EQ(record_of(after, 1), text_bytes("2.0.0")) << file.name;
+        EXPECT_EQ(record_of(after, 2), record_of(enroll(*file.take), 2)) << file.name;
         EXPECT_NE(iv_of(after), iv_of(file.before)) << file.name;
         EXPECT_EQ(recording_in(after), *file.take) << file.name;
     }
     // Nothing of a longer take stays in the library's signal block for the next one.
     EnrollmentManager manager;
     manager.enroll_recording(long_take);
-    EXPECT_EQ(record_of(manager.enroll_recording(short_take), kVoicePrintRecord),
-              record_of(current, kVoicePrintRecord));
+    EXPECT_EQ(record_of(manager.enroll_recording(short_take), 2), record_of(current, 2));
 }
 
 TEST_F(EnrollmentWorker, LibraryFailuresLeaveTheFilesAlone)
@@ -103,32 +94,27 @@ TEST_F(EnrollmentWorker, LibraryFailuresLeaveTheFilesAlone)
     const Bytes old_file = enroll(recording(1, 3));
     const std::wstring path = program_data_.path(L"u_t_d_enroll.bin");
     const struct {
-        std::vector<std::wstring> fail_calls;
-        bool incomplete;
+        const wchar_t* fail_call;
         bool initialised;
         std::vector<std::string> lines;
     } cases[] = {
-        {{L"qev_get_interface_version"},
-         false,
+        {L"qev_get_interface_version",
          false,
          {"Failed to get_interface_version (5)\n", "[qev_vpnr_algo_worker] Fail to load DLL.\n",
           "Failed to init vpnr algo worker\n"}},
-        {{L"qev_get_comp_info"}, false, false, {"Failed to get_info (5)\n"}},
-        {{L"qev_comp_alloc"}, false, false, {"Failed to alloc (5)\n"}},
-        {{L"qev_comp_params_get"}, false, true, {"Invalid bias file length\n"}},
-        {{L"qev_comp_process"},
-         false,
+        {L"qev_get_comp_info", false, {"Failed to get_info (5)\n"}},
+        {L"qev_comp_alloc", false, {"Failed to alloc (5)\n"}},
+        {L"qev_comp_params_get", true, {"Invalid bias file length\n"}},
+        {L"qev_comp_process",
          true,
          {"Failed to process (5), input_data_group.size(): 1\n", "Failed to enroll voice\n"}},
-        {{L"qev_comp_result"},
-         false,
-         true,
-         {"Failed to result (5), output_data_group.size(): 1\n", "Failed to enroll voice\n"}},
-        {{}, true, true, {"Failed to enroll voice\n"}},
+        {L"qev_comp_result", true, {"Failed to result (5), output_data_group.size(): 1\n", "Failed to enroll voice\n"}},
+        {nullptr, true, {"Failed to enroll voice\n"}},  // the library never completes
     };
     for (const auto& c : cases) {
         write_file(path, old_file);
-        set_library(L"3.0.0", 64, c.fail_calls, c.incomplete);
+        set_library(L"3.0.0", 64, c.fail_call ? std::vector<std::wstring>{c.fail_call} : std::vector<std::wstring>{},
+                    c.fail_call == nullptr);
         DebugOutputCapture capture;
         const int priority = GetThreadPriority(GetCurrentThread());
         {
@@ -153,6 +139,39 @@ TEST_F(EnrollmentWorker, LibraryFailuresLeaveTheFilesAlone)
     EXPECT_FALSE(EnrollmentManager().initialised());
     EXPECT_TRUE(capture.contains("[qev] [qev_vpnr_algo_worker]  load_dll error: 0x0000007E.\n"));
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, server, nullptr, REG_SZ, registered, size);
+}
+
+TEST(EnrollmentPaths, WithoutProgramDataNoFileNameIsAccepted)
+{
+    PrivateProgramData program_data;
+    SetEnvironmentVariableW(L"PROGRAMDATA", nullptr);
+    flatbuffers::FlatBufferBuilder builder;
+    builder.Finish(wire::CreateBiasFileTable(builder, 0, builder.CreateString("a_t_d_enroll.bin")));
+    DebugOutputCapture capture;
+    std::wstring path;
+    EXPECT_FALSE(
+        extract_vpnr_bias_file_path({"save_vpnr_bias_file", {builder.GetBufferPointer(), builder.GetSize()}}, path));
+    EXPECT_TRUE(capture.contains(std::string("[qev] extract_vpnr_bias_file_path: failed to expand base dir\n")));
+}
+
+TEST(EnrollmentPaths, AMissingProductKeyIsMadeForAdministratorsNotForUsers)
+{
+    ASSERT_NO_FATAL_FAILURE(load_machine("default-win10"));
+    const auto run = qev::sysinfo::test::RunQevsim({L"set-prop", L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E04}", L"fx",
+                                                    L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9983", L"dword", L"1"});
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    const wchar_t product[] = L"SYSTEM\\CurrentControlSet\\Control\\vestaRion";
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, product), ERROR_SUCCESS);
+    sync_user_enrollment();
+    DWORD status = 1;
+    DWORD size = sizeof(status);
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, product, L"voiceprinting_enroll_status", RRF_RT_REG_DWORD, nullptr,
+                           &status, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(status, 0u);
+    const qev::winsys::test::KeySecurityProbe probe(product);
+    EXPECT_TRUE(probe.allows(L"S-1-5-32-544", KEY_ALL_ACCESS, 0));
+    EXPECT_FALSE(probe.allows(L"S-1-5-32-545", KEY_ALL_ACCESS, 0));
 }
 
 }  // namespace
