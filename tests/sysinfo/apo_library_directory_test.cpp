@@ -1,8 +1,5 @@
 #include "sysinfo/apo_library_directory.h"
 
-#include "sysinfo/apo_class_registration.h"
-
-#include "local_machine_override.h"
 #include "registry_seed.h"
 
 #include <gtest/gtest.h>
@@ -117,21 +114,6 @@ TEST(FindApoLibraryDirectory, GlobalRegistrationComesFirst)
     seed.set_string(L"SOFTWARE\\Classes\\CLSID\\" + std::wstring(kTestClass) + L"\\InProcServer32", L"",
                     L"%SystemRoot%\\System32\\qevtest\\apo.dll", REG_EXPAND_SZ);
     EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), expanded(L"%SystemRoot%\\System32\\qevtest"));
-}
-
-TEST(FindApoLibraryDirectory, RegisteredClassIsFoundThroughItsRegistration)
-{
-    RegistrySeed seed;
-    seed.remove_at_end(L"SOFTWARE\\Classes\\CLSID\\" + std::wstring(kTestClass));
-    ASSERT_TRUE(RegisterApoClass(kTestClass, L"D:\\Vendor\\qEv\\apo.dll"));
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"D:\\Vendor\\qEv");
-}
-
-TEST(FindApoLibraryDirectoryOnEmptyMachine, GivesEmpty)
-{
-    test::LocalMachineOverride machine;
-    ASSERT_TRUE(machine.active());
-    EXPECT_EQ(FindApoLibraryDirectory(kTestClass, L"vestaRion"), L"");
 }
 
 }  // namespace

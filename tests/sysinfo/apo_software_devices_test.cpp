@@ -2,7 +2,6 @@
 
 #include "sysinfo/wide_text.h"
 
-#include "local_machine_override.h"
 #include "registry_seed.h"
 
 #include <gtest/gtest.h>
@@ -74,15 +73,6 @@ TEST_F(ListApoSoftwareDevicesTest, ListsApoClassInstancesWithParametersThatThePr
         L"{qevtest-d}#OtherAPO&1",
     };
     EXPECT_EQ(ours(asked), expected_asked);
-}
-
-TEST(ListApoSoftwareDevicesOnEmptyMachine, FailsWithoutTheEnumerationKey)
-{
-    test::LocalMachineOverride machine;
-    ASSERT_TRUE(machine.active());
-    std::vector<std::wstring> paths;
-    EXPECT_FALSE(ListApoSoftwareDevices(is_vestarion_apo, paths));
-    EXPECT_TRUE(paths.empty());
 }
 
 }  // namespace

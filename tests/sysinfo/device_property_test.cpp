@@ -1,4 +1,5 @@
 #include "sysinfo/device_property.h"
+#include "sysinfo/driver_store.h"
 
 #include "sysinfo/apo_identifiers.h"
 
@@ -69,34 +70,48 @@ TEST_F(DevicePropertyTest, ReadsStringsAndListsAndLogsEveryOtherProperty)
     EXPECT_EQ(capture.lines(), expected);
 }
 
-TEST_F(DevicePropertyTest, ByHardwareIdLooksOnlyInTheGivenClass)
+TEST_F(DevicePropertyTest, ByHardwareIdLooksOnlyInTheGivenClassForAWholeId)
 {
     DeviceSeed other(L"ROOT\\QEVTEST_SYSINFO_OTHER\\0000", kSoftwareComponentClassGuid, {kTestHardwareId});
     other.set_string_property(kTextKey, L"from the other class");
-    const DevicePropertyMap apo = GetDevicePropertiesByHardwareId(kApoClassId, kTestHardwareId, {kTextKey});
-    ASSERT_EQ(apo.count(kTextKey), 1u);
-    EXPECT_EQ(std::get<std::wstring>(apo.at(kTextKey)), L"10.0.1.1837");
-    const DevicePropertyMap component =
-        GetDevicePropertiesByHardwareId(kSoftwareComponentClassId, kTestHardwareId, {kTextKey});
-    ASSERT_EQ(component.count(kTextKey), 1u);
-    EXPECT_EQ(std::get<std::wstring>(component.at(kTextKey)), L"from the other class");
-}
-
-TEST_F(DevicePropertyTest, ByHardwareIdNeedsAWholeId)
-{
+    const struct {
+        const GUID& device_class;
+        const wchar_t* hardware_id;
+        const wchar_t* text;  // null: no device found
+    } rows[] = {
+        {kApoClassId, kTestHardwareId, L"10.0.1.1837"},
+        {kSoftwareComponentClassId, kTestHardwareId, L"from the other class"},
+        {kApoClassId, L"QEVTEST\\SYSINFO", nullptr},
+        {kApoClassId, L"QEVTEST\\SYSINFO_PROPS2", nullptr},
+    };
     DebugOutputCapture capture;
-    EXPECT_TRUE(GetDevicePropertiesByHardwareId(kApoClassId, L"QEVTEST\\SYSINFO", {kTextKey}).empty());
-    EXPECT_TRUE(GetDevicePropertiesByHardwareId(kApoClassId, L"QEVTEST\\SYSINFO_PROPS2", {kTextKey}).empty());
+    for (const auto& row : rows) {
+        const DevicePropertyMap found = GetDevicePropertiesByHardwareId(row.device_class, row.hardware_id, {kTextKey});
+        ASSERT_EQ(found.size(), row.text != nullptr ? 1u : 0u) << row.hardware_id;
+        EXPECT_TRUE(row.text == nullptr || std::get<std::wstring>(found.at(kTextKey)) == row.text);
+    }
     EXPECT_TRUE(capture.lines().empty());
 }
 
-TEST(DevicePropertyKeyOrder, IsAStrictOrderOverFormatAndId)
+// Wine keeps device properties in the device key and has no driver store; the success paths that need
+// one are the simulator's.
+TEST(DriverStoreWithDevices, MissingMistypedOrUnlocatedPropertiesAreEmpty)
 {
-    const DevpropkeyLess less;
-    EXPECT_TRUE(less(kTextKey, kListKey));
-    EXPECT_FALSE(less(kListKey, kTextKey));
-    EXPECT_FALSE(less(kTextKey, kTextKey));
-    EXPECT_TRUE(less(kTextKey, DEVPKEY_Device_DriverVersion) != less(DEVPKEY_Device_DriverVersion, kTextKey));
+    DeviceSeed apo(L"ROOT\\QEVTEST_APO\\0000", kApoClassGuid, {L"SWC\\VEN_QEV&CID_APO"});
+    {
+        DebugOutputCapture capture;
+        EXPECT_EQ(GetApoDriverVersion(), L"");
+        EXPECT_EQ(GetApoInfPath(), L"");
+        const std::vector<std::string> expected(2, "[qev] Failed to get device property buffer size, 0x00000490\n");
+        EXPECT_EQ(capture.lines(), expected);
+    }
+    apo.set_string_list_property(DEVPKEY_Device_DriverVersion, {L"10.0.1.1837"});
+    EXPECT_EQ(GetApoDriverVersion(), L"");
+    apo.set_string_property(DEVPKEY_Device_DriverInfPath, L"oem42.inf");
+    DebugOutputCapture capture;
+    EXPECT_EQ(GetApoInfPath(), L"");
+    // Wine's SetupGetInfDriverStoreLocationW is not implemented.
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{"[qev] Failed to get inf location: 0x00000078\n"});
 }
 
 }  // namespace

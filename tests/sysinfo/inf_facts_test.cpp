@@ -18,11 +18,7 @@ using test::Utf16WithBom;
 // them twice, one token without a value, one broken string line, a localized string section that must
 // not be used, and descriptions with parentheses.
 const std::wstring kApoInf =
-    L"; qEv noise reduction APO (test package)\r\n"
     L"[Version]\r\n"
-    L"Signature   = \"$WINDOWS NT$\"\r\n"
-    L"Class       = AudioProcessingObject\r\n"
-    L"ClassGuid   = {5989fce8-9cd0-467d-8a6a-5419e31529d4}\r\n"
     L"Provider    = %ProviderName%\r\n"
     L"DriverVer   = 06/15/2024,10.0.22621.1837\r\n"
     L"\r\n"
@@ -51,68 +47,42 @@ const std::wstring kApoInf =
     L"[Strings.0409]\r\n"
     L"UnresolvedClsid = \"{FE15EEBD-6292-4CE7-AA01-8094EFB27E7A}\"\r\n";
 
-const std::vector<std::wstring> kApoInfClassIds = {
-    L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}",
-    L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}",
-    L"{f005d60e-b43a-46cf-bad3-6acb1d314511}",
-};
-
-TEST(GetInfClassIds, ListsTheInProcessServersOfTheStringsSectionInEveryEncoding)
+TEST(GetInfClassIds, AppendsTheNewInProcessServersOfTheStringsSectionInEveryEncoding)
 {
     std::wstring unix_text = kApoInf;
     for (size_t at = unix_text.find(L"\r\n"); at != std::wstring::npos; at = unix_text.find(L"\r\n", at)) {
         unix_text.erase(at, 1);
     }
-    const TempFile files[] = {
-        {L"apo.inf", Narrow(kApoInf)},
-        {L"apo16.inf", Utf16WithBom(kApoInf)},
-        {L"apo8.inf", "\xEF\xBB\xBF" + Narrow(unix_text)},
-    };
-    for (const TempFile& inf : files) {
-        std::vector<std::wstring> ids;
-        ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
-        EXPECT_EQ(ids, kApoInfClassIds) << Narrow(inf.path());
-    }
-}
-
-TEST(GetInfClassIds, AppendsOnlyIdsNotYetListed)
-{
-    TempFile inf(L"apo.inf", Narrow(kApoInf));
-    std::vector<std::wstring> ids = {L"{fb19aa08-04a2-4810-8846-df71a3da56db}",
-                                     L"{00000000-0000-0000-0000-000000000001}"};
-    ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
-    const std::vector<std::wstring> expected = {
-        L"{fb19aa08-04a2-4810-8846-df71a3da56db}",
-        L"{00000000-0000-0000-0000-000000000001}",
-        L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}",
-        L"{f005d60e-b43a-46cf-bad3-6acb1d314511}",
-    };
-    EXPECT_EQ(ids, expected);
-}
-
-TEST(GetInfClassIds, SmallInfs)
-{
+    const std::vector<std::wstring> apo_ids = {L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}",
+                                               L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}",
+                                               L"{f005d60e-b43a-46cf-bad3-6acb1d314511}"};
+    const std::wstring small_inf = L"[Install.AddReg]\nHKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n";
     const struct {
-        const wchar_t* text;
+        std::string bytes;
+        std::vector<std::wstring> listed;
         std::vector<std::wstring> expected;
     } rows[] = {
-        // A lower-case strings section counts.
-        {L"[Install.AddReg]\nHKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n"
-         L"[strings]\nApo = {FD278210-3175-4909-B46A-DF2CA8C20D46}\n",
+        {Narrow(kApoInf), {}, apo_ids},
+        {Utf16WithBom(kApoInf), {}, apo_ids},
+        {"\xEF\xBB\xBF" + Narrow(unix_text),
+         {L"{fb19aa08-04a2-4810-8846-df71a3da56db}", L"{00000000-0000-0000-0000-000000000001}"},
+         {L"{fb19aa08-04a2-4810-8846-df71a3da56db}", L"{00000000-0000-0000-0000-000000000001}", apo_ids[0],
+          apo_ids[2]}},
+        // A lower-case strings section counts; a registration that is no server or a value that is no id not.
+        {Narrow(small_inf + L"[strings]\nApo = {FD278210-3175-4909-B46A-DF2CA8C20D46}\n"),
+         {},
          {L"{FD278210-3175-4909-B46A-DF2CA8C20D46}"}},
-        // No in-process server registration.
-        {L"[Install.AddReg]\nHKCR,CLSID\\%Apo%,,,\"desc\"\nHKR,,InprocServer32,,%13%\\a.dll\n"
-         L"[Strings]\nApo = \"{FD278210-3175-4909-B46A-DF2CA8C20D46}\"\n",
+        {Narrow(L"[Install.AddReg]\nHKCR,CLSID\\%Apo%,,,\"desc\"\nHKR,,InprocServer32,,%13%\\a.dll\n"
+                L"[Strings]\nApo = \"{FD278210-3175-4909-B46A-DF2CA8C20D46}\"\n"),
+         {},
          {}},
-        // A token whose value is no class id.
-        {L"[Install.AddReg]\nHKCR,CLSID\\%Apo%\\InprocServer32,,,%13%\\a.dll\n[Strings]\nApo = \"not a class id\"\n",
-         {}},
+        {Narrow(small_inf + L"[Strings]\nApo = \"not a class id\"\n"), {}, {}},
     };
     for (const auto& row : rows) {
-        TempFile inf(L"small.inf", Narrow(row.text));
-        std::vector<std::wstring> ids;
+        const TempFile inf(L"apo.inf", row.bytes);
+        std::vector<std::wstring> ids = row.listed;
         ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
-        EXPECT_EQ(ids, row.expected) << Narrow(row.text);
+        EXPECT_EQ(ids, row.expected) << row.bytes;
     }
 }
 

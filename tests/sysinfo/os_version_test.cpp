@@ -49,46 +49,41 @@ TEST_F(GetOsVersionOnScratchMachine, ReadsEveryFieldAndZeroRevisionWithoutUbr)
     EXPECT_EQ(version.revision, 4460);
 }
 
-TEST_F(GetOsVersionOnScratchMachine, MissingOrMistypedValuesFail)
+// A missing or mistyped value fails; a build that is no number throws what the caller reports.
+TEST_F(GetOsVersionOnScratchMachine, MissingOrMistypedValuesFailAndBadBuildsThrow)
 {
     const struct {
         const wchar_t* name;
-        int kind;
+        const wchar_t* text;  // null: deleted
+        DWORD number;         // stored as a DWORD when text is empty
+        const char* thrown;   // null: GetOsVersion answers false
     } rows[] = {
-        // kind 0: deleted; 1: stored as a string ("10"); 2: stored as a DWORD; 3: "70000", beyond 16 bits.
-        {L"CurrentMajorVersionNumber", 0}, {L"CurrentMinorVersionNumber", 0}, {L"CurrentBuildNumber", 0},
-        {L"CurrentMajorVersionNumber", 1}, {L"CurrentBuildNumber", 2},        {L"CurrentBuildNumber", 3},
+        {L"CurrentMajorVersionNumber", nullptr, 0, nullptr},
+        {L"CurrentMinorVersionNumber", nullptr, 0, nullptr},
+        {L"CurrentBuildNumber", nullptr, 0, nullptr},
+        {L"CurrentMajorVersionNumber", L"10", 0, nullptr},
+        {L"CurrentBuildNumber", L"", 22631, nullptr},
+        {L"CurrentBuildNumber", L"70000", 0, nullptr},
+        {L"CurrentBuildNumber", L"unknown", 0, "invalid stoi argument"},
+        {L"CurrentBuildNumber", L"123456789012", 0, "stoi argument out of range"},
     };
     for (const auto& row : rows) {
         seed_defaults();
-        if (row.kind == 0) {
+        if (row.text == nullptr) {
             ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kCurrentVersion, row.name), ERROR_SUCCESS);
-        } else if (row.kind == 2) {
-            seed_.set_dword(kCurrentVersion, row.name, 22631);
+        } else if (*row.text == L'\0') {
+            seed_.set_dword(kCurrentVersion, row.name, row.number);
         } else {
-            seed_.set_string(kCurrentVersion, row.name, row.kind == 1 ? L"10" : L"70000");
+            seed_.set_string(kCurrentVersion, row.name, row.text);
         }
         OsVersion version;
-        EXPECT_FALSE(GetOsVersion(version)) << row.name << " kind " << row.kind;
-    }
-}
-
-TEST_F(GetOsVersionOnScratchMachine, BuildThatIsNotANumberThrows)
-{
-    seed_.set_string(kCurrentVersion, L"CurrentBuildNumber", L"unknown");
-    OsVersion version;
-    try {
-        GetOsVersion(version);
-        FAIL() << "no exception";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "invalid stoi argument");
-    }
-    seed_.set_string(kCurrentVersion, L"CurrentBuildNumber", L"123456789012");
-    try {
-        GetOsVersion(version);
-        FAIL() << "no exception";
-    } catch (const std::out_of_range& error) {
-        EXPECT_STREQ(error.what(), "stoi argument out of range");
+        std::string thrown;
+        try {
+            EXPECT_FALSE(GetOsVersion(version)) << row.name;
+        } catch (const std::logic_error& error) {
+            thrown = error.what();
+        }
+        EXPECT_EQ(thrown, row.thrown != nullptr ? row.thrown : "") << row.name;
     }
 }
 

@@ -4,6 +4,8 @@
 #include "qevsim_runner.h"
 #include "temp_file.h"
 
+#include "sysinfo/apo_class_registration.h"
+#include "sysinfo/apo_library_directory.h"
 #include "sysinfo/apo_software_devices.h"
 #include "sysinfo/driver_store.h"
 #include "sysinfo/inf_facts.h"
@@ -13,18 +15,9 @@
 
 #include <windows.h>
 
-#include <setupapi.h>
-
+#include <array>
 #include <fstream>
 #include <sstream>
-
-#ifdef __MINGW32__
-// Present in setupapi but not declared by the mingw-w64 headers.
-extern "C" WINSETUPAPI BOOL WINAPI SetupGetInfDriverStoreLocationW(PCWSTR FileName,
-                                                                   PSP_ALTPLATFORM_INFO AlternatePlatformInfo,
-                                                                   PCWSTR LocaleName, PWSTR ReturnBuffer,
-                                                                   DWORD ReturnBufferSize, PDWORD RequiredSize);
-#endif
 
 namespace qev::sysinfo {
 namespace {
@@ -37,18 +30,6 @@ constexpr wchar_t kApoInfPath[] =
     L"C:\\Windows\\System32\\DriverStore\\FileRepository\\vestarionapo.inf_amd64_3f2a1b0c9d8e7f60\\vestarionapo.inf";
 constexpr wchar_t kDriverVersion[] = L"1.2.1837.0";
 constexpr wchar_t kApoInstance[] = L"SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0";
-
-// True when this program's SetupGetInfDriverStoreLocationW is the simulator's: its module exports a
-// marker of its own. (The simulator's DLL loads Wine's setupapi too, so the module name does not tell.)
-bool SimulatedSetupApiLoaded()
-{
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&SetupGetInfDriverStoreLocationW), &module)) {
-        return false;
-    }
-    return GetProcAddress(module, "QevsimDriverStoreVersion") != nullptr;
-}
 
 void LoadMachine(const std::wstring& windows_path)
 {
@@ -75,59 +56,69 @@ std::string DefaultMachineWithout(const std::string& instance_word)
     return kept.str();
 }
 
-void expect_version(const OsVersion& version, int build, int revision)
+std::array<int, 4> Fields(const OsVersion& version)
 {
-    EXPECT_EQ(version.major, 10);
-    EXPECT_EQ(version.minor, 0);
-    EXPECT_EQ(version.build, build);
-    EXPECT_EQ(version.revision, revision);
+    return {version.major, version.minor, version.build, version.revision};
 }
 
-class SimulatedMachineSysinfo : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(SimulatedSetupApiLoaded())
-            << "this program runs without the simulated driver store: build it, then run scripts/prefix.sh up "
-               "(which gives test_sysinfo_sim.exe Wine's per-application setupapi override)";
+// Wine's GetProcessHandleCount always answers 0; probing every handle value counts what is open
+// (registry keys included).
+unsigned HandleCount()
+{
+    unsigned count = 0;
+    for (ULONG_PTR value = 4; value <= 0x10000; value += 4) {
+        DWORD flags = 0;
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
     }
-};
+    return count;
+}
 
-TEST_F(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQuery)
+TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOpens)
 {
     ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default")));
-    EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
-    EXPECT_EQ(GetAudioServiceDriverVersion(), kDriverVersion);
-    const std::wstring inf = GetApoInfPath();
-    ASSERT_EQ(inf, kApoInfPath);
-    EXPECT_TRUE(InfHasAudioEngine(inf));
-    std::vector<std::wstring> class_ids;
-    ASSERT_TRUE(GetInfClassIds(inf, class_ids));
-    // The [Strings] values of the tokens used before \InprocServer32, in the order of use.
-    EXPECT_EQ(class_ids, (std::vector<std::wstring>{
-                             L"{F005D60E-B43A-46CF-BAD3-6ACB1D314511}", L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}",
-                             L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}", L"{FD278210-3175-4909-B46A-DF2CA8C20D46}",
-                             L"{FA8B455E-13FB-4D1B-8DCF-4E1239DAD425}"}));
-
-    OsVersion version;
-    ASSERT_TRUE(GetOsVersion(version));
-    expect_version(version, 22631, 0x116c);
-    EXPECT_GE(version.build, kWindows11FirstBuild);
-
-    // The audio service component is of another class and never reaches the predicate.
-    std::vector<std::wstring> seen;
-    std::vector<std::wstring> devices;
-    ASSERT_TRUE(ListApoSoftwareDevices(
-        [&](const std::wstring& instance) {
-            seen.push_back(instance);
-            return true;
-        },
-        devices));
-    EXPECT_EQ(devices, std::vector<std::wstring>{kApoInstance});
-    EXPECT_EQ(seen.size(), 1u);
+    const auto round = [] {
+        EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
+        EXPECT_EQ(GetAudioServiceDriverVersion(), kDriverVersion);
+        const std::wstring inf = GetApoInfPath();
+        ASSERT_EQ(inf, kApoInfPath);
+        EXPECT_TRUE(InfHasAudioEngine(inf));
+        EXPECT_FALSE(InfHasAudioEngine(L"C:\\no\\such.inf"));
+        std::vector<std::wstring> class_ids;
+        ASSERT_TRUE(GetInfClassIds(inf, class_ids));
+        // The [Strings] values of the tokens used before \InprocServer32, in the order of use.
+        EXPECT_EQ(class_ids, (std::vector<std::wstring>{
+                                 L"{F005D60E-B43A-46CF-BAD3-6ACB1D314511}", L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}",
+                                 L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}", L"{FD278210-3175-4909-B46A-DF2CA8C20D46}",
+                                 L"{FA8B455E-13FB-4D1B-8DCF-4E1239DAD425}"}));
+        OsVersion version;
+        ASSERT_TRUE(GetOsVersion(version));
+        EXPECT_EQ(Fields(version), (std::array<int, 4>{10, 0, 22631, 0x116c}));
+        // The audio service component is of another class and never reaches the predicate.
+        std::vector<std::wstring> seen;
+        std::vector<std::wstring> devices;
+        ASSERT_TRUE(ListApoSoftwareDevices(
+            [&](const std::wstring& instance) {
+                seen.push_back(instance);
+                return true;
+            },
+            devices));
+        EXPECT_EQ(devices, std::vector<std::wstring>{kApoInstance});
+        EXPECT_EQ(seen.size(), 1u);
+        FindApoLibraryDirectory(L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}", L"vestaRion");
+        EXPECT_EQ(FindApoLibraryDirectory(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A2FF}", L"vestaRion"), L"");
+        IsApoClassRegistered();
+        IsApoClassRegisteredByDriver();
+    };
+    round();
+    const unsigned before = HandleCount();
+    ASSERT_GT(before, 0u);
+    for (int i = 0; i < 200 && !HasFailure(); ++i) {
+        round();
+    }
+    EXPECT_EQ(HandleCount(), before);
 }
 
-TEST_F(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers)
+TEST(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers)
 {
     const struct {
         const char* removed;
@@ -145,13 +136,12 @@ TEST_F(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers
     }
 }
 
-TEST_F(SimulatedMachineSysinfo, Windows10MachineHasItsBuildAndTheSameDriverStore)
+TEST(SimulatedMachineSysinfo, Windows10MachineHasItsBuildAndTheSameDriverStore)
 {
     ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default-win10")));
     OsVersion version;
     ASSERT_TRUE(GetOsVersion(version));
-    expect_version(version, 19045, 0x147f);
-    EXPECT_LT(version.build, kWindows11FirstBuild);
+    EXPECT_EQ(Fields(version), (std::array<int, 4>{10, 0, 19045, 0x147f}));
     EXPECT_EQ(GetApoInfPath(), kApoInfPath);
     EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
 }
