@@ -48,6 +48,7 @@ TEST(HiddenSessionWindow, OnlyConnectLogonAndUnlockPublishEnrollment)
     const HWND found = own_window();
     ASSERT_NE(found, nullptr);
     EXPECT_FALSE(IsWindowVisible(found));
+    EXPECT_FALSE(IsWindowEnabled(found));
     for (const auto& c : cases) {
         DebugOutputCapture capture;
         SendMessageW(found, c.message, c.reason, 1);
