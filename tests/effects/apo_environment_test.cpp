@@ -1,5 +1,6 @@
 #include "effects/environment/apo_environment.h"
 
+#include <array>
 #include <fstream>
 
 #include "apo_laptop.h"
@@ -29,6 +30,8 @@ struct Write {
     DWORD type;
     std::wstring text;
 };
+
+using Writes = std::vector<Write>;
 
 Write Version(const std::wstring& deviceKey, const std::wstring& text)
 {
@@ -65,170 +68,45 @@ std::vector<BYTE> ClsidKeyDacl()
 
 TEST_F(ApoLaptop, EnvironmentFollowsTheDeploymentAndTheMarkedEndpoints)
 {
+    const std::wstring modes = L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14";
+    const Writes already = {{kProductKey, L"LastCheckedAPOVersion", REG_SZ, L"1.2.1837.0"}};
+    const Writes servers = {Server(kStream), Server(kGeneric)};
+    const Writes noService = {Version(kServiceKey, L"")};
+    const Writes otherService = {Version(kServiceKey, L"1.2.0.1800"), Version(kApoDeviceKey, L"1.2.0.1837")};
+    const Writes otherRevision = {Version(kServiceKey, L"1.2.0.1800"), Version(kApoDeviceKey, L"1.2.0.1838")};
+    const Edits generic = GenericSpeakers();
+    const Edits later = {generic[0], generic[1], SetFx(kUsbSpeakers, modes, L"multi", {kRenderMode}),
+                         SetFx(kUsbSpeakers, L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666", L"dword", {L"1"})};
+    const Edits both = {SetFx(kMicArray, modes, L"multi", {kForeign14, kCaptureMode, kGeneric})};
+    const Edits hkr = {SetFx(kMicArray, std::wstring(kCaptureMode) + L",100", L"sz", {L"SWD\\DRIVERENUM\\x"})};
+    const wchar_t* const ok = L"1.2.1837.0";
+    const wchar_t* const apo = kApoDevice;
     struct Row {
         const char* name;
         unsigned build;
         Edits edits;
-        std::vector<Write> writes;
+        Writes writes;
         bool infWithoutServer;
         std::uint32_t mode;
-        std::uint32_t capture[2];  // environment, variant
-        std::uint32_t render[2];
+        std::array<std::uint32_t, 4> directions;  // capture environment and variant, then render's
         const wchar_t* lastChecked;
         int registered;  // APO classes registered globally afterwards
         size_t captureReferences;
         const wchar_t* devicePath;
-        std::wstring micModeList;
     };
-    const std::wstring micModes = std::wstring(kForeign14) + L"|" + kCaptureMode;
     const Row rows[] = {
-        {"Windows 11, INF with AudioEngine",
-         22631,
-         {},
-         {},
-         false,
-         2,
-         {1, 1},
-         {1, 1},
-         L"1.2.1837.0",
-         0,
-         0,
-         kApoDevice,
-         micModes},
-        {"Windows 10 registers the classes",
-         19045,
-         {},
-         {},
-         false,
-         1,
-         {0, 1},
-         {0, 1},
-         L"1.2.1837.0",
-         7,
-         0,
-         L"",
-         micModes},
-        {"version already checked",
-         19045,
-         {},
-         {{kProductKey, L"LastCheckedAPOVersion", REG_SZ, L"1.2.1837.0"}},
-         false,
-         1,
-         {0, 1},
-         {0, 1},
-         L"1.2.1837.0",
-         0,
-         0,
-         L"",
-         micModes},
-        {"revision 1837 beside another service version",
-         19045,
-         {},
-         {Version(kServiceKey, L"1.2.0.1800"), Version(kApoDeviceKey, L"1.2.0.1837")},
-         false,
-         1,
-         {0, 1},
-         {0, 1},
-         L"1.2.0.1837",
-         7,
-         0,
-         L"",
-         micModes},
-        {"other revision beside another service version",
-         19045,
-         {},
-         {Version(kServiceKey, L"1.2.0.1800"), Version(kApoDeviceKey, L"1.2.0.1838")},
-         false,
-         1,
-         {0, 1},
-         {0, 1},
-         L"-",
-         0,
-         0,
-         L"",
-         micModes},
-        {"Windows 11 deletes global registrations",
-         22631,
-         {},
-         {Server(kStream), Server(kGeneric)},
-         false,
-         2,
-         {1, 1},
-         {1, 1},
-         L"1.2.1837.0",
-         0,
-         0,
-         kApoDevice,
-         micModes},
-        {"INF naming no server: tried again later", 19045, {}, {}, true, 1, {0, 1}, {0, 1}, L"-", 0, 0, L"", micModes},
-        {"no service version",
-         22631,
-         {},
-         {Version(kServiceKey, L"")},
-         false,
-         0,
-         {1, 1},
-         {1, 1},
-         L"-",
-         0,
-         0,
-         L"",
-         micModes},
-        {"generic render APO",
-         22631,
-         GenericSpeakers(),
-         {},
-         false,
-         2,
-         {1, 1},
-         {0, 0},
-         L"1.2.1837.0",
-         0,
-         0,
-         kApoDevice,
-         micModes},
-        {"a later direction-specific endpoint overrides the generic one",
-         22631,
-         {GenericSpeakers()[0], GenericSpeakers()[1],
-          SetFx(kUsbSpeakers, L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14", L"multi", {kRenderMode}),
-          SetFx(kUsbSpeakers, L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666", L"dword", {L"1"})},
-         {},
-         false,
-         2,
-         {1, 1},
-         {1, 1},
-         L"1.2.1837.0",
-         0,
-         0,
-         kApoDevice,
-         micModes},
-        {"both markers: the generic CLSID leaves the lists",
-         22631,
-         {SetFx(kMicArray, L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14", L"multi",
-                {kForeign14, kCaptureMode, kGeneric})},
-         {},
-         false,
-         2,
-         {1, 1},
-         {1, 1},
-         L"1.2.1837.0",
-         0,
-         0,
-         kApoDevice,
-         micModes},
-        {"HKR reference of a marked endpoint",
-         22631,
-         {SetFx(kMicArray, std::wstring(kCaptureMode) + L",100", L"sz", {L"SWD\\DRIVERENUM\\other"})},
-         {},
-         false,
-         2,
-         {1, 1},
-         {1, 1},
-         L"1.2.1837.0",
-         0,
-         1,
-         kApoDevice,
-         micModes},
+        {"Windows 11, AudioEngine INF", 22631, {}, {}, false, 2, {1, 1, 1, 1}, ok, 0, 0, apo},
+        {"Windows 10 registers classes", 19045, {}, {}, false, 1, {0, 1, 0, 1}, ok, 7, 0, L""},
+        {"version already checked", 19045, {}, already, false, 1, {0, 1, 0, 1}, ok, 0, 0, L""},
+        {"1837 beside other service", 19045, {}, otherService, false, 1, {0, 1, 0, 1}, L"1.2.0.1837", 7, 0, L""},
+        {"other revision and service", 19045, {}, otherRevision, false, 1, {0, 1, 0, 1}, L"-", 0, 0, L""},
+        {"11 deletes global classes", 22631, {}, servers, false, 2, {1, 1, 1, 1}, ok, 0, 0, apo},
+        {"INF names no server: later", 19045, {}, {}, true, 1, {0, 1, 0, 1}, L"-", 0, 0, L""},
+        {"no service version", 22631, {}, noService, false, 0, {1, 1, 1, 1}, L"-", 0, 0, L""},
+        {"generic render APO", 22631, generic, {}, false, 2, {1, 1, 0, 0}, ok, 0, 0, apo},
+        {"later specific endpoint wins", 22631, later, {}, false, 2, {1, 1, 1, 1}, ok, 0, 0, apo},
+        {"both markers: generic leaves", 22631, both, {}, false, 2, {1, 1, 1, 1}, ok, 0, 0, apo},
+        {"HKR reference of marked one", 22631, hkr, {}, false, 2, {1, 1, 1, 1}, ok, 0, 1, apo},
     };
     const std::vector<BYTE> dacl = ClsidKeyDacl();
     for (const Row& row : rows) {
@@ -243,10 +121,9 @@ TEST_F(ApoLaptop, EnvironmentFollowsTheDeploymentAndTheMarkedEndpoints)
         RebuildApoEnvironment();
         const ApoEnvironment environment = GetApoEnvironment();
         EXPECT_EQ(environment.mode, row.mode);
-        EXPECT_EQ(environment.capture.environment, row.capture[0]);
-        EXPECT_EQ(environment.capture.variant, row.capture[1]);
-        EXPECT_EQ(environment.render.environment, row.render[0]);
-        EXPECT_EQ(environment.render.variant, row.render[1]);
+        EXPECT_EQ((std::array{environment.capture.environment, environment.capture.variant,
+                              environment.render.environment, environment.render.variant}),
+                  row.directions);
         EXPECT_EQ(environment.capture.markedEndpoints, std::vector<std::wstring>{kMicArray});
         EXPECT_EQ(environment.capture.hkrReferences.size(), row.captureReferences);
         EXPECT_EQ(environment.apoDevicePath, row.devicePath);
@@ -254,7 +131,7 @@ TEST_F(ApoLaptop, EnvironmentFollowsTheDeploymentAndTheMarkedEndpoints)
         const auto [registered, server] = Registrations();
         EXPECT_EQ(registered, row.registered);
         EXPECT_EQ(server, row.registered > 0 ? kRegisteredServer : L"-");
-        EXPECT_EQ(FxText(kMicArray, L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14"), row.micModeList);
+        EXPECT_EQ(FxText(kMicArray, modes), std::wstring(kForeign14) + L"|" + kCaptureMode);
         EXPECT_EQ(ClsidKeyDacl(), dacl) << "the class registrations key was opened further";
     }
 }

@@ -1,6 +1,6 @@
 #include "effects/settings/endpoint_fx_registry.h"
 
-#include "effects_on_laptop.h"
+#include "apo_laptop.h"
 #include "winsys/registry.h"
 
 namespace qev::effects::test {
@@ -11,10 +11,7 @@ constexpr wchar_t kCodecInterface[] =
     L"{6994ad04-93ef-11d0-a3cc-00a0c9223196}";
 constexpr wchar_t kListedMarker[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666";
 constexpr wchar_t kFallbackHardwareId[] = L"{b3f8fa53-0004-438e-9003-51a46e139bfc},2";
-// The foreign CLSIDs the machine's endpoints and driver carry in ",13", ",14", ",15", and another one.
-constexpr wchar_t kDriver13[] = L"{2d5f4e6a-7b8c-4d9e-a0b1-c2d3e4f5a6b7}";
-constexpr wchar_t kDriver14[] = L"{3e6a5f7b-8c9d-4eaf-b1c2-d3e4f5a6b7c8}";
-constexpr wchar_t kDriver15[] = L"{4f7b6a8c-9dae-4fb0-c2d3-e4f5a6b7c8d9}";
+// A foreign CLSID the machine does not carry.
 constexpr wchar_t kOther[] = L"{0a0b0c0d-1111-4222-8333-444455556666}";
 
 std::wstring CodecFilter(const std::wstring& name)
@@ -25,28 +22,6 @@ std::wstring CodecFilter(const std::wstring& name)
 std::vector<std::wstring> SetFilterPath(const wchar_t* id, const std::wstring& path)
 {
     return {L"set-prop", id, L"device", kFilterPathValue, L"sz", path};
-}
-
-std::vector<std::wstring> SetFx(const wchar_t* id, const wchar_t* name, const wchar_t* type,
-                                std::vector<std::wstring> values)
-{
-    std::vector<std::wstring> args = {L"set-prop", id, L"fx", name, type};
-    args.insert(args.end(), values.begin(), values.end());
-    return args;
-}
-
-// The list after RemoveApoFromFx, joined with "|"; "-" when it can't be read.
-std::wstring ListText(const std::wstring& fxKey, const wchar_t* list)
-{
-    std::vector<std::wstring> values;
-    if (!EndpointFxRegistry::RegReadMultiString(fxKey, list, values)) {
-        return L"-";
-    }
-    std::wstring text;
-    for (const std::wstring& value : values) {
-        text += (text.empty() ? L"" : L"|") + value;
-    }
-    return text;
 }
 
 // A check that fails reads -1, else its bool answer.
@@ -65,35 +40,19 @@ TEST_F(EffectsOnLaptop, ListedHardwareAndExcludedTopologiesDecideEligibility)
         int listed;
         int excluded;
     };
+    const Edits marked = {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"1"})};
+    const Edits unmarked = {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"0"})};
+    const Edits noIds = {{L"set-prop", kHandsFree, L"device", kFallbackHardwareId, L"empty"},
+                         {L"set-prop", kHandsFree, L"device", kFilterPathValue, L"empty"}};
+    const Edits mixWave = {SetFilterPath(kUsbSpeakers, CodecFilter(L"RtStereoMixWave"))};
     const Row rows[] = {
         {"codec speakers match a hardware-id pattern", kSpeakers, {}, nullptr, 1, 0},
         {"USB speakers", kUsbSpeakers, {}, nullptr, 0, 0},
-        {"USB speakers marked 6666 = 1",
-         kUsbSpeakers,
-         {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"1"})},
-         nullptr,
-         1,
-         0},
-        {"USB speakers marked 6666 = 0",
-         kUsbSpeakers,
-         {SetFx(kUsbSpeakers, kListedMarker, L"dword", {L"0"})},
-         nullptr,
-         0,
-         0},
-        {"hands-free without hardware id and filter path",
-         kHandsFree,
-         {{L"set-prop", kHandsFree, L"device", kFallbackHardwareId, L"empty"},
-          {L"set-prop", kHandsFree, L"device", kFilterPathValue, L"empty"}},
-         nullptr,
-         1,
-         -1},
+        {"USB speakers marked 6666 = 1", kUsbSpeakers, marked, nullptr, 1, 0},
+        {"USB speakers marked 6666 = 0", kUsbSpeakers, unmarked, nullptr, 0, 0},
+        {"hands-free without hardware id and filter path", kHandsFree, noIds, nullptr, 1, -1},
         {"Stereo Mix by the product's list", kStereoMix, {}, nullptr, 1, 1},
-        {"RtStereoMixWave by the default patterns",
-         kUsbSpeakers,
-         {SetFilterPath(kUsbSpeakers, CodecFilter(L"RtStereoMixWave"))},
-         L"",
-         0,
-         1},
+        {"RtStereoMixWave by the default patterns", kUsbSpeakers, mixWave, L"", 0, 1},
         {"a product pattern of its own", kUsbSpeakers, {}, L"\\\\GLOBAL$", 0, 1},
         {"a product pattern that is no regular expression", kUsbSpeakers, {}, L"(global", 0, -1},
         {"an endpoint not on the machine", kNotOnMachine, {}, nullptr, -1, -1},
@@ -164,64 +123,33 @@ TEST_F(EffectsOnLaptop, ApoInTheCompositeListsIsRecognisedComparedAndRemoved)
         int differs;
         std::vector<std::wstring> after;  // ",13", ",14", ",15" after the removal
     };
+    const auto none = ApoRegistration::None;
+    const auto noStore = StoreGeneration::None;
+    const Edits captureInModes = {
+        SetFx(kMicArray, kModeEffectList, L"multi", {kForeign14, L"{fb19aa08-04a2-4810-8846-df71a3da56db}"})};
+    const Edits genericAlone = {SetFx(kSpeakers, kEndpointEffectList, L"multi", {genericApo}),
+                                SetFx(kSpeakers, kFxSettingsMarkerValue, L"dword", {L"1"})};
+    const Edits otherOnes = {SetFx(kSpeakers, kStreamEffectList, L"multi", {kOther})};
+    const Edits oneMore = {SetFx(kSpeakers, kStreamEffectList, L"multi", {kForeign13, kOther})};
+    const Edits captureOnRender = {
+        SetFx(kSpeakers, kModeEffectList, L"multi", {L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}"})};
+    const auto perApo = StoreGeneration::PerApoStores;
+    const std::vector<std::wstring> driver = {kForeign13, kForeign14, kForeign15};
+    const std::vector<std::wstring> gone = {L"-", L"-", L"-"};
+    const std::vector<std::wstring> noGeneric = {kForeign13, kForeign14, L"-"};
+    const std::vector<std::wstring> others = {kOther, kForeign14, kForeign15};
+    const std::vector<std::wstring> more = {kForeign13 + std::wstring(L"|") + kOther, kForeign14, kForeign15};
+    const std::vector<std::wstring> noMode = {kForeign13, L"-", kForeign15};
     const Row rows[] = {
-        {"microphone without the APO",
-         kMicArray,
-         {},
-         ApoRegistration::None,
-         StoreGeneration::PerApoStores,
-         false,
-         0,
-         {kDriver13, kDriver14, kDriver15}},
-        {"capture CLSID in the mode list",
-         kMicArray,
-         {SetFx(kMicArray, kModeEffectList, L"multi", {kDriver14, L"{fb19aa08-04a2-4810-8846-df71a3da56db}"})},
-         ApoRegistration::DirectionSpecific,
-         StoreGeneration::PerApoStores,
-         true,
-         0,
-         {kDriver13, kDriver14, kDriver15}},
-        {"generic APO alone in the endpoint list, settings in FX",
-         kSpeakers,
-         {SetFx(kSpeakers, kEndpointEffectList, L"multi", {genericApo}),
-          SetFx(kSpeakers, kFxSettingsMarkerValue, L"dword", {L"1"})},
-         ApoRegistration::Generic,
-         StoreGeneration::FxValues,
-         true,
-         1,
-         {kDriver13, kDriver14, L"-"}},
-        {"as many foreign CLSIDs as the driver, other ones",
-         kSpeakers,
-         {SetFx(kSpeakers, kStreamEffectList, L"multi", {kOther})},
-         ApoRegistration::None,
-         StoreGeneration::None,
-         false,
-         0,
-         {kOther, kDriver14, kDriver15}},
-        {"one foreign CLSID more than the driver",
-         kSpeakers,
-         {SetFx(kSpeakers, kStreamEffectList, L"multi", {kDriver13, kOther})},
-         ApoRegistration::None,
-         StoreGeneration::None,
-         false,
-         1,
-         {kDriver13 + std::wstring(L"|") + kOther, kDriver14, kDriver15}},
-        {"capture CLSID on render speakers",
-         kSpeakers,
-         {SetFx(kSpeakers, kModeEffectList, L"multi", {L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}"})},
-         ApoRegistration::None,
-         StoreGeneration::None,
-         true,
-         1,
-         {kDriver13, L"-", kDriver15}},
-        {"an endpoint not on the machine",
-         kNotOnMachine,
-         {},
-         ApoRegistration::None,
-         StoreGeneration::None,
-         false,
-         -1,
-         {L"-", L"-", L"-"}},
+        {"microphone without the APO", kMicArray, {}, none, perApo, false, 0, driver},
+        {"capture CLSID in the mode list", kMicArray, captureInModes, ApoRegistration::DirectionSpecific, perApo, true,
+         0, driver},
+        {"generic APO alone, settings in FX", kSpeakers, genericAlone, ApoRegistration::Generic,
+         StoreGeneration::FxValues, true, 1, noGeneric},
+        {"as many foreign CLSIDs as the driver", kSpeakers, otherOnes, none, noStore, false, 0, others},
+        {"one foreign CLSID more than the driver", kSpeakers, oneMore, none, noStore, false, 1, more},
+        {"capture CLSID on render speakers", kSpeakers, captureOnRender, none, noStore, true, 1, noMode},
+        {"an endpoint not on the machine", kNotOnMachine, {}, none, noStore, false, -1, gone},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -237,9 +165,8 @@ TEST_F(EffectsOnLaptop, ApoInTheCompositeListsIsRecognisedComparedAndRemoved)
         const bool compared = EndpointFxRegistry::CompareFxWithDriver(row.id, EndpointDirection::Unknown, differs);
         EXPECT_EQ(Answer(compared, differs), row.differs);
         EndpointFxRegistry::RemoveApoFromFx(row.id, EndpointDirection::Unknown);
-        const std::wstring fxKey = EndpointFxRegistry::EndpointFxKeyPath(row.id, EndpointDirection::Unknown);
-        const std::vector<std::wstring> after = {ListText(fxKey, kStreamEffectList), ListText(fxKey, kModeEffectList),
-                                                 ListText(fxKey, kEndpointEffectList)};
+        const std::vector<std::wstring> after = {FxText(row.id, kStreamEffectList), FxText(row.id, kModeEffectList),
+                                                 FxText(row.id, kEndpointEffectList)};
         EXPECT_EQ(after, row.after);
     }
 }

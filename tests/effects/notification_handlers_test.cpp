@@ -97,6 +97,8 @@ TEST_F(HandlersOnApoLaptop, ActivationWritesTheStoreMarkerOnce)
 
 TEST_F(ApoLaptop, ApplyEffectRestartsOnlyAnActiveEndpoint)
 {
+    const std::vector<std::string> shown = {"[qev] [0] Set endpoint visibility to true, device state is 1\n",
+                                            "[qev] Device state is active, finish applying effect\n"};
     struct Row {
         const char* name;
         const wchar_t* state;
@@ -105,11 +107,7 @@ TEST_F(ApoLaptop, ApplyEffectRestartsOnlyAnActiveEndpoint)
     };
     const Row rows[] = {
         {"disabled", L"disabled", {"[qev] Device is not active, stop applying effect\n"}, DEVICE_STATE_DISABLED},
-        {"active",
-         L"active",
-         {"[qev] [0] Set endpoint visibility to true, device state is 1\n",
-          "[qev] Device state is active, finish applying effect\n"},
-         DEVICE_STATE_ACTIVE},
+        {"active", L"active", shown, DEVICE_STATE_ACTIVE},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
