@@ -6,6 +6,7 @@
 #include "round_trip_runner.h"
 #include "process_launcher.h"
 
+#include "base/command_line.h"
 #include "rpc/wire_constants.h"
 #include "client/message_pipe.h"
 #include "client/qev_client.h"
@@ -15,7 +16,6 @@
 #include "ipc_message_generated.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,17 +31,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::chrono::milliseconds kConnectTimeout{30000};
 constexpr std::chrono::milliseconds kCallTimeout{10000};
 constexpr DWORD kSettleMs = 1000;
-
-std::vector<std::wstring> command_words()
-{
-    int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
-    std::vector<std::wstring> words;
-    for (int i = 1; argv && i < count; ++i) {
-        words.emplace_back(argv.get()[i]);
-    }
-    return words;
-}
 
 std::unique_ptr<client::QevClient> connect_server()
 {
@@ -274,7 +263,7 @@ int main()
     // Progress shows as it happens, also through a pipe.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::string error;
-    const auto options = bench::parse_bench_options(command_words(), error);
+    const auto options = bench::parse_bench_options(base::command_line_words(), error);
     if (!options) {
         std::fprintf(stderr, "qev_rpc_bench: %s\n%s", error.c_str(), bench::kBenchUsage);
         return 2;

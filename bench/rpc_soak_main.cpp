@@ -11,10 +11,10 @@
 #include "client/request_encoder.h"
 #include "client/rpc_error.h"
 #include "ipc_message_generated.h"
+#include "base/command_line.h"
 #include "rpc/wire_constants.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <array>
 #include <cstdio>
@@ -51,17 +51,6 @@ struct SoakOptions {
     std::wstring server_exe;
     std::wstring child_event;  // set in a child: the client that gets killed
 };
-
-std::vector<std::wstring> command_words()
-{
-    int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
-    std::vector<std::wstring> words;
-    for (int i = 1; argv && i < count; ++i) {
-        words.emplace_back(argv.get()[i]);
-    }
-    return words;
-}
 
 std::optional<SoakOptions> parse_options(const std::vector<std::wstring>& words)
 {
@@ -314,7 +303,7 @@ int run(const SoakOptions& options)
 int main()
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    const auto options = parse_options(command_words());
+    const auto options = parse_options(base::command_line_words());
     if (!options) {
         std::fprintf(stderr, "%s", kSoakUsage);
         return 2;

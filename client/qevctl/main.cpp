@@ -5,10 +5,10 @@
 
 #include "client/qev_client.h"
 #include "client/rpc_error.h"
+#include "base/command_line.h"
 #include "base/utf8.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <iostream>
 #include <memory>
@@ -18,11 +18,9 @@ namespace {
 // The words after the program name, from the wide command line, as UTF-8.
 std::vector<std::string> command_words()
 {
-    int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
     std::vector<std::string> words;
-    for (int i = 1; argv && i < count; ++i) {
-        words.push_back(qev::base::utf8_from_wide(argv.get()[i]));
+    for (const std::wstring& word : qev::base::command_line_words()) {
+        words.push_back(qev::base::utf8_from_wide(word.c_str()));
     }
     return words;
 }

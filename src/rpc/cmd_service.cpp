@@ -1,7 +1,7 @@
 #include "rpc/cmd_service.h"
 
 #include "base/event.h"
-#include "base/logging.h"
+#include "rpc/write_message.h"
 
 #include <cstring>
 #include <vector>
@@ -115,17 +115,12 @@ bool CmdService::send(const CmdPacket& packet)
     if (text.empty()) {
         return true;
     }
-    const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    DWORD written = 0;
-    if (!connection->write(reinterpret_cast<const uint8_t*>(text.data()), size, &written)) {
-        if (GetLastError() == ERROR_BROKEN_PIPE) {
+    const auto size = static_cast<uint32_t>(text.size() * sizeof(wchar_t));
+    if (!write_message(*connection, reinterpret_cast<const uint8_t*>(text.data()), size)) {
+        // A broken pipe has closed the connection: the next send waits for a new one.
+        if (!connection->is_open()) {
             drop();
         }
-        return false;
-    }
-    if (written != size) {
-        base::log_printf("Number of bytes(%d) and written(%d) are mismatch\n", static_cast<int>(size),
-                         static_cast<int>(written));
         return false;
     }
     return true;
