@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "audio_service_state.h"
 #include "machine_layout.h"
 #include "reg_key.h"
 
@@ -31,7 +32,10 @@ LONG ChangeJournal::append(const ChangeRecord& record)
         return rc;
     }
     const DWORD number = key.dword(kNextValue).value_or(0);
-    rc = key.setString(recordName(number), record.encode());
+    // Session clients hear only changes made in the service run they registered in.
+    ChangeRecord stamped = record;
+    stamped.run = AudioServiceState::generation();
+    rc = key.setString(recordName(number), stamped.encode());
     if (rc != ERROR_SUCCESS) {
         return rc;
     }

@@ -6,7 +6,7 @@ namespace {
 
 // Fields are joined by the unit separator, which no id, key or name of the machine holds.
 constexpr wchar_t kSeparator = L'\x1F';
-constexpr std::size_t kFieldCount = 8;
+constexpr std::size_t kFieldCount = 9;
 
 std::vector<std::wstring> split(const std::wstring& text)
 {
@@ -40,7 +40,8 @@ std::wstring ChangeRecord::encode() const
                                               text,
                                               std::to_wstring(number),
                                               std::to_wstring(flow),
-                                              std::to_wstring(role)};
+                                              std::to_wstring(role),
+                                              std::to_wstring(run)};
     std::wstring joined = fields[0];
     for (std::size_t i = 1; i < kFieldCount; ++i) {
         joined += kSeparator;
@@ -59,7 +60,8 @@ std::optional<ChangeRecord> ChangeRecord::decode(const std::wstring& stored)
     const auto value = parseNumber(fields[5]);
     const auto flow = parseNumber(fields[6]);
     const auto role = parseNumber(fields[7]);
-    if (!kind || *kind > static_cast<DWORD>(Kind::SessionExpired) || !value || !flow || !role) {
+    const auto run = parseNumber(fields[8]);
+    if (!kind || *kind > static_cast<DWORD>(Kind::SessionExpired) || !value || !flow || !role || !run) {
         return std::nullopt;
     }
     ChangeRecord record;
@@ -71,6 +73,7 @@ std::optional<ChangeRecord> ChangeRecord::decode(const std::wstring& stored)
     record.number = *value;
     record.flow = *flow;
     record.role = *role;
+    record.run = *run;
     return record;
 }
 

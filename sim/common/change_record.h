@@ -34,6 +34,8 @@ struct ChangeRecord {
     DWORD number = 0;
     DWORD flow = 0;
     DWORD role = 0;
+    // The audio service run the change was made in (AudioServiceState::generation(); 0: stopped).
+    DWORD run = 0;
 
     std::wstring encode() const;
     static std::optional<ChangeRecord> decode(const std::wstring& stored);

@@ -19,6 +19,10 @@ inline constexpr wchar_t kContractKey[] = L"SOFTWARE\\qevsim\\Contract";
 // Calls the documentation forbids, as the simulator saw them.
 inline constexpr wchar_t kViolationsKey[] = L"SOFTWARE\\qevsim\\Violations";
 inline constexpr wchar_t kViolationsSubkey[] = L"Violations";
+// The processes qevsim process-start started (value: process id, data: its creation time);
+// qevsim load keeps them, qevsim clear ends them.
+inline constexpr wchar_t kProcessesKey[] = L"SOFTWARE\\qevsim\\Processes";
+inline constexpr wchar_t kProcessesSubkey[] = L"Processes";
 inline constexpr wchar_t kVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 inline constexpr wchar_t kDeviceStateValue[] = L"DeviceState";
 inline constexpr wchar_t kPropertiesSubkey[] = L"Properties";

@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "audio_interfaces.h"
+#include "audio_service_state.h"
 #include "effects_property_store.h"
 #include "endpoint_catalog.h"
 #include "reg_key.h"
@@ -54,11 +55,16 @@ HRESULT AudioDevice::Activate(REFIID iid, DWORD, PROPVARIANT* parameters, void**
 
 HRESULT AudioDevice::activateSessionManager(REFIID iid, void** out) const
 {
+    // The session manager is the audio service's; without it there is none to hand out.
+    const DWORD run = AudioServiceState::generation();
+    if (run == 0) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     // Windows refuses audio objects on an endpoint that is not active.
     if (EndpointCatalog::state(id_).value_or(0) != DEVICE_STATE_ACTIVE) {
         return AUDCLNT_E_DEVICE_INVALIDATED;
     }
-    return handOut(new (std::nothrow) SessionManager(id_.text()), iid, out);
+    return handOut(new (std::nothrow) SessionManager(id_.text(), run), iid, out);
 }
 
 HRESULT AudioDevice::activateEffectsStore(const PROPVARIANT* parameters, void** out) const

@@ -16,14 +16,15 @@ using Kind = ChangeRecord::Kind;
 
 // Calls fn on every served client of kind and scope; each was registered as an Interface pointer.
 template <typename Interface, typename Fn>
-void notify(ClientKind kind, const std::wstring& scope, Fn fn)
+void notify(ClientKind kind, const std::wstring& scope, DWORD run, Fn fn)
 {
-    NotificationHub::instance().forEach(kind, scope, [&fn](IUnknown* client) { fn(static_cast<Interface*>(client)); });
+    NotificationHub::instance().forEach(kind, scope, run,
+                                        [&fn](IUnknown* client) { fn(static_cast<Interface*>(client)); });
 }
 
 void notifyEndpointClients(const std::function<void(IMMNotificationClient*)>& fn)
 {
-    notify<IMMNotificationClient>(ClientKind::Endpoint, L"", fn);
+    notify<IMMNotificationClient>(ClientKind::Endpoint, L"", 0, fn);
 }
 
 }  // namespace
@@ -85,7 +86,7 @@ void ChangeDispatcher::effectChange(const ChangeRecord& record)
     }
     const auto type = static_cast<AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE>(record.number);
     notify<IAudioSystemEffectsPropertyChangeNotificationClient>(
-        ClientKind::EffectStore, record.endpoint + L"|" + record.context,
+        ClientKind::EffectStore, record.endpoint + L"|" + record.context, 0,
         [&](IAudioSystemEffectsPropertyChangeNotificationClient* c) { c->OnPropertyChanged(type, *key); });
 }
 
@@ -100,11 +101,11 @@ void ChangeDispatcher::sessionCreated(const ChangeRecord& record)
         session = std::move(*live);
     }
     // One control for every client, released after the last call (outside any callback).
-    auto* control = new (std::nothrow) SessionControl(session);
+    auto* control = new (std::nothrow) SessionControl(session, record.run);
     if (control == nullptr) {
         return;
     }
-    notify<IAudioSessionNotification>(ClientKind::SessionCreated, record.endpoint,
+    notify<IAudioSessionNotification>(ClientKind::SessionCreated, record.endpoint, record.run,
                                       [control](IAudioSessionNotification* c) { c->OnSessionCreated(control); });
     control->Release();
 }
@@ -112,7 +113,7 @@ void ChangeDispatcher::sessionCreated(const ChangeRecord& record)
 void ChangeDispatcher::sessionEvent(const ChangeRecord& record)
 {
     const std::wstring scope = record.endpoint + L"|" + record.session;
-    notify<IAudioSessionEvents>(ClientKind::SessionEvents, scope, [&](IAudioSessionEvents* c) {
+    notify<IAudioSessionEvents>(ClientKind::SessionEvents, scope, record.run, [&](IAudioSessionEvents* c) {
         switch (record.kind) {
         case Kind::SessionState:
             c->OnStateChanged(static_cast<AudioSessionState>(record.number));

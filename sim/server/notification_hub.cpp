@@ -39,9 +39,10 @@ CallNames callNames(ClientKind kind)
     return {L"RegisterPropertyChangeNotification", L"UnregisterPropertyChangeNotification"};
 }
 
-bool served(const DeliveryCondition& condition)
+bool served(const DeliveryCondition& condition, DWORD run)
 {
-    return condition.multithreadedApartment && (!condition.enumerated || condition.enumerated->load());
+    return condition.multithreadedApartment && (!condition.enumerated || condition.enumerated->load()) &&
+           (condition.run == 0 || condition.run == run);
 }
 
 }  // namespace
@@ -125,7 +126,8 @@ void NotificationHub::waitUntilIdle(const std::shared_ptr<Registration>& registr
     }
 }
 
-void NotificationHub::forEach(ClientKind kind, const std::wstring& scope, const std::function<void(IUnknown*)>& call)
+void NotificationHub::forEach(ClientKind kind, const std::wstring& scope, DWORD run,
+                              const std::function<void(IUnknown*)>& call)
 {
     const std::wstring lowered = toLower(scope);
     std::vector<std::shared_ptr<Registration>> targets;
@@ -140,7 +142,7 @@ void NotificationHub::forEach(ClientKind kind, const std::wstring& scope, const 
     for (const auto& target : targets) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (target->removed || !served(target->condition)) {
+            if (target->removed || !served(target->condition, run)) {
                 continue;
             }
             ++target->running;

@@ -29,6 +29,9 @@ enum class ClientKind { Endpoint, SessionCreated, SessionEvents, EffectStore };
 struct DeliveryCondition {
     bool multithreadedApartment = true;
     std::shared_ptr<const std::atomic<bool>> enumerated;  // null: no such condition
+    // Session clients: the audio service run they registered in; they hear only changes made in
+    // it, nothing after the service stopped (0: every change).
+    DWORD run = 0;
 };
 
 // The clients registered in this process. Every add is a registration of its own: a client added
@@ -47,8 +50,9 @@ public:
     HRESULT remove(ClientKind kind, const std::wstring& scope, IUnknown* client);
 
     // Calls `call` with every served client of kind and scope, one after the other, each inside a
-    // CallbackScope; a registration removed meanwhile is skipped.
-    void forEach(ClientKind kind, const std::wstring& scope, const std::function<void(IUnknown*)>& call);
+    // CallbackScope; a registration removed meanwhile is skipped. run: the service run the change
+    // was made in.
+    void forEach(ClientKind kind, const std::wstring& scope, DWORD run, const std::function<void(IUnknown*)>& call);
 
     // Called by the watcher when it found nobody left to serve; true means it should end.
     bool releaseWatcherIfIdle(const MachineWatcher* watcher);

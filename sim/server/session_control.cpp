@@ -1,7 +1,10 @@
 #include "session_control.h"
 
+#include <audioclient.h>
+
 #include <cstring>
 
+#include "audio_service_state.h"
 #include "machine_change.h"
 #include "notification_hub.h"
 
@@ -21,8 +24,13 @@ HRESULT copyToTaskMemory(const std::wstring& text, LPWSTR* out)
     return S_OK;
 }
 
-SessionControl::SessionControl(SessionRecord record) : record_(std::move(record))
+SessionControl::SessionControl(SessionRecord record, DWORD run) : record_(std::move(record)), run_(run)
 {}
+
+bool SessionControl::serviceGone() const
+{
+    return run_ == 0 || AudioServiceState::generation() != run_;
+}
 
 std::wstring SessionControl::eventScope(const SessionRecord& record)
 {
@@ -47,6 +55,9 @@ SessionRecord SessionControl::current() const
 
 HRESULT SessionControl::GetState(AudioSessionState* state)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     if (state == nullptr) {
         return E_POINTER;
     }
@@ -56,11 +67,17 @@ HRESULT SessionControl::GetState(AudioSessionState* state)
 
 HRESULT SessionControl::GetDisplayName(LPWSTR* name)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     return copyToTaskMemory(current().displayName, name);
 }
 
 HRESULT SessionControl::SetDisplayName(LPCWSTR name, LPCGUID)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     if (name == nullptr) {
         return E_POINTER;
     }
@@ -70,11 +87,17 @@ HRESULT SessionControl::SetDisplayName(LPCWSTR name, LPCGUID)
 
 HRESULT SessionControl::GetIconPath(LPWSTR* path)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     return copyToTaskMemory(current().iconPath, path);
 }
 
 HRESULT SessionControl::SetIconPath(LPCWSTR path, LPCGUID)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     if (path == nullptr) {
         return E_POINTER;
     }
@@ -84,6 +107,9 @@ HRESULT SessionControl::SetIconPath(LPCWSTR path, LPCGUID)
 
 HRESULT SessionControl::GetGroupingParam(GUID* grouping)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     if (grouping == nullptr) {
         return E_POINTER;
     }
@@ -93,13 +119,22 @@ HRESULT SessionControl::GetGroupingParam(GUID* grouping)
 
 HRESULT SessionControl::SetGroupingParam(LPCGUID, LPCGUID)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     return S_OK;
 }
 
 HRESULT SessionControl::RegisterAudioSessionNotification(IAudioSessionEvents* events)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     // Documented: the session takes a reference to the client.
-    return NotificationHub::instance().add(ClientKind::SessionEvents, eventScope(record_), events, true);
+    DeliveryCondition condition;
+    condition.run = run_;
+    return NotificationHub::instance().add(ClientKind::SessionEvents, eventScope(record_), events, true,
+                                           std::move(condition));
 }
 
 HRESULT SessionControl::UnregisterAudioSessionNotification(IAudioSessionEvents* events)
@@ -109,16 +144,25 @@ HRESULT SessionControl::UnregisterAudioSessionNotification(IAudioSessionEvents* 
 
 HRESULT SessionControl::GetSessionIdentifier(LPWSTR* identifier)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     return copyToTaskMemory(record_.sessionIdentifier(), identifier);
 }
 
 HRESULT SessionControl::GetSessionInstanceIdentifier(LPWSTR* identifier)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     return copyToTaskMemory(record_.instanceIdentifier(), identifier);
 }
 
 HRESULT SessionControl::GetProcessId(DWORD* processId)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     if (processId == nullptr) {
         return E_POINTER;
     }
@@ -128,11 +172,17 @@ HRESULT SessionControl::GetProcessId(DWORD* processId)
 
 HRESULT SessionControl::IsSystemSoundsSession()
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     return record_.processId == 0 ? S_OK : S_FALSE;
 }
 
 HRESULT SessionControl::SetDuckingPreference(WINBOOL)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     return S_OK;
 }
 

@@ -11,10 +11,12 @@
 
 namespace qevsim {
 
-// IAudioSessionControl2 over one session of the machine; state and names are read live.
+// IAudioSessionControl2 over one session of the machine; state and names are read live. It belongs
+// to the audio service run it was made in: once that run ended, every call but an unregistration
+// fails with AUDCLNT_E_SERVICE_NOT_RUNNING, also after the service started again.
 class SessionControl final : public ComObject<IAudioSessionControl2> {
 public:
-    explicit SessionControl(SessionRecord record);
+    SessionControl(SessionRecord record, DWORD run);
 
     // IAudioSessionControl
     HRESULT STDMETHODCALLTYPE GetState(AudioSessionState* state) override;
@@ -42,8 +44,10 @@ protected:
 
 private:
     SessionRecord current() const;
+    bool serviceGone() const;
 
     const SessionRecord record_;
+    const DWORD run_;
 };
 
 // A copy of text in task memory for an out parameter.

@@ -14,10 +14,11 @@
 namespace qevsim {
 
 // IAudioSessionEnumerator: the sessions of an endpoint when it was made. Counting them opens its
-// session manager's session-created notifications.
+// session manager's session-created notifications. Fails with AUDCLNT_E_SERVICE_NOT_RUNNING once
+// the audio service run it was made in has ended.
 class SessionEnumerator final : public ComObject<IAudioSessionEnumerator> {
 public:
-    SessionEnumerator(std::vector<SessionRecord> sessions, std::shared_ptr<std::atomic<bool>> enumerated);
+    SessionEnumerator(std::vector<SessionRecord> sessions, std::shared_ptr<std::atomic<bool>> enumerated, DWORD run);
 
     HRESULT STDMETHODCALLTYPE GetCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetSession(int index, IAudioSessionControl** session) override;
@@ -25,6 +26,7 @@ public:
 private:
     const std::vector<SessionRecord> sessions_;
     const std::shared_ptr<std::atomic<bool>> enumerated_;
+    const DWORD run_;
 };
 
 }  // namespace qevsim

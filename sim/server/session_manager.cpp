@@ -1,9 +1,12 @@
 #include "session_manager.h"
 
+#include <audioclient.h>
+
 #include <objbase.h>
 
 #include <vector>
 
+#include "audio_service_state.h"
 #include "machine_change.h"
 #include "notification_hub.h"
 #include "session_control.h"
@@ -24,8 +27,13 @@ bool inMultithreadedApartment()
 
 }  // namespace
 
-SessionManager::SessionManager(std::wstring endpointId) : endpointId_(std::move(endpointId))
+SessionManager::SessionManager(std::wstring endpointId, DWORD run) : endpointId_(std::move(endpointId)), run_(run)
 {}
+
+bool SessionManager::serviceGone() const
+{
+    return AudioServiceState::generation() != run_;
+}
 
 void* SessionManager::extra_interface(REFIID iid)
 {
@@ -38,11 +46,14 @@ HRESULT SessionManager::GetAudioSessionControl(LPCGUID, DWORD, IAudioSessionCont
         return E_POINTER;
     }
     *control = nullptr;
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     // The calling process's session on this endpoint, made on first request as Windows does.
     const DWORD self = ::GetCurrentProcessId();
     for (const auto& record : SessionStore::list(endpointId_)) {
         if (record.processId == self && !record.disconnectReason) {
-            return handOut(new (std::nothrow) SessionControl(record), __uuidof(IAudioSessionControl),
+            return handOut(new (std::nothrow) SessionControl(record, run_), __uuidof(IAudioSessionControl),
                            reinterpret_cast<void**>(control));
         }
     }
@@ -55,7 +66,7 @@ HRESULT SessionManager::GetAudioSessionControl(LPCGUID, DWORD, IAudioSessionCont
     if (!created) {
         return E_FAIL;
     }
-    return handOut(new (std::nothrow) SessionControl(*created), __uuidof(IAudioSessionControl),
+    return handOut(new (std::nothrow) SessionControl(*created, run_), __uuidof(IAudioSessionControl),
                    reinterpret_cast<void**>(control));
 }
 
@@ -73,19 +84,26 @@ HRESULT SessionManager::GetSessionEnumerator(IAudioSessionEnumerator** sessions)
         return E_POINTER;
     }
     *sessions = nullptr;
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     std::vector<SessionRecord> live;
     for (auto& record : SessionStore::list(endpointId_)) {
         if (!record.disconnectReason) {
             live.push_back(std::move(record));
         }
     }
-    return handOut(new (std::nothrow) SessionEnumerator(std::move(live), enumerated_),
+    return handOut(new (std::nothrow) SessionEnumerator(std::move(live), enumerated_, run_),
                    __uuidof(IAudioSessionEnumerator), reinterpret_cast<void**>(sessions));
 }
 
 HRESULT SessionManager::RegisterSessionNotification(IAudioSessionNotification* client)
 {
+    if (serviceGone()) {
+        return AUDCLNT_E_SERVICE_NOT_RUNNING;
+    }
     DeliveryCondition condition;
+    condition.run = run_;
     condition.multithreadedApartment = inMultithreadedApartment();
     condition.enumerated = enumerated_;
     if (!condition.multithreadedApartment) {

@@ -14,10 +14,12 @@ namespace qevsim {
 
 // IAudioSessionManager2 of one active endpoint. Session-created notifications registered with it
 // are delivered once an enumerator it made was counted, and only to a client that registered from
-// the multithreaded apartment (IAudioSessionManager2::RegisterSessionNotification).
+// the multithreaded apartment (IAudioSessionManager2::RegisterSessionNotification). It belongs to
+// the audio service run it was made in: once that ended, every call but an unregistration fails
+// with AUDCLNT_E_SERVICE_NOT_RUNNING, and its clients hear nothing more.
 class SessionManager final : public ComObject<IAudioSessionManager2> {
 public:
-    explicit SessionManager(std::wstring endpointId);
+    SessionManager(std::wstring endpointId, DWORD run);
 
     // IAudioSessionManager
     HRESULT STDMETHODCALLTYPE GetAudioSessionControl(LPCGUID session, DWORD flags,
@@ -36,7 +38,10 @@ protected:
     void* extra_interface(REFIID iid) override;
 
 private:
+    bool serviceGone() const;
+
     const std::wstring endpointId_;
+    const DWORD run_;
     // Set by GetCount of any enumerator this manager made.
     const std::shared_ptr<std::atomic<bool>> enumerated_ = std::make_shared<std::atomic<bool>>(false);
 };

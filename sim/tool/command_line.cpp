@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "audio_service_control.h"
 #include "base/utf8.h"
 #include "contract.h"
 #include "machine_change.h"
@@ -13,6 +14,7 @@
 #include "reg_file_parser.h"
 #include "reg_key.h"
 #include "session_store.h"
+#include "started_processes.h"
 
 namespace qevsim {
 
@@ -125,6 +127,11 @@ std::wstring CommandLine::usage()
            L"  session-disconnect <endpoint id> <number> [reason 0-5]\n"
            L"  session-remove <endpoint id> <number>\n"
            L"  switch <name> <on|off>                     set a contract switch (EndpointCallbackAddRef)\n"
+           L"  process-start <name.exe>                   start a process with that image name; prints its id\n"
+           L"  process-end <process id>                   end a process process-start started; its sessions expire\n"
+           L"  service-stop | service-start               stop or start the Audiosrv service and wait (10 s at most)\n"
+           L"  service-install                            install and start the Audiosrv service (prefix set-up)\n"
+           L"clear ends the started processes; clear and load start Audiosrv again if it was stopped.\n"
            L"An endpoint id is {0.0.0.00000000}.{GUID} (render), {0.0.1.00000000}.{GUID} (capture) or the bare "
            L"{GUID}.\n";
 }
@@ -150,6 +157,9 @@ int CommandLine::run(const std::vector<std::wstring>& args)
     if (command.rfind(L"session-", 0) == 0) {
         return runSessionCommand(args);
     }
+    if (command.rfind(L"process-", 0) == 0 || command.rfind(L"service-", 0) == 0) {
+        return runProcessCommand(args);
+    }
     return runMachineCommand(args);
 }
 
@@ -162,7 +172,10 @@ int CommandLine::runMachineCommand(const std::vector<std::wstring>& args)
         return kDone;
     }
     if (command == L"clear" && args.size() == 1) {
-        return result(MachineEditor::clear(&error), error, L"machine cleared\n");
+        // One test's stopped service or started process never reaches the next.
+        const bool cleared =
+            StartedProcesses::endAll(&error) && MachineEditor::clear(&error) && AudioServiceControl::start(&error);
+        return result(cleared, error, L"machine cleared\n");
     }
     if (command == L"load" && args.size() == 2) {
         std::vector<RegOperation> ops;
@@ -172,7 +185,8 @@ int CommandLine::runMachineCommand(const std::vector<std::wstring>& args)
             const std::string what = e.what();
             return failed(args[1] + L": " + std::wstring(what.begin(), what.end()));
         }
-        return result(MachineEditor::load(ops, &error), error, L"machine loaded from " + args[1] + L"\n");
+        const bool loaded = MachineEditor::load(ops, &error) && AudioServiceControl::start(&error);
+        return result(loaded, error, L"machine loaded from " + args[1] + L"\n");
     }
     if (command == L"set-build" && args.size() == 2) {
         return result(MachineEditor::setBuild(args[1], &error), error, L"Windows build set to " + args[1] + L"\n");
@@ -273,6 +287,36 @@ int CommandLine::runSessionCommand(const std::vector<std::wstring>& args)
     if (command == L"session-remove" && args.size() == 3) {
         const LONG rc = SessionStore::remove(endpoint, number);
         return result(rc == ERROR_SUCCESS, L"cannot remove the session", L"session removed\n");
+    }
+    return badUsage(L"unknown command or wrong arguments: " + command);
+}
+
+int CommandLine::runProcessCommand(const std::vector<std::wstring>& args)
+{
+    const std::wstring& command = args[0];
+    std::wstring error;
+    if (command == L"process-start" && args.size() == 2) {
+        if (!StartedProcesses::validImageName(args[1])) {
+            return badUsage(L"\"" + args[1] + L"\" is not an executable file name (name.exe, no path)");
+        }
+        const auto processId = StartedProcesses::start(args[1], &error);
+        return result(processId.has_value(), error, processId ? std::to_wstring(*processId) + L"\n" : L"");
+    }
+    if (command == L"process-end" && args.size() == 2) {
+        DWORD processId = 0;
+        if (!parseNumber(args[1], &processId)) {
+            return badUsage(L"process id must be a number");
+        }
+        return result(StartedProcesses::end(processId, &error), error, L"process " + args[1] + L" ended\n");
+    }
+    if (args.size() == 1 && command == L"service-stop") {
+        return result(AudioServiceControl::stop(&error), error, L"Audiosrv stopped\n");
+    }
+    if (args.size() == 1 && command == L"service-start") {
+        return result(AudioServiceControl::start(&error), error, L"Audiosrv running\n");
+    }
+    if (args.size() == 1 && command == L"service-install") {
+        return result(AudioServiceControl::install(&error), error, L"Audiosrv installed and running\n");
     }
     return badUsage(L"unknown command or wrong arguments: " + command);
 }

@@ -15,6 +15,8 @@ public:
 private:
     static int runMachineCommand(const std::vector<std::wstring>& args);
     static int runSessionCommand(const std::vector<std::wstring>& args);
+    // process-start/-end and service-start/-stop/-install.
+    static int runProcessCommand(const std::vector<std::wstring>& args);
     static int setSwitch(const std::wstring& name, const std::wstring& value);
     static int registerServer();
     // Gives the executables Wine's per-application override dll=native,builtin.

@@ -14,6 +14,7 @@
 #include "endpoint_catalog.h"
 #include "machine_layout.h"
 #include "machine_change.h"
+#include "own_folder.h"
 #include "property_codec.h"
 #include "reg_key.h"
 #include "store_values.h"
@@ -41,19 +42,6 @@ std::vector<std::wstring> packageFiles(const RegKey& entry)
 {
     const auto files = entry.value(L"Files");
     return files ? bytesToMultiString(files->data) : std::vector<std::wstring>{};
-}
-
-std::wstring ownDirectory()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return directoryOf(path);
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 std::wstring hexText(HRESULT hr)
@@ -253,8 +241,11 @@ bool MachineEditor::clear(std::wstring* error)
             return fail(error, L"cannot open HKLM\\" + root);
         }
         for (const auto& name : key.subkeys()) {
-            if (root == kSimRoot && (equalsNoCase(name, kJournalSubkey) || equalsNoCase(name, kViolationsSubkey))) {
-                continue;  // how processes hear of changes, and what the test programs check at their end
+            if (root == kSimRoot && (equalsNoCase(name, kJournalSubkey) || equalsNoCase(name, kViolationsSubkey) ||
+                                     equalsNoCase(name, kProcessesSubkey))) {
+                // How processes hear of changes, what the test programs check at their end, and the
+                // started processes (qevsim clear ends them first).
+                continue;
             }
             const LONG rc = key.deleteSubtree(name);
             if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
@@ -300,7 +291,7 @@ bool MachineEditor::writeDriverStoreFiles(std::wstring* error)
         const std::wstring directory = directoryOf(*path);
         createDirectories(directory);
         for (const auto& name : packageFiles(entry)) {
-            const std::wstring source = ownDirectory() + L"\\" + name;
+            const std::wstring source = ownFolder() + name;
             if (!::CopyFileW(source.c_str(), (directory + L"\\" + name).c_str(), FALSE)) {
                 return fail(error, L"cannot place " + source + L" in the driver store (error " +
                                        std::to_wstring(::GetLastError()) + L")");

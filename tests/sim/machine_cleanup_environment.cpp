@@ -11,6 +11,7 @@
 
 #include "contract.h"
 #include "machine_editor.h"
+#include "started_processes.h"
 
 namespace qevsim::test {
 namespace {
@@ -24,7 +25,7 @@ public:
         }
         Contract::clearViolations();
         std::wstring error;
-        const bool cleared = MachineEditor::clear(&error);
+        const bool cleared = StartedProcesses::endAll(&error) && MachineEditor::clear(&error);
         EXPECT_TRUE(cleared) << "clearing the simulated machine after the tests: "
                              << std::string(error.begin(), error.end());
     }
