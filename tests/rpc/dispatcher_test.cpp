@@ -34,220 +34,157 @@ using testing::SetArgPointee;
 
 class Dispatcher : public ServiceFixture {};
 
-TEST_F(Dispatcher, UnknownMissingAndNotifyNamesAreLoggedAndUnanswered)
+TEST_F(Dispatcher, UnknownMissingNotifyAndMalformedRequestsAreLoggedAndUnanswered)
 {
-    for (const RequestFields& fields :
-         {RequestFields{.name = "QevIntfBogus"}, RequestFields{.handle = 3}, RequestFields{.name = "QevIntfNotify"}}) {
-        const auto bytes = build_request(fields);
+    const uint8_t garbage[] = {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4, 5, 6, 7, 8};
+    const auto valid = build_named_request("QevIntfGetInfo");
+    const std::vector<std::vector<uint8_t>> requests = {build_request({.name = "QevIntfBogus"}),
+                                                        build_request({.handle = 3}),
+                                                        build_request({.name = "QevIntfNotify"}),
+                                                        std::vector<uint8_t>(garbage, garbage + sizeof(garbage)),
+                                                        {},
+                                                        // A valid buffer whose name offset is cut off.
+                                                        std::vector<uint8_t>(valid.begin(), valid.end() - 8)};
+    for (const auto& bytes : requests) {
         EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
     }
     EXPECT_TRUE(log_.contains("[qev] API NAME: QevIntfBogus\n"));
     EXPECT_EQ(log_.count("[qev] Default...\n"), 3u);
-    expect_next_reply_is_get_info();
-}
-
-TEST_F(Dispatcher, MalformedAndEmptyMessagesAreDroppedAndTheConnectionServes)
-{
-    const uint8_t garbage[] = {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_TRUE(dispatch(*service_, garbage, sizeof(garbage)));
-    EXPECT_TRUE(dispatch(*service_, garbage, 0));
-    // A valid buffer whose name offset is cut off.
-    const auto valid = build_named_request("QevIntfGetInfo");
-    EXPECT_TRUE(dispatch(*service_, valid.data(), valid.size() - 8));
     EXPECT_EQ(log_.count("[qev] Ignored a request that is not a valid IpcMessage (12 bytes)\n"), 1u);
     EXPECT_EQ(log_.count("[qev] Ignored a request that is not a valid IpcMessage (0 bytes)\n"), 1u);
     EXPECT_FALSE(log_.contains("[qev] API NAME: QevIntfGetInfo\n"));
     expect_next_reply_is_get_info();
 }
 
-TEST_F(Dispatcher, GetInfoRepliesWithManagerValuesAndEchoesName)
+// Each request reaches its manager function with its arguments, and the reply carries the result and
+// the value read; the log line names the call.
+TEST_F(Dispatcher, RequestsReachTheManagerAndRepliesCarryResultAndValue)
 {
-    EXPECT_CALL(manager_, GetInfo(_))
-        .WillOnce(DoAll(SetArgPointee<0>(datapath::ServerInfo{1, 601, 2777, 0}), Return(0u)));
-    const auto* reply = call({.name = "QevIntfGetInfo"});
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
-    ASSERT_NE(reply->info(), nullptr);
-    EXPECT_EQ(reply->info()->info1(), 601u);
-    EXPECT_EQ(reply->info()->info2(), 2777u);
-    EXPECT_TRUE(log_.contains("[qev] API NAME: QevIntfGetInfo\n"));
-}
-
-TEST_F(Dispatcher, EnumPassesTypeAndListsNamesOrAnswersFiveWithNone)
-{
+    EXPECT_CALL(manager_, Config(0x2Au, _)).WillOnce(Invoke([](uint32_t, const datapath::QevConfig* config) {
+        return std::strcmp(config->primary_device, "") == 0 && std::strcmp(config->secondary_device, "Speakers") == 0
+                   ? 1u
+                   : 9u;
+    }));
+    EXPECT_CALL(manager_, Set(3u, _)).WillOnce(Invoke([](uint32_t, const datapath::QevParam* param) {
+        return std::strcmp(param->name, "nr_level") == 0 && param->value == 60.0f ? 0u : 9u;
+    }));
+    EXPECT_CALL(manager_, Get(3u, _)).WillOnce(Invoke([](uint32_t, datapath::QevParam* param) {
+        param->value = 55.0f;
+        return std::strcmp(param->name, "nr_level") == 0 ? 0u : 3u;
+    }));
+    EXPECT_CALL(manager_, GetStatus(1u, _)).WillOnce(DoAll(SetArgPointee<1>(0x102u), Return(0u)));
     EXPECT_CALL(manager_, Enum(2u, _))
         .WillOnce(DoAll(SetArgPointee<1>(std::vector<std::string>{"a", "b"}), Return(0u)));
-    EXPECT_CALL(manager_, Enum(3u, _)).WillOnce(Return(5u));
-    const auto* reply = call({.name = "QevIntfEnum", .type = 2});
-    ASSERT_NE(reply, nullptr);
-    ASSERT_NE(reply->enum_result(), nullptr);
-    EXPECT_EQ(reply->enum_result()->count(), 2u);
-    EXPECT_EQ(reply->enum_result()->names()->Get(1)->str(), "b");
-    EXPECT_TRUE(log_.contains("[qev] [QevIntfEnum] type: 2\n"));
-    const auto* unknown = call({.name = "QevIntfEnum", .type = 3});
-    ASSERT_NE(unknown, nullptr);
-    EXPECT_EQ(unknown->result(), 5u);
-    ASSERT_NE(unknown->enum_result(), nullptr);
-    EXPECT_EQ(unknown->enum_result()->names()->size(), 0u);
+    const struct {
+        RequestFields request;
+        uint32_t result;
+        float value;  // the reply's param value, or its status, or its name count
+        const char* line;
+    } rows[] = {
+        {{.name = "QevIntfConfig", .handle = 0x2A, .primary_device = "", .secondary_device = "Speakers"},
+         1,
+         0,
+         "[qev] [QevIntfConfig] handle: 0X2A\n"},
+        {{.name = "QevIntfSet", .handle = 3, .param_name = "nr_level", .param_value = 60.0f},
+         0,
+         0,
+         "[qev] [QevIntfSet] handle: 0X3, param.name: nr_level, param.value: 60.000000\n"},
+        {{.name = "QevIntfGet", .handle = 3, .param_name = "nr_level"}, 0, 55.0f, "[qev] [QevIntfGet] handle: 0X3\n"},
+        {{.name = "QevIntfGetStatus", .handle = 1}, 0, 2, nullptr},
+        {{.name = "QevIntfEnum", .type = 2}, 0, 2, "[qev] [QevIntfEnum] type: 2\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(*row.request.name);
+        const auto* reply = call(row.request);
+        ASSERT_NE(reply, nullptr);
+        EXPECT_EQ(reply->name()->str(), *row.request.name);
+        EXPECT_EQ(reply->result(), row.result);
+        if (reply->param() != nullptr) {
+            EXPECT_EQ(reply->param()->name()->str(), *row.request.param_name);
+        }
+        const float value = reply->param()         ? reply->param()->value()
+                            : reply->enum_result() ? static_cast<float>(reply->enum_result()->count())
+                                                   : static_cast<float>(reply->status());
+        EXPECT_EQ(value, row.value);
+        if (row.line != nullptr) {
+            EXPECT_TRUE(log_.contains(row.line));
+        }
+    }
 }
 
-TEST_F(Dispatcher, CreateAddsTheHandleOnlyOnSuccess)
+TEST_F(Dispatcher, HandlesAreAddedAndRemovedOnlyOnSuccessAndDestroyedWithTheService)
 {
     EXPECT_CALL(manager_, Create(_, _))
         .WillOnce(Invoke([](uint32_t* handle, const datapath::QevConfig* config) {
-            EXPECT_STREQ(config->primary_device, "Microphone (X)");
-            EXPECT_EQ(config->secondary_device, nullptr);
-            *handle = 7;
-            return 0u;
+            *handle = config->secondary_device == nullptr ? 4 : 0;
+            return std::strcmp(config->primary_device, "Microphone (X)") == 0 ? 0u : 9u;
         }))
         .WillOnce(DoAll(SetArgPointee<0>(9u), Return(1u)));
-    const auto* reply = call({.name = "QevIntfCreate", .primary_device = "Microphone (X)"});
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->handle(), 7u);
+    ASSERT_NE(call({.name = "QevIntfCreate", .primary_device = "Microphone (X)"}), nullptr);
     const auto* failed = call({.name = "QevIntfCreate"});
     ASSERT_NE(failed, nullptr);
     EXPECT_EQ(failed->result(), 1u);
     EXPECT_FALSE(has_field(failed, wire::IpcMessage::VT_HANDLE));
-    EXPECT_EQ(service_->handles(), std::vector<uint32_t>{7});
-}
-
-TEST_F(Dispatcher, DestroyRemovesOneOccurrenceOnlyOnSuccess)
-{
-    for (const uint32_t handle : {4u, 5u, 4u}) {
+    for (const uint32_t handle : {5u, 4u}) {
         service_->add_handle(handle);
     }
     EXPECT_CALL(manager_, Destroy(4u, true)).WillOnce(Return(0u));
     EXPECT_CALL(manager_, Destroy(5u, true)).WillOnce(Return(3u));
     ASSERT_NE(call({.name = "QevIntfDestroy", .handle = 4}), nullptr);
-    EXPECT_EQ(service_->handles(), (std::vector<uint32_t>{5, 4}));
-    const auto* reply = call({.name = "QevIntfDestroy", .handle = 5});
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->result(), 3u);
+    const auto* refused = call({.name = "QevIntfDestroy", .handle = 5});
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(refused->result(), 3u);
     EXPECT_EQ(service_->handles(), (std::vector<uint32_t>{5, 4}));
     testing::Mock::VerifyAndClearExpectations(&manager_);
-}
 
-TEST_F(Dispatcher, DestroyingTheServiceDestroysRemainingHandlesInOrder)
-{
-    service_->add_handle(11);
-    service_->add_handle(12);
     testing::InSequence order;
-    EXPECT_CALL(manager_, Destroy(11u, true)).WillOnce(Return(0u));
-    EXPECT_CALL(manager_, Destroy(12u, true)).WillOnce(Return(3u));
+    EXPECT_CALL(manager_, Destroy(5u, true)).WillOnce(Return(3u));
+    EXPECT_CALL(manager_, Destroy(4u, true)).WillOnce(Return(0u));
     service_.reset();
     EXPECT_TRUE(request_client_.wait_closed());
 }
 
-TEST_F(Dispatcher, ConfigAndSetPassTheirArgumentsAndLog)
-{
-    EXPECT_CALL(manager_, Config(0x2Au, _)).WillOnce(Invoke([](uint32_t, const datapath::QevConfig* config) {
-        EXPECT_STREQ(config->primary_device, "");
-        EXPECT_STREQ(config->secondary_device, "Speakers");
-        return 1u;
-    }));
-    EXPECT_CALL(manager_, Set(3u, _)).WillOnce(Invoke([](uint32_t, const datapath::QevParam* param) {
-        EXPECT_STREQ(param->name, "nr_level");
-        EXPECT_FLOAT_EQ(param->value, 60.0f);
-        return 0u;
-    }));
-    const auto* reply =
-        call({.name = "QevIntfConfig", .handle = 0x2A, .primary_device = "", .secondary_device = "Speakers"});
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->result(), 1u);
-    EXPECT_TRUE(log_.contains("[qev] [QevIntfConfig] handle: 0X2A\n"));
-    ASSERT_NE(call({.name = "QevIntfSet", .handle = 3, .param_name = "nr_level", .param_value = 60.0f}), nullptr);
-    EXPECT_TRUE(log_.contains("[qev] [QevIntfSet] handle: 0X3, param.name: nr_level, param.value: 60.000000\n"));
-}
-
-TEST_F(Dispatcher, StartStopAndGetStatusPassResultsThrough)
-{
-    EXPECT_CALL(manager_, Start(0u)).WillOnce(Return(3u));
-    EXPECT_CALL(manager_, Stop(6u)).WillOnce(Return(0u));
-    EXPECT_CALL(manager_, GetStatus(99u, _)).WillOnce(DoAll(SetArgPointee<1>(7u), Return(3u)));
-    EXPECT_CALL(manager_, GetStatus(1u, _)).WillOnce(DoAll(SetArgPointee<1>(2u), Return(0u)));
-    const auto* started = call({.name = "QevIntfStart", .handle = 0});
-    ASSERT_NE(started, nullptr);
-    EXPECT_EQ(started->result(), 3u);
-    const auto* stopped = call({.name = "QevIntfStop", .handle = 6});
-    ASSERT_NE(stopped, nullptr);
-    EXPECT_EQ(stopped->name()->str(), "QevIntfStop");
-    const auto* unknown = call({.name = "QevIntfGetStatus", .handle = 99});
-    ASSERT_NE(unknown, nullptr);
-    EXPECT_EQ(unknown->result(), 3u);
-    EXPECT_EQ(unknown->status(), 0u) << "a failed status read replies zero";
-    const auto* known = call({.name = "QevIntfGetStatus", .handle = 1});
-    ASSERT_NE(known, nullptr);
-    EXPECT_EQ(known->status(), 2u);
-}
-
-TEST_F(Dispatcher, GetRepliesTheValueReadOrZeroOnFailure)
-{
-    EXPECT_CALL(manager_, Get(3u, _)).WillRepeatedly(Invoke([](uint32_t, datapath::QevParam* param) {
-        param->value = 55.0f;
-        return std::strcmp(param->name, "nr_level") == 0 ? 0u : 3u;
-    }));
-    const auto* reply = call({.name = "QevIntfGet", .handle = 3, .param_name = "nr_level"});
-    ASSERT_NE(reply, nullptr);
-    EXPECT_FLOAT_EQ(reply->param()->value(), 55.0f);
-    EXPECT_TRUE(log_.contains("[qev] [QevIntfGet] handle: 0X3\n"));
-    const auto* failed = call({.name = "QevIntfGet", .handle = 3, .param_name = "no_such"});
-    ASSERT_NE(failed, nullptr);
-    EXPECT_EQ(failed->result(), 3u);
-    ASSERT_NE(failed->param(), nullptr);
-    EXPECT_EQ(failed->param()->name()->str(), "no_such");
-    EXPECT_EQ(failed->param()->value(), 0.0f);
-}
-
-TEST_F(Dispatcher, SetSerializedPassesExactlySizeBytesAndNoneForSizeZero)
+TEST_F(Dispatcher, SerializedDataIsPassedUpToItsSizeAndRejectedWithThreeWhenShort)
 {
     EXPECT_CALL(manager_, SetSerialized(5u, _))
+        .Times(2)
         .WillRepeatedly(Invoke([](uint32_t, const datapath::QevSerializedParam* param) {
             if (std::strcmp(param->name, "win_reg") == 0) {
-                EXPECT_EQ(param->size, 3u);
-                EXPECT_EQ(std::vector<uint8_t>(param->data, param->data + 3), (std::vector<uint8_t>{1, 2, 3}));
+                EXPECT_EQ(std::vector<uint8_t>(param->data, param->data + param->size),
+                          (std::vector<uint8_t>{1, 2, 3}));
             } else {
                 EXPECT_EQ(param->size, 0u);
                 EXPECT_EQ(param->data, nullptr);
             }
             return 0u;
         }));
-    const auto* reply = call({.name = "QevIntfSetSerialized",
-                              .handle = 5,
-                              .with_serialized = true,
-                              .serialized_name = "win_reg",
-                              .serialized_size = 3,
-                              .serialized_data = std::vector<uint8_t>{1, 2, 3, 4, 5}});
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->result(), 0u);
-    EXPECT_TRUE(log_.contains("[qev] [QevIntfSetSerialized] handle: 0X5\n"));
-    ASSERT_NE(call({.name = "QevIntfSetSerialized",
-                    .handle = 5,
-                    .with_serialized = true,
-                    .serialized_name = "delete_vpnr_bias_file",
-                    .serialized_data = std::vector<uint8_t>{1, 2}}),
-              nullptr);
-}
-
-TEST_F(Dispatcher, SerializedDataShorterThanSizeIsRejectedWithThree)
-{
-    EXPECT_CALL(manager_, SetSerialized(_, _)).Times(0);
     EXPECT_CALL(manager_, GetSerialized(_, _, _)).Times(0);
-    for (const char* name : {"QevIntfSetSerialized", "QevIntfGetSerialized"}) {
-        for (const bool with_data : {true, false}) {
-            SCOPED_TRACE(std::string(name) + (with_data ? " short data" : " no data"));
-            RequestFields fields{.name = name,
-                                 .handle = 5,
-                                 .with_serialized = true,
-                                 .serialized_name = "win_reg",
-                                 .serialized_size = 10};
-            if (with_data) {
-                fields.serialized_data = std::vector<uint8_t>{1, 2, 3};
-            }
-            const auto* reply = call(fields);
-            ASSERT_NE(reply, nullptr);
-            EXPECT_EQ(reply->result(), 3u);
-        }
+    const struct {
+        const char* function;
+        const char* name;
+        uint32_t size;
+        std::optional<std::vector<uint8_t>> data;
+        uint32_t result;
+    } rows[] = {
+        {"QevIntfSetSerialized", "win_reg", 3, std::vector<uint8_t>{1, 2, 3, 4, 5}, 0},
+        {"QevIntfSetSerialized", "delete_vpnr_bias_file", 0, std::vector<uint8_t>{1, 2}, 0},
+        {"QevIntfSetSerialized", "win_reg", 10, std::vector<uint8_t>{1, 2, 3}, 3},
+        {"QevIntfSetSerialized", "win_reg", 10, std::nullopt, 3},
+        {"QevIntfGetSerialized", "win_reg", 10, std::vector<uint8_t>{1, 2, 3}, 3},
+        {"QevIntfGetSerialized", "win_reg", 10, std::nullopt, 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.function) + " " + row.name + " " + std::to_string(row.size));
+        const auto* reply = call({.name = row.function,
+                                  .handle = 5,
+                                  .with_serialized = true,
+                                  .serialized_name = row.name,
+                                  .serialized_size = row.size,
+                                  .serialized_data = row.data});
+        ASSERT_NE(reply, nullptr);
+        EXPECT_EQ(reply->result(), row.result);
     }
+    EXPECT_TRUE(log_.contains("[qev] [QevIntfSetSerialized] handle: 0X5\n"));
 }
 
 TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
@@ -263,7 +200,7 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
     EXPECT_CALL(manager_, GetSerialized(8u, _, _))
         .WillOnce(Invoke([&](uint32_t, const datapath::QevSerializedParam* in, datapath::QevSerializedParam* out) {
             EXPECT_STREQ(in->name, "win_reg");
-            *out = datapath::QevSerializedParam{name, 4, data};
+            *out = datapath::QevSerializedParam{name, 3, data};
             return 0u;
         }));
     const auto* reply =
@@ -275,8 +212,8 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
     const auto* out = reply->serialized_out();
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(out->name()->str(), "win_reg");
-    EXPECT_EQ(out->size(), 4u);
-    EXPECT_EQ(std::vector<uint8_t>(out->data()->begin(), out->data()->end()), (std::vector<uint8_t>(bytes, bytes + 4)));
+    EXPECT_EQ(out->size(), 3u);
+    EXPECT_EQ(std::vector<uint8_t>(out->data()->begin(), out->data()->end()), (std::vector<uint8_t>(bytes, bytes + 3)));
 }
 
 TEST_F(Dispatcher, ReplyThatCannotBeWrittenClosesTheConnection)
@@ -286,7 +223,9 @@ TEST_F(Dispatcher, ReplyThatCannotBeWrittenClosesTheConnection)
     EXPECT_FALSE(dispatch(*service_, bytes.data(), bytes.size()));
 }
 
-TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
+// Handle events reach only the connection that holds the handle; other datapath events every connection
+// with a handle; with no handle, none. Bad callback arguments are ignored.
+TEST_F(Dispatcher, RegisteredCallbackForwardsTheEventsThisConnectionMaySee)
 {
     datapath::QevNotifyCallback callback = nullptr;
     void* context = nullptr;
@@ -295,22 +234,40 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsEventsToTheNotificationPipe)
             DoAll(testing::SaveArg<0>(&callback), testing::SaveArg<1>(&context), SetArgPointee<2>(4u), Return(0u)));
     ASSERT_TRUE(service_->register_callback());
     ASSERT_NE(callback, nullptr);
-    EXPECT_EQ(context, service_.get());
-
+    const datapath::NotifyEvent before_any_handle{0, 1, nullptr};
+    callback(&before_any_handle, context);
+    callback(nullptr, context);
+    callback(&before_any_handle, nullptr);
     service_->add_handle(2);
-    const datapath::NotifyEvent dropped{5, 3, "nr_level"};
-    callback(&dropped, context);
-    const datapath::NotifyEvent forwarded{5, 2, "algo_name"};
-    callback(&forwarded, context);
-    const auto message = notify_client_.next_message();
-    ASSERT_TRUE(message.has_value());
-    const auto* decoded = decode_message(*message);
-    ASSERT_NE(decoded, nullptr);
-    EXPECT_EQ(decoded->name()->str(), "QevIntfNotify");
-    const auto* event = decoded->notification()->payload_as_HandleTextEvent();
-    ASSERT_NE(event, nullptr);
-    EXPECT_EQ(event->value(), 2u) << "the event for a handle of another connection is not sent";
-    EXPECT_EQ(event->text()->str(), "algo_name");
+    const struct {
+        datapath::NotifyEvent event;
+        bool forwarded;
+    } rows[] = {{{5, 3, "nr_level"}, false}, {{1, 4, nullptr}, false}, {{5, 2, "algo_name"}, true},
+                {{1, 2, nullptr}, true},     {{0, 1, nullptr}, true},  {{2, 99, nullptr}, true},
+                {{3, 99, nullptr}, true},    {{7, 99, nullptr}, true}};
+    for (const auto& row : rows) {
+        callback(&row.event, context);
+    }
+    for (const auto& row : rows) {
+        if (!row.forwarded) {
+            continue;
+        }
+        SCOPED_TRACE(testing::Message() << row.event.type << " " << row.event.value);
+        const auto message = notify_client_.next_message();
+        ASSERT_TRUE(message.has_value());
+        const auto* decoded = decode_message(*message);
+        ASSERT_NE(decoded, nullptr);
+        EXPECT_EQ(decoded->name()->str(), "QevIntfNotify");
+        EXPECT_EQ(decoded->notification()->type(), static_cast<uint32_t>(row.event.type));
+        // Known types carry the payload of tag type + 1, others none.
+        EXPECT_EQ(static_cast<int>(decoded->notification()->payload_type()),
+                  row.event.type < 6 ? row.event.type + 1 : 0);
+        if (const auto* text = decoded->notification()->payload_as_HandleTextEvent()) {
+            EXPECT_EQ(text->value(), row.event.value);
+            EXPECT_EQ(text->text()->str(), row.event.text);
+        }
+    }
+    EXPECT_FALSE(notify_client_.next_message(200).has_value());
 
     EXPECT_CALL(manager_, UnregisterCallback(4u)).WillOnce(Return(0u));
     EXPECT_CALL(manager_, Destroy(2u, true)).WillOnce(Return(0u));
@@ -344,7 +301,9 @@ TEST_F(Dispatcher, CorruptedRequestsNeverCrashOrCloseTheConnection)
         }
         ASSERT_TRUE(dispatch(*service_, bytes.data(), bytes.size())) << "round " << round;
     }
-    expect_next_reply_is_get_info_after_draining();
+    while (request_client_.next_message(200)) {
+    }
+    expect_next_reply_is_get_info();
 }
 
 }  // namespace

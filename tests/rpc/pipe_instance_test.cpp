@@ -77,30 +77,6 @@ TEST(PipeInstance, DaclHoldsExactlyTheThreeEntries)
     }
 }
 
-TEST(PipeInstance, IsADuplexMessagePipeWithRequestedBuffers)
-{
-    const auto name = unique_pipe_name(L"modes");
-    base::UniqueFileHandle pipe(create_pipe_instance(name, 1024));
-    ASSERT_TRUE(pipe.valid());
-    DWORD flags = 0, out_size = 0, in_size = 0, max_instances = 0;
-    ASSERT_TRUE(GetNamedPipeInfo(pipe.get(), &flags, &out_size, &in_size, &max_instances));
-    EXPECT_EQ(flags, static_cast<DWORD>(PIPE_TYPE_MESSAGE | PIPE_SERVER_END));
-    // Windows reports unlimited as 255, Wine as 0xFFFFFFFF.
-    EXPECT_TRUE(max_instances == PIPE_UNLIMITED_INSTANCES || max_instances == 0xFFFFFFFF) << max_instances;
-    DWORD state = 0;
-    ASSERT_TRUE(GetNamedPipeHandleStateW(pipe.get(), &state, nullptr, nullptr, nullptr, nullptr, 0));
-    EXPECT_EQ(state & PIPE_READMODE_MESSAGE, static_cast<DWORD>(PIPE_READMODE_MESSAGE));
-    EXPECT_EQ(state & PIPE_NOWAIT, 0u);
-    // Further instances of the same name can be created.
-    base::UniqueFileHandle second(create_pipe_instance(name, 1024));
-    EXPECT_TRUE(second.valid());
-}
-
-TEST(PipeInstance, InvalidNameFailsWithInvalidHandle)
-{
-    EXPECT_EQ(create_pipe_instance(L"not a pipe name", 1024), INVALID_HANDLE_VALUE);
-}
-
 }  // namespace
 
 }  // namespace qev::rpc

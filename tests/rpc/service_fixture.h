@@ -62,14 +62,6 @@ protected:
         EXPECT_EQ(reply->name()->str(), "QevIntfGetInfo");
     }
 
-    // As above, after throwing away the replies to earlier requests.
-    void expect_next_reply_is_get_info_after_draining()
-    {
-        while (request_client_.next_message(200)) {
-        }
-        expect_next_reply_is_get_info();
-    }
-
     testing::NiceMock<MockDatapathManager> manager_;
     DebugOutputCapture log_;
     PipeClientEnd request_client_;
