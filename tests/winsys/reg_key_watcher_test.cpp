@@ -8,7 +8,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <future>
+#include <memory>
 #include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "debug_output_capture.h"
@@ -24,19 +27,23 @@ using Names = std::vector<std::wstring>;
 class RecordingObserver : public RegWatcherObserver {
 public:
     struct Record {
-        std::vector<std::pair<Names, Names>> subkey_changes;  // added, removed
-        int value_changes = 0;
+        Names added, removed;
+        int subkey_calls = 0;
+        int value_calls = 0;
         RegKeyWatcher* watcher = nullptr;
-        int calls() const { return static_cast<int>(subkey_changes.size()) + value_changes; }
     };
 
     void subkeys_changed(RegKeyWatcher& watcher, const Names& added, const Names& removed) override
     {
-        update(watcher, [&](Record& record) { record.subkey_changes.emplace_back(added, removed); });
+        update(watcher, [&](Record& record) {
+            record.added.insert(record.added.end(), added.begin(), added.end());
+            record.removed.insert(record.removed.end(), removed.begin(), removed.end());
+            ++record.subkey_calls;
+        });
     }
     void values_changed(RegKeyWatcher& watcher) override
     {
-        update(watcher, [](Record& record) { ++record.value_changes; });
+        update(watcher, [](Record& record) { ++record.value_calls; });
     }
 
     template <typename Predicate>
@@ -45,25 +52,14 @@ public:
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, timeout, [&] { return predicate(record_); });
     }
-    // A subkey report that added (or removed) `name`.
-    bool wait_for_subkey(const std::wstring& name, bool added)
+    bool wait_added(const std::wstring& name)
     {
-        return wait([&](const Record& record) {
-            return std::any_of(record.subkey_changes.begin(), record.subkey_changes.end(), [&](const auto& change) {
-                const Names& names = added ? change.first : change.second;
-                return std::find(names.begin(), names.end(), name) != names.end();
-            });
-        });
+        return wait([&](const Record& r) { return std::count(r.added.begin(), r.added.end(), name) > 0; });
     }
-    Record snapshot() const
+    Record take()
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        return record_;
-    }
-    void clear()
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        record_ = Record{};
+        return std::exchange(record_, Record{});
     }
 
 private:
@@ -76,144 +72,96 @@ private:
         changed_.notify_all();
     }
 
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable changed_;
     Record record_;
 };
 
-// The watch thread registers asynchronously; create marker subkeys until one is reported, so the
-// baseline is known to be in place before the test's own change.
+// The watch thread registers asynchronously: change the key until a report comes, so that the
+// baseline is in place before the test's own change.
 bool wait_until_watching(const test::TestRegistryKey& key, RecordingObserver& observer)
 {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        const std::wstring marker = L"marker" + std::to_wstring(attempt);
-        if (!key.create(marker)) {
+    for (DWORD attempt = 0; attempt < 50; ++attempt) {
+        if (!key.create(L"marker" + std::to_wstring(attempt)) || !key.set_dword(L"sync", attempt)) {
             return false;
         }
-        std::this_thread::sleep_for(200ms);
-        if (observer.snapshot().calls() > 0) {
-            observer.clear();
+        if (observer.wait([](const auto& r) { return r.subkey_calls + r.value_calls > 0; }, 200ms)) {
+            std::this_thread::sleep_for(300ms);
+            observer.take();
             return true;
         }
     }
     return false;
 }
 
-TEST(RegKeyWatcher, WithoutChangeClassStartsNoThreadAndNeverCalls)
-{
-    test::TestRegistryKey key(L"watchnone");
-    ASSERT_TRUE(key.create());
-    RecordingObserver observer;
-    {
-        RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), false, false);
-        watcher.add_observer(&observer);
-        EXPECT_FALSE(watcher.has_thread());
-        ASSERT_TRUE(key.create(L"child"));
-        ASSERT_TRUE(key.set_dword(L"value", 1));
-        std::this_thread::sleep_for(300ms);
-    }
-    EXPECT_EQ(observer.snapshot().calls(), 0);
-}
-
-TEST(RegKeyWatcher, ReportsAddedAndRemovedSubkeys)
+// Added and removed subkeys reach every observer once, however often it was added, and no observer
+// after its removal; values are reported only when watched.
+TEST(RegKeyWatcher, ReportsSubkeyChangesToItsObserversUntilRemoved)
 {
     test::TestRegistryKey key(L"watchsubkeys");
-    ASSERT_TRUE(key.create());
     ASSERT_TRUE(key.create(L"existing"));
-    RecordingObserver observer;
+    RecordingObserver kept;
+    RecordingObserver removed;
     RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), true, false);
-    watcher.add_observer(&observer);
-    EXPECT_TRUE(watcher.has_thread());
-    ASSERT_TRUE(wait_until_watching(key, observer));
+    watcher.add_observer(&kept);
+    watcher.add_observer(&removed);
+    watcher.add_observer(&removed);
+    ASSERT_TRUE(wait_until_watching(key, kept));
+    removed.take();
 
     ASSERT_TRUE(key.create(L"added"));
-    ASSERT_TRUE(observer.wait_for_subkey(L"added", true));
+    ASSERT_TRUE(kept.wait_added(L"added"));
     ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.child(L"existing").c_str()), ERROR_SUCCESS);
-    ASSERT_TRUE(observer.wait_for_subkey(L"existing", false));
+    ASSERT_TRUE(kept.wait([](const auto& r) { return !r.removed.empty(); }));
+    ASSERT_TRUE(removed.wait([](const auto& r) { return !r.removed.empty(); }));
+    ASSERT_TRUE(key.set_dword(L"value", 1));
+    const auto seen = kept.take();
+    EXPECT_EQ(seen.added, Names{L"added"});
+    EXPECT_EQ(seen.removed, Names{L"existing"});
+    EXPECT_EQ(seen.watcher, &watcher);
+    EXPECT_EQ(seen.value_calls, 0);
+    EXPECT_EQ(removed.take().subkey_calls, seen.subkey_calls);
 
-    const auto record = observer.snapshot();
-    for (const auto& [added, removed] : record.subkey_changes) {
-        EXPECT_TRUE(std::all_of(added.begin(), added.end(), [](const auto& name) { return name == L"added"; }));
-        EXPECT_TRUE(std::all_of(removed.begin(), removed.end(), [](const auto& name) { return name == L"existing"; }));
-    }
-    EXPECT_EQ(record.watcher, &watcher);
-    EXPECT_EQ(record.value_changes, 0);
+    watcher.remove_observer(&removed);
+    ASSERT_TRUE(key.create(L"later"));
+    ASSERT_TRUE(kept.wait_added(L"later"));
+    EXPECT_EQ(removed.take().subkey_calls, 0);
 }
 
-TEST(RegKeyWatcher, ReportsValueWritesOnlyWhenWatchingValues)
+TEST(RegKeyWatcher, ReportsValueWritesWhenWatchingValues)
 {
     test::TestRegistryKey key(L"watchvalues");
     ASSERT_TRUE(key.create());
     RecordingObserver observer;
     RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), false, true);
     watcher.add_observer(&observer);
-    // Write until the first report arrives: the registration is then in place.
-    bool seen = false;
-    for (DWORD attempt = 0; attempt < 50 && !seen; ++attempt) {
-        ASSERT_TRUE(key.set_dword(L"sync", attempt));
-        seen = observer.wait([](const auto& record) { return record.value_changes > 0; }, 200ms);
-    }
-    ASSERT_TRUE(seen);
-    const int before = observer.snapshot().value_changes;
+    ASSERT_TRUE(wait_until_watching(key, observer));
     ASSERT_TRUE(key.set_string(L"text", L"changed"));
-    EXPECT_TRUE(observer.wait([&](const auto& record) { return record.value_changes > before; }));
-    EXPECT_TRUE(observer.snapshot().subkey_changes.empty());
+    EXPECT_TRUE(observer.wait([](const auto& r) { return r.value_calls > 0; }));
+    EXPECT_EQ(observer.take().subkey_calls, 0);
 }
 
-TEST(RegKeyWatcher, RemovedObserverIsNotCalled)
-{
-    test::TestRegistryKey key(L"watchremove");
-    ASSERT_TRUE(key.create());
-    RecordingObserver kept;
-    RecordingObserver removed;
-    RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), true, false);
-    watcher.add_observer(&kept);
-    watcher.add_observer(&removed);
-    watcher.add_observer(&removed);  // a second add does not double the calls
-    ASSERT_TRUE(wait_until_watching(key, kept));
-    std::this_thread::sleep_for(300ms);
-    kept.clear();
-    removed.clear();
-    ASSERT_TRUE(key.create(L"probe"));
-    ASSERT_TRUE(kept.wait_for_subkey(L"probe", true));
-    ASSERT_TRUE(removed.wait_for_subkey(L"probe", true));
-    EXPECT_EQ(removed.snapshot().subkey_changes.size(), kept.snapshot().subkey_changes.size());
-
-    watcher.remove_observer(&removed);
-    removed.clear();
-
-    ASSERT_TRUE(key.create(L"later"));
-    ASSERT_TRUE(kept.wait_for_subkey(L"later", true));
-    EXPECT_EQ(removed.snapshot().calls(), 0);
-}
-
-TEST(RegKeyWatcher, MissingKeyLogsAndEndsTheThread)
+// A missing key is logged and ends the thread; a waiting thread ends with the watcher.
+TEST(RegKeyWatcher, MissingKeyIsLoggedAndDestructionNeverHangs)
 {
     DebugOutputCapture capture;
     test::TestRegistryKey key(L"watchmissing");
     RecordingObserver observer;
-    {
-        RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), true, true);
-        watcher.add_observer(&observer);
-        const std::wstring expected = L"[qev] [Reg] Failed to open key, err: 0x00000002, path: " + key.subkey() + L"\n";
-        bool logged = false;
-        for (int attempt = 0; attempt < 100 && !logged; ++attempt) {
-            std::this_thread::sleep_for(50ms);
-            logged = capture.contains(expected);
+    for (const bool exists : {false, true}) {
+        if (exists) {
+            ASSERT_TRUE(key.create());
         }
-        EXPECT_TRUE(logged);
+        auto watcher = std::make_unique<RegKeyWatcher>(HKEY_LOCAL_MACHINE, key.subkey(), true, true);
+        watcher->add_observer(&observer);
+        const std::wstring expected = L"[qev] [Reg] Failed to open key, err: 0x00000002, path: " + key.subkey() + L"\n";
+        for (int attempt = 0; attempt < 100 && !exists && !capture.contains(expected); ++attempt) {
+            std::this_thread::sleep_for(50ms);
+        }
+        EXPECT_TRUE(exists || capture.contains(expected));
+        auto destroyed = std::async(std::launch::async, [&watcher] { watcher.reset(); });
+        EXPECT_EQ(destroyed.wait_for(20s), std::future_status::ready);
     }
-    EXPECT_EQ(observer.snapshot().calls(), 0);
-}
-
-TEST(RegKeyWatcher, DestructionEndsAWaitingThread)
-{
-    test::TestRegistryKey key(L"watchstop");
-    ASSERT_TRUE(key.create());
-    auto watcher = std::make_unique<RegKeyWatcher>(HKEY_LOCAL_MACHINE, key.subkey(), true, true);
-    std::this_thread::sleep_for(100ms);
-    auto destroyed = std::async(std::launch::async, [&watcher] { watcher.reset(); });
-    EXPECT_EQ(destroyed.wait_for(20s), std::future_status::ready);
+    EXPECT_EQ(observer.take().subkey_calls, 0);
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/unique_handle.h"
 #include "debug_output_capture.h"
 #include "key_security_probe.h"
 #include "test_registry_key.h"
@@ -25,32 +27,19 @@ constexpr BYTE kInheritFlags = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
 // Users may read a written key and set its values; no WRITE_DAC, WRITE_OWNER, DELETE or new subkeys.
 constexpr ACCESS_MASK kUsersWriteAccess = KEY_READ | KEY_SET_VALUE;
 
-bool process_privilege_enabled(const wchar_t* name)
+// Whether the process token has the privilege enabled, after enabling or disabling it when asked.
+bool privilege_enabled(const wchar_t* name, std::optional<bool> change = std::nullopt)
 {
-    HANDLE token = nullptr;
-    LUID luid{};
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) || !LookupPrivilegeValueW(nullptr, name, &luid)) {
+    base::UniqueKernelHandle token;
+    TOKEN_PRIVILEGES privileges{1, {{{}, change.value_or(false) ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0}}};
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, token.put()) ||
+        !LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) ||
+        (change && !AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr))) {
         return false;
     }
-    PRIVILEGE_SET wanted{1, PRIVILEGE_SET_ALL_NECESSARY, {{luid, 0}}};
+    PRIVILEGE_SET wanted{1, PRIVILEGE_SET_ALL_NECESSARY, {{privileges.Privileges[0].Luid, 0}}};
     BOOL enabled = FALSE;
-    const BOOL checked = PrivilegeCheck(token, &wanted, &enabled);
-    CloseHandle(token);
-    return checked && enabled;
-}
-
-bool set_process_privilege(const wchar_t* name, bool enabled)
-{
-    HANDLE token = nullptr;
-    TOKEN_PRIVILEGES privileges{1, {{{}, enabled ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0}}};
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token) ||
-        !LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) {
-        return false;
-    }
-    const bool adjusted =
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
-    CloseHandle(token);
-    return adjusted;
+    return PrivilegeCheck(token.get(), &wanted, &enabled) && enabled;
 }
 
 TEST(RegistryWriteString, TypeFollowsKnownVariablesAndTextRoundTrips)
@@ -80,15 +69,6 @@ TEST(RegistryWriteString, TypeFollowsKnownVariablesAndTextRoundTrips)
     EXPECT_EQ(bytes, 4 * sizeof(wchar_t));
 }
 
-TEST(RegistryWriteString, MissingKeyIsCreatedWithWholePath)
-{
-    TestRegistryKey key(L"deep");
-    ASSERT_TRUE(write_string(key.child(L"a\\b\\c"), L"v", L"deep value"));
-    std::wstring text;
-    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key.child(L"a\\b\\c"), L"v", text));
-    EXPECT_EQ(text, L"deep value");
-}
-
 TEST(RegistryWriteString, ExistingKeyIsOwnedByAdministratorsAndOpenedUp)
 {
     TestRegistryKey key(L"repair");
@@ -104,19 +84,6 @@ TEST(RegistryWriteString, ExistingKeyIsOwnedByAdministratorsAndOpenedUp)
     EXPECT_EQ(probe.granted(kUsers), kUsersWriteAccess);
     // Merged into the existing DACL, not replacing it.
     EXPECT_TRUE(probe.allows(L"S-1-1-0", KEY_READ, 0));
-}
-
-TEST(RegistrySecurity, TakeOwnershipAndMakeWritableOnTheirOwn)
-{
-    TestRegistryKey key(L"security");
-    ASSERT_TRUE(key.create());
-    KeySecurityProbe probe(key.subkey());
-    ASSERT_TRUE(probe.apply(L"O:BUD:(A;;KR;;;WD)"));
-    ASSERT_TRUE(take_ownership(key.subkey()));
-    EXPECT_EQ(probe.owner(), kAdministrators);
-    EXPECT_EQ(probe.granted(kUsers), 0u);
-    ASSERT_TRUE(make_writable(key.subkey()));
-    EXPECT_EQ(probe.granted(kUsers), kUsersWriteAccess);
 }
 
 TEST(RegistrySecurity, MissingKeyAndHiveRootFailAndChangeNothing)
@@ -174,7 +141,7 @@ TEST(RegistrySecurity, ConcurrentOwnershipChangesLeaveTheProcessPrivilegeAsItWas
 {
     constexpr int kThreads = 6;
     constexpr int kRounds = 40;
-    const bool original = process_privilege_enabled(SE_TAKE_OWNERSHIP_NAME);
+    const bool original = privilege_enabled(SE_TAKE_OWNERSHIP_NAME);
     std::vector<std::unique_ptr<TestRegistryKey>> keys;
     for (int i = 0; i < kThreads; ++i) {
         keys.push_back(std::make_unique<TestRegistryKey>(L"owner" + std::to_wstring(i)));
@@ -182,7 +149,7 @@ TEST(RegistrySecurity, ConcurrentOwnershipChangesLeaveTheProcessPrivilegeAsItWas
     }
     for (const bool enabled_before : {true, false}) {
         SCOPED_TRACE(enabled_before ? "enabled before" : "disabled before");
-        ASSERT_TRUE(set_process_privilege(SE_TAKE_OWNERSHIP_NAME, enabled_before));
+        ASSERT_EQ(privilege_enabled(SE_TAKE_OWNERSHIP_NAME, enabled_before), enabled_before);
         std::atomic<int> failures{0};
         std::vector<std::thread> threads;
         for (int i = 0; i < kThreads; ++i) {
@@ -196,9 +163,9 @@ TEST(RegistrySecurity, ConcurrentOwnershipChangesLeaveTheProcessPrivilegeAsItWas
             thread.join();
         }
         EXPECT_EQ(failures.load(), 0);
-        EXPECT_EQ(process_privilege_enabled(SE_TAKE_OWNERSHIP_NAME), enabled_before);
+        EXPECT_EQ(privilege_enabled(SE_TAKE_OWNERSHIP_NAME), enabled_before);
     }
-    set_process_privilege(SE_TAKE_OWNERSHIP_NAME, original);
+    privilege_enabled(SE_TAKE_OWNERSHIP_NAME, original);
 }
 
 TEST(RegistryWriteDword, StoresUnderOwnSettingsKey)
@@ -216,7 +183,6 @@ TEST(RegistryWriteDword, StoresUnderOwnSettingsKey)
         ASSERT_TRUE(read_dword(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, name, value));
         EXPECT_EQ(value, written);
     }
-    EXPECT_EQ(std::wstring(kOwnSettingsKey), L"HKEY_LOCAL_MACHINE\\" + std::wstring(kOwnSettingsSubkey));
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey, name.c_str());
     if (!existed) {
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, kOwnSettingsSubkey);
@@ -242,114 +208,74 @@ protected:
     TestRegistryKey key_{L"read"};
 };
 
-TEST_F(RegistryRead, StringFailuresLeaveOutputUnchanged)
-{
-    std::wstring text;
-    ASSERT_TRUE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"expand", text));
-    EXPECT_EQ(text, L"%SystemRoot%\\x");
-    text = L"unchanged";
-    EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"dword", text));
-    EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"missing", text));
-    EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.child(L"nokey"), L"sz", text));
-    EXPECT_EQ(text, L"unchanged");
-}
-
-TEST_F(RegistryRead, MultiStringSplitsAtNul)
-{
-    Names list;
-    ASSERT_TRUE(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"multi", list));
-    EXPECT_EQ(list, (Names{L"one", L"two", L"three"}));
-    ASSERT_TRUE(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"emptymulti", list));
-    EXPECT_TRUE(list.empty());
-    list = {L"unchanged"};
-    EXPECT_FALSE(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), L"sz", list));
-    EXPECT_EQ(list, Names{L"unchanged"});
-}
-
-TEST_F(RegistryRead, DwordIsZeroOnFailure)
-{
-    DWORD value = 0;
-    ASSERT_TRUE(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), L"dword", value));
-    EXPECT_EQ(value, 42u);
-    for (const wchar_t* name : {L"sz", L"missing"}) {
-        value = 99;
-        EXPECT_FALSE(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), name, value));
-        EXPECT_EQ(value, 0u) << name;
-    }
-}
-
-TEST_F(RegistryRead, ValueReportsTypeAndAlternative)
-{
-    struct Row {
-        const wchar_t* name;
-        DWORD type;
-        RegistryValue expected;
-    };
-    const Row rows[] = {{L"sz", REG_SZ, std::wstring(L"plain")},
-                        {L"expand", REG_EXPAND_SZ, std::wstring(L"%SystemRoot%\\x")},
-                        {L"dword", REG_DWORD, DWORD{42}},
-                        {L"multi", REG_MULTI_SZ, Names{L"one", L"two", L"three"}}};
-    for (const Row& row : rows) {
-        DWORD type = 0;
-        RegistryValue value;
-        ASSERT_TRUE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, type, value)) << row.name;
-        EXPECT_EQ(type, row.type) << row.name;
-        EXPECT_TRUE(value == row.expected) << row.name;
-    }
-}
-
-TEST_F(RegistryRead, BinaryIsRejectedWithLogLineAndMissingSilently)
+// Each reader on every stored type: the value when the type fits, else a failure that leaves a string
+// or list as it was and a number zero; binary values are refused with a log line.
+TEST_F(RegistryRead, EveryReaderOnEveryTypeAndOnMissingValuesAndKeys)
 {
     DebugOutputCapture capture;
-    DWORD type = 77;
-    RegistryValue value = DWORD{5};
-    EXPECT_FALSE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"missing", type, value));
-    EXPECT_TRUE(capture.lines().empty());
-    EXPECT_FALSE(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), L"binary", type, value));
-    EXPECT_TRUE(capture.contains(L"[qev] Registry type is 3 and is not supported by this API.\n"));
-    EXPECT_EQ(type, 77u);
-    EXPECT_EQ(std::get<DWORD>(value), 5u);
+    const std::wstring unchanged = L"unchanged";
+    const struct {
+        const wchar_t* name;
+        std::optional<std::wstring> text;
+        std::optional<Names> list;
+        std::optional<DWORD> number;
+        std::optional<RegistryValue> value;
+    } rows[] = {
+        {L"sz", L"plain", {}, {}, std::wstring(L"plain")},
+        {L"expand", L"%SystemRoot%\\x", {}, {}, std::wstring(L"%SystemRoot%\\x")},
+        {L"dword", {}, {}, DWORD{42}, DWORD{42}},
+        {L"multi", {}, Names{L"one", L"two", L"three"}, {}, Names{L"one", L"two", L"three"}},
+        {L"emptymulti", {}, Names{}, {}, Names{}},
+        {L"binary", {}, {}, {}, {}},
+        {L"missing", {}, {}, {}, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.name);
+        std::wstring text = unchanged;
+        EXPECT_EQ(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, text), row.text.has_value());
+        EXPECT_EQ(text, row.text.value_or(unchanged));
+        Names list = {unchanged};
+        EXPECT_EQ(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, list), row.list.has_value());
+        EXPECT_EQ(list, row.list.value_or(Names{unchanged}));
+        DWORD number = 99;
+        EXPECT_EQ(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, number), row.number.has_value());
+        EXPECT_EQ(number, row.number.value_or(0));
+        DWORD type = 77;
+        RegistryValue value = DWORD{5};
+        EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, type, value), row.value.has_value());
+        EXPECT_TRUE(value == row.value.value_or(DWORD{5}));
+        EXPECT_EQ(type, row.value ? key_.type_of(row.name) : 77u);
+    }
+    EXPECT_EQ(capture.lines(),
+              std::vector<std::string>{"[qev] Registry type is 3 and is not supported by this API.\n"});
+    std::wstring text = unchanged;
+    EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.child(L"nokey"), L"sz", text));
+    EXPECT_EQ(text, unchanged);
 }
 
-TEST(RegistryKeys, CreateKeyJoinsWithSingleBackslashAndNeedsParent)
+// Keys are created below an existing parent whose security stays as it was, or along a whole path;
+// enumeration lists what was created, and a missing key fails with the output unchanged.
+TEST(RegistryKeys, CreateAndEnumerate)
 {
     TestRegistryKey key(L"create");
     EXPECT_FALSE(create_key(key.subkey(), L"child"));
     EXPECT_FALSE(key.exists());
-    ASSERT_TRUE(key.create());
+    EXPECT_FALSE(create_key_path(L""));
+    ASSERT_TRUE(create_key_path(key.child(L"alpha\\nested")));
     const KeySecurityProbe parent(key.subkey());
     ASSERT_TRUE(parent.apply(L"O:BUD:(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KR;;;BU)"));
     const std::wstring before = parent.text();
-    ASSERT_TRUE(create_key(key.subkey(), L"child"));
-    ASSERT_TRUE(create_key(key.subkey() + L"\\", L"other"));
-    EXPECT_TRUE(key.exists(L"child"));
-    EXPECT_TRUE(key.exists(L"other"));
+    ASSERT_TRUE(create_key(key.subkey(), L"beta"));
+    ASSERT_TRUE(create_key(key.subkey() + L"\\", L"gamma"));
     EXPECT_EQ(parent.text(), before) << "the parent is not the key being written";
-}
-
-TEST(RegistryKeys, CreateKeyPathCreatesEveryMissingLevel)
-{
-    TestRegistryKey key(L"path");
-    ASSERT_TRUE(create_key_path(key.child(L"one\\two\\three")));
-    EXPECT_TRUE(key.exists(L"one\\two\\three"));
-    // Existing levels keep their values.
-    ASSERT_TRUE(key.set_dword(L"keep", 1));
-    ASSERT_TRUE(create_key_path(key.child(L"one\\four")));
-    EXPECT_TRUE(key.exists(L"one\\four"));
-    EXPECT_EQ(key.type_of(L"keep"), static_cast<DWORD>(REG_DWORD));
-    EXPECT_FALSE(create_key_path(L""));
-}
-
-TEST(RegistryKeys, EnumeratesSubkeysAndValues)
-{
-    TestRegistryKey key(L"enum");
-    ASSERT_TRUE(key.create(L"alpha\\nested"));
-    ASSERT_TRUE(key.create(L"beta"));
     ASSERT_TRUE(key.set_dword(L"first", 1));
     ASSERT_TRUE(key.set_string(L"second", L"2"));
+    ASSERT_TRUE(create_key_path(key.child(L"alpha\\four")));
     Names names;
     ASSERT_TRUE(enum_subkeys(HKEY_LOCAL_MACHINE, key.subkey(), names));
-    EXPECT_EQ(names, (Names{L"alpha", L"beta"}));
+    EXPECT_EQ(names, (Names{L"alpha", L"beta", L"gamma"}));
+    ASSERT_TRUE(enum_subkeys(HKEY_LOCAL_MACHINE, key.child(L"alpha"), names));
+    EXPECT_EQ(names, (Names{L"four", L"nested"}));
     ASSERT_TRUE(enum_values(key.subkey(), names));
     EXPECT_EQ(names, (Names{L"first", L"second"}));
     ASSERT_TRUE(enum_subkeys(HKEY_LOCAL_MACHINE, key.child(L"beta"), names));
@@ -358,21 +284,6 @@ TEST(RegistryKeys, EnumeratesSubkeysAndValues)
     EXPECT_FALSE(enum_subkeys(HKEY_LOCAL_MACHINE, key.child(L"missing"), names));
     EXPECT_FALSE(enum_values(key.child(L"missing"), names));
     EXPECT_EQ(names, Names{L"unchanged"});
-}
-
-TEST(RegistryKeys, RootNamesMatchIgnoringCase)
-{
-    const std::pair<const wchar_t*, HKEY> rows[] = {{L"hkey_local_machine", HKEY_LOCAL_MACHINE},
-                                                    {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-                                                    {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
-                                                    {L"Hkey_Current_User", HKEY_CURRENT_USER},
-                                                    {L"HKEY_USERS", HKEY_USERS},
-                                                    {L"HKLM", nullptr},
-                                                    {L"", nullptr},
-                                                    {L"HKEY_LOCAL_MACHINE\\", nullptr}};
-    for (const auto& [name, root] : rows) {
-        EXPECT_EQ(root_key_from_name(name), root) << name;
-    }
 }
 
 }  // namespace
