@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace qev::e2e {
 namespace {
@@ -46,128 +47,60 @@ void run_qevsim(const std::wstring& arguments)
                                  << run.out << run.err;
 }
 
-class EndpointEnumerationE2e : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // The machine is in place before the server reads its endpoint lists at start.
-        ASSERT_NO_FATAL_FAILURE(run_qevsim(L"register"));
-        ASSERT_NO_FATAL_FAILURE(run_qevsim(L"load \"" + machine_file("default") + L"\""));
-        ASSERT_TRUE(log_.start());
-        ASSERT_TRUE(server_.start());
-        client_ = connect();
-    }
-
-    static std::unique_ptr<QevClient> connect()
-    {
-        client::ClientOptions options;
-        // The first start of the server in a prefix can take many seconds under Wine.
-        options.connect_timeout = kLogTimeout;
-        return std::make_unique<QevClient>(options);
-    }
-
-    // Creates with the given names; expects a handle when an endpoint matches, "not carried out"
-    // otherwise, and returns the server's lines written meanwhile.
-    std::vector<std::string> create_and_collect(const client::DeviceNames& names, bool matches = true)
-    {
-        const size_t before = log_.lines_of(server_.pid()).size();
-        const auto reply = client_->create(names);
-        EXPECT_EQ(reply.result, matches ? 0u : kNotCarriedOut);
-        EXPECT_EQ(reply.handle != 0, matches);
-        EXPECT_TRUE(log_.sync(kLogTimeout));
-        const std::vector<std::string> lines = log_.lines_of(server_.pid());
-        return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end());
-    }
-
-    // True when one of the lines is the matched-name line for `name` and `type`.
-    static bool has_config_line(const std::vector<std::string>& lines, const std::string& name, std::uint32_t type)
-    {
-        const std::string head = "[qev] cntx result: dev:" + name + ", devtype:" + std::to_string(type) + " devid:{";
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const std::string& line) { return line.rfind(head, 0) == 0; });
-    }
-
-    static bool has_line(const std::vector<std::string>& lines, const std::string& wanted)
-    {
-        return std::find(lines.begin(), lines.end(), wanted) != lines.end();
-    }
-
-    LogWatcher log_;
-    ServerProcess server_;
-    std::unique_ptr<QevClient> client_;
-};
-
-TEST_F(EndpointEnumerationE2e, CaptureListHasTheActiveMicrophonesOnly)
+TEST(EndpointEnumerationE2e, ListsHoldTheActiveEndpointsAndCreateFindsTheirNames)
 {
-    const auto reply = client_->enumerate(kCapture);
-    EXPECT_EQ(reply.result, 0u);
-    EXPECT_EQ(reply.count, 3u);
+    // The machine is in place before the server reads its endpoint lists at start.
+    ASSERT_NO_FATAL_FAILURE(run_qevsim(L"register"));
+    ASSERT_NO_FATAL_FAILURE(run_qevsim(L"load \"" + machine_file("default") + L"\""));
+    LogWatcher log;
+    ASSERT_TRUE(log.start());
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    client::ClientOptions options;
+    options.connect_timeout = kLogTimeout;
+    QevClient client(options);
     // Stereo Mix is disabled on this machine.
-    EXPECT_THAT(reply.names,
+    const auto captures = client.enumerate(kCapture);
+    EXPECT_EQ(std::pair(captures.result, captures.count), std::pair(0u, 3u));
+    EXPECT_THAT(captures.names,
                 UnorderedElementsAre("Microphone Array (Conexant SmartAudio HD)", "Microphone (USB Headset)",
                                      "Headset Microphone (WH-1000XM4 Hands-Free AG Audio)"));
-}
-
-TEST_F(EndpointEnumerationE2e, RenderListHasTheActiveOutputs)
-{
-    const auto reply = client_->enumerate(kRender);
-    EXPECT_EQ(reply.result, 0u);
-    EXPECT_EQ(reply.count, 3u);
-    EXPECT_THAT(reply.names, UnorderedElementsAre("Speakers (Conexant SmartAudio HD)", "Speakers (USB Headset)",
-                                                  "Headset (WH-1000XM4 Hands-Free AG Audio)"));
-}
-
-TEST_F(EndpointEnumerationE2e, CaptureNameIsFoundAndGetsAHandle)
-{
-    const std::string name = "Microphone Array (Conexant SmartAudio HD)";
-    const auto lines = create_and_collect({name, ""});
-    EXPECT_FALSE(has_line(lines, kNoDevice));
-    EXPECT_TRUE(has_config_line(lines, name, kCapture)) << ::testing::PrintToString(lines);
-}
-
-TEST_F(EndpointEnumerationE2e, RenderNameIsFoundAsSecondaryDevice)
-{
-    const std::string name = "Speakers (USB Headset)";
-    const auto lines = create_and_collect({"", name});
-    EXPECT_FALSE(has_line(lines, kNoDevice));
-    EXPECT_TRUE(has_config_line(lines, name, kRender)) << ::testing::PrintToString(lines);
-}
-
-TEST_F(EndpointEnumerationE2e, RenderNameGivenAsPrimaryFallsBackToTheRenderList)
-{
-    const std::string name = "Headset (WH-1000XM4 Hands-Free AG Audio)";
-    const auto lines = create_and_collect({name, ""});
-    EXPECT_FALSE(has_line(lines, kNoDevice));
-    EXPECT_TRUE(has_config_line(lines, name, kRender)) << ::testing::PrintToString(lines);
-}
-
-TEST_F(EndpointEnumerationE2e, NameMatchIgnoresCase)
-{
-    const auto lines = create_and_collect({"microphone (usb headset)", ""});
-    EXPECT_FALSE(has_line(lines, kNoDevice));
-    EXPECT_TRUE(has_config_line(lines, "microphone (usb headset)", kCapture)) << ::testing::PrintToString(lines);
-}
-
-TEST_F(EndpointEnumerationE2e, UnknownNameIsNotFound)
-{
-    const auto lines = create_and_collect({"No Such Endpoint 7f3c", ""}, false);
-    EXPECT_TRUE(has_line(lines, kNoDevice)) << ::testing::PrintToString(lines);
-    EXPECT_FALSE(has_config_line(lines, "No Such Endpoint 7f3c", kCapture));
-    EXPECT_FALSE(has_config_line(lines, "No Such Endpoint 7f3c", kRender));
-}
-
-TEST_F(EndpointEnumerationE2e, DisabledEndpointIsNotFound)
-{
-    const auto lines = create_and_collect({"Stereo Mix (Conexant SmartAudio HD)", ""}, false);
-    EXPECT_TRUE(has_line(lines, kNoDevice)) << ::testing::PrintToString(lines);
-}
-
-TEST_F(EndpointEnumerationE2e, FailedCreateLeavesTheServerAnswering)
-{
-    create_and_collect({"No Such Endpoint 7f3c", ""}, false);
-    const auto reply = client_->enumerate(kCapture);
-    EXPECT_EQ(reply.result, 0u);
-    EXPECT_EQ(reply.count, 3u);
+    const auto renders = client.enumerate(kRender);
+    EXPECT_EQ(std::pair(renders.result, renders.count), std::pair(0u, 3u));
+    EXPECT_THAT(renders.names, UnorderedElementsAre("Speakers (Conexant SmartAudio HD)", "Speakers (USB Headset)",
+                                                    "Headset (WH-1000XM4 Hands-Free AG Audio)"));
+    const struct {
+        client::DeviceNames names;
+        std::optional<std::uint32_t> found_as;  // the endpoint type the Config line names
+    } rows[] = {
+        {{"Microphone Array (Conexant SmartAudio HD)", ""}, kCapture},
+        {{"", "Speakers (USB Headset)"}, kRender},
+        // A render name given as primary falls back to the render list.
+        {{"Headset (WH-1000XM4 Hands-Free AG Audio)", ""}, kRender},
+        {{"microphone (usb headset)", ""}, kCapture},
+        {{"No Such Endpoint 7f3c", ""}, std::nullopt},
+        {{"Stereo Mix (Conexant SmartAudio HD)", ""}, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const std::string& name = row.names.primary.empty() ? row.names.secondary : row.names.primary;
+        SCOPED_TRACE(name);
+        const size_t before = log.lines_of(server.pid()).size();
+        const auto reply = client.create(row.names);
+        EXPECT_EQ(reply.result, row.found_as ? 0u : kNotCarriedOut);
+        EXPECT_EQ(reply.handle != 0, row.found_as.has_value());
+        ASSERT_TRUE(log.sync(kLogTimeout));
+        const std::vector<std::string> all = log.lines_of(server.pid());
+        const std::vector<std::string> lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), kNoDevice), row.found_as ? 0 : 1);
+        const std::string head = "[qev] cntx result: dev:" + name +
+                                 ", devtype:" + std::to_string(row.found_as.value_or(kCapture)) + " devid:{";
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& line) { return line.rfind(head, 0) == 0; }),
+                  row.found_as ? 1 : 0)
+            << ::testing::PrintToString(lines);
+    }
+    // A failed create leaves the server answering.
+    EXPECT_EQ(client.enumerate(kCapture).count, 3u);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <map>
 #include <optional>
 #include <thread>
+#include <type_traits>
 
 namespace qev::e2e {
 namespace {
@@ -65,26 +66,18 @@ std::pair<std::int16_t, std::string> win_reg_value(const Bytes& reply)
     return {table->type(), table->data() != nullptr ? table->data()->str() : ""};
 }
 
-std::optional<std::wstring> registry_string(const std::wstring& subkey, const std::wstring& name)
+// A REG_SZ or REG_DWORD value under HKEY_LOCAL_MACHINE, or nothing.
+template <typename T>
+std::optional<T> registry_value(const std::wstring& subkey, const std::wstring& name)
 {
-    wchar_t text[512] = {};
-    DWORD size = sizeof(text);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::wstring(text);
-}
-
-std::optional<DWORD> registry_dword(const std::wstring& subkey, const std::wstring& name)
-{
-    DWORD value = 0;
+    constexpr bool kText = std::is_same_v<T, std::wstring>;
+    std::conditional_t<kText, wchar_t[512], DWORD> value{};
     DWORD size = sizeof(value);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-        ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), kText ? RRF_RT_REG_SZ : RRF_RT_REG_DWORD,
+                     nullptr, &value, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    return value;
+    return T(value);
 }
 
 void qevsim(const std::vector<std::wstring>& args)
@@ -219,8 +212,8 @@ TEST_F(EnrollmentE2e, PathIsRecordedPerUserAndDeviceAndFilesAreDeleted)
     ASSERT_TRUE(table->Verify(verifier));
     EXPECT_EQ(table->file_name()->str(), "carol_t9_QUJD_enroll.bin");
     EXPECT_EQ(client_->set_serialized(handle, "VPNR_bias_file_path", bias_payload("dan_t8_enroll.bin", none, 0)), 0u);
-    EXPECT_EQ(registry_string(std::wstring(kOwnSubkey) + L"\\VPNR\\carol\\QUJD", L"last"), L"t9");
-    EXPECT_FALSE(registry_string(std::wstring(kOwnSubkey) + L"\\VPNR\\dan\\enroll.bin", L"last"));
+    EXPECT_EQ(registry_value<std::wstring>(std::wstring(kOwnSubkey) + L"\\VPNR\\carol\\QUJD", L"last"), L"t9");
+    EXPECT_FALSE(registry_value<std::wstring>(std::wstring(kOwnSubkey) + L"\\VPNR\\dan\\enroll.bin", L"last"));
 
     const Bytes file = enroll(recording(1, 6));
     const auto size = static_cast<std::uint32_t>(file.size());
@@ -384,12 +377,12 @@ TEST_F(EnrollmentE2e, SessionLogonPublishesTheConsoleUsersFilesToSupportingMicro
             {L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E07}\\FxProperties", std::nullopt, 0},
         };
         for (const auto& e : expected) {
-            EXPECT_EQ(registry_string(capture + e.store, path_value), e.path) << m.machine;
+            EXPECT_EQ(registry_value<std::wstring>(capture + e.store, path_value), e.path) << m.machine;
             if (e.path) {
-                EXPECT_EQ(registry_dword(capture + e.store, status_value), e.status) << m.machine;
+                EXPECT_EQ(registry_value<DWORD>(capture + e.store, status_value), e.status) << m.machine;
             }
         }
-        EXPECT_EQ(registry_dword(kOwnSubkey, L"voiceprinting_enroll_status"), 1u) << m.machine;
+        EXPECT_EQ(registry_value<DWORD>(kOwnSubkey, L"voiceprinting_enroll_status"), 1u) << m.machine;
     }
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qev::e2e {
 namespace {
 
@@ -275,14 +277,19 @@ TEST_F(SettingsPathE2e, SecondInstanceTouchesNoEndpoint)
     connect();  // the first server has scanned by now
     EXPECT_EQ(dword_at(kMicFx, kRecovered), 3u) << ::testing::PrintToString(log_.lines_of(server_.pid()));
     SimMachine::Must(unrecovered);
+    // 11 attempts with 10 pauses of 500 ms, then the start fails.
     ServerProcess second;
     ASSERT_TRUE(second.start());
     EXPECT_EQ(second.wait_exit(60s), kExitMinusOne);
     EXPECT_EQ(dword_at(kMicFx, kRecovered), 9u);
     ASSERT_TRUE(log_.sync(kLogTimeout));
-    for (const std::string& line : log_.lines_of(second.pid())) {
+    const auto lines = log_.lines_of(second.pid());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[qev] rpc server already running.\n"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[qev] fail to start rpc server\n"), 1);
+    for (const std::string& line : lines) {
         EXPECT_EQ(line.find("is recovered"), std::string::npos) << line;
     }
+    EXPECT_TRUE(server_.running());
 }
 
 }  // namespace
