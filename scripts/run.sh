@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the server on the simulated machine in the foreground, streaming its debug log
-# through qevlog. Ctrl-C stops the server, the viewer and the Wine prefix.
+# Builds and runs both roles of the server on the simulated machine in the foreground (the RPC
+# server with the given arguments, and the session monitor), streaming their debug log through
+# qevlog. Ctrl-C stops both, the viewer and the Wine prefix.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/env.sh"
@@ -21,4 +22,7 @@ pids+=($!)
 sleep 1
 wine "$QEV_BUILD/src/app/qEvSwServer.exe" "$@" </dev/null &
 pids+=($!)
-wait "${pids[1]}" || true
+wine "$QEV_BUILD/src/app/qEvSwServer.exe" --server=session_monitor </dev/null &
+pids+=($!)
+# Either role ending ends the run.
+wait -n "${pids[1]}" "${pids[2]}" || true
