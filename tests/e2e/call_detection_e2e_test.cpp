@@ -6,12 +6,15 @@
 
 #include "client/qev_client.h"
 #include "event_queue.h"
+#include "rpc/cmd_service.h"
 #include "rpc/wire_constants.h"
+#include "session/session_monitor_server.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <thread>
 
 namespace qev::e2e {
 namespace {
@@ -269,6 +272,38 @@ TEST_F(CallDetectionE2e, ScenariosAnnounceExactlyTheCallEndpoints)
             ASSERT_NO_FATAL_FAILURE(run(step));
             ASSERT_NO_FATAL_FAILURE(expect_told(step));
         }
+    }
+}
+
+// In this process: stop() ends the monitor thread promptly whether it is connected or still
+// retrying because no RPC server exists, and nothing is reported as a failed connection.
+TEST(SessionMonitorServerStop, EndsTheMonitorThreadConnectedOrNot)
+{
+    SimMachine::Load("laptop-apo");
+    LogWatcher log;
+    ASSERT_TRUE(log.start());
+    const DWORD self = GetCurrentProcessId();
+    for (const bool rpcPresent : {false, true}) {
+        SCOPED_TRACE(rpcPresent ? "connected" : "retrying");
+        const size_t before = log.lines_of(self).size();
+        rpc::CmdService rpcEnd(wire::kCommandPipe);
+        std::thread accept;
+        if (rpcPresent) {
+            accept = std::thread([&rpcEnd] { rpcEnd.open_server(nullptr); });
+        }
+        session::SessionMonitorServer server;
+        ASSERT_TRUE(server.start());
+        if (rpcPresent) {
+            accept.join();
+            ASSERT_TRUE(log.wait_for_line(self, "[qev] connect command channel ok\n", kLogTimeout));
+        }
+        server.stop();
+        EXPECT_TRUE(server.wait());
+        ASSERT_TRUE(log.sync(kLogTimeout));
+        const auto lines = log.lines_of(self);
+        const std::vector<std::string> after(lines.begin() + before, lines.end());
+        EXPECT_EQ(std::count(after.begin(), after.end(), "[qev] session monitor thread terminated\n"), 1);
+        EXPECT_EQ(std::count(after.begin(), after.end(), "[qev] connect command channel fail\n"), 0);
     }
 }
 
