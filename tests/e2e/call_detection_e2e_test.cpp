@@ -241,7 +241,10 @@ protected:
             }
         }
         if (step.toolFlag != kUnchecked) {
-            EXPECT_EQ(mic_volatile(kToolCapture), step.toolFlag);
+            // Written right after the announcement, so it may land just after the event.
+            EXPECT_TRUE(
+                winaudio::test::WaitFor([&step] { return mic_volatile(kToolCapture) == step.toolFlag; }, kLogTimeout))
+                << step.toolFlag;
         }
     }
 
