@@ -27,7 +27,10 @@ CandidateMap CandidateCollector::collect(const ProcessTable& table, ProcessSnaps
     // Both rules exclude the same programs, as the filter always has.
     const ProcessNameRule rules[] = {{&excluded_programs(), false}, {&excluded_programs(), false}};
     CandidateMap candidates;
-    for (const auto& [pid, lists] : table.entries()) {
+    for (const auto& entry : table.entries()) {
+        // Plain names: older compilers refuse to capture structured bindings in a lambda.
+        const std::uint32_t pid = entry.first;
+        const ProcessEndpointLists& lists = entry.second;
         if (is_tool_session(snapshot.image_name(pid))) {
             add_tool_captures(lists, toolCaptures);
             continue;
