@@ -2,6 +2,9 @@
 // hidden session window and the exit codes.
 #include "e2e_harness.h"
 
+#include "rpc/cmd_service.h"
+#include "rpc/wire_constants.h"
+
 #include <wtsapi32.h>
 
 #include <gmock/gmock.h>
@@ -9,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace qev::e2e {
 
@@ -85,10 +89,14 @@ TEST_F(ProcessEntry, ServerValueIsLoggedAnyOtherThanTheMonitorRunsTheRpcRoleAndQ
 
 TEST_F(ProcessEntry, SessionMonitorRoleRunsWithoutWindow)
 {
+    // The role's connection to a command pipe shows it started; a window would have come before.
+    rpc::CmdService commandPipe(wire::kCommandPipe);
+    std::thread accept([&commandPipe] { commandPipe.open_server(nullptr); });
     ServerProcess server;
     ASSERT_TRUE(server.start(L"--server=session_monitor --apo"));
-    // Polling for the window while the process lives: the role must never create one.
-    EXPECT_EQ(server.wait_for_window(kExitTimeout), nullptr);
+    EXPECT_TRUE(log_.wait_for_line(server.pid(), "[qev] connect command channel ok\n", kLogTimeout));
+    accept.join();
+    EXPECT_EQ(server.wait_for_window(0s), nullptr);
     EXPECT_TRUE(server.running());
     ASSERT_TRUE(log_.sync(kLogTimeout));
     const auto lines = log_.lines_of(server.pid());
