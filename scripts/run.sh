@@ -7,7 +7,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/env.sh"
 "$here/install-deps.sh"
 # Only what running needs; the test command builds the rest.
-"$here/build.sh" --target qEvSwServer qevlog qevctl qevsim qevaudiosim qevsim_driver_store_for_server
+"$here/build.sh" --target qEvSwServer qevlog qevctl qevsim qevaudiosim qevsim_stand_ins_for_server
 "$here/prefix.sh" up
 pids=()
 cleanup() {
