@@ -98,44 +98,24 @@ TEST_F(RegisterApoClassTest, BadInputChangesNothing)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(L"not-a-class")));
 }
 
-// On a scratch machine key, so an APO registered on the test machine does not decide the answers.
-class ApoClassRegisteredTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(machine_.active()); }
-
-    test::LocalMachineOverride machine_;
-    RegistrySeed seed_;
-};
-
-TEST_F(ApoClassRegisteredTest, GlobalRegistrationNeedsTheServerKey)
-{
-    EXPECT_FALSE(IsApoClassRegistered());
-    seed_.create(clsid_key(kStreamEffect));
-    EXPECT_FALSE(IsApoClassRegistered());
-    seed_.create(server_key(kStreamEffect));
-    EXPECT_TRUE(IsApoClassRegistered());
-}
-
-TEST_F(ApoClassRegisteredTest, DriverRegistrationNeedsTheServerKeyInADriverKey)
-{
-    const std::wstring driver = std::wstring(kClassKey) + L"\\9921";
-    seed_.create(driver + L"\\Classes\\CLSID\\" + kStreamEffect);
-    seed_.create(std::wstring(kClassKey) + L"\\9920\\Classes\\CLSID\\" + kTestClass + L"\\InProcServer32");
-    EXPECT_FALSE(IsApoClassRegisteredByDriver());
-    seed_.create(driver + L"\\Classes\\CLSID\\" + kStreamEffect + L"\\InProcServer32");
-    EXPECT_TRUE(IsApoClassRegisteredByDriver());
-    // A driver registration is not a global one.
-    EXPECT_FALSE(IsApoClassRegistered());
-}
-
-// The class registrations key is repaired before anything is created under it; without it nothing is
-// written.
-TEST(RegisterApoClassOnMachineWithoutClassesKey, FailsAndCreatesNothing)
+// On a scratch machine key, so an APO registered on the test machine does not decide the answers. A
+// driver registration is not a global one.
+TEST(ApoClassRegistered, NeedsTheServerKeyGloballyOrInADriverKey)
 {
     test::LocalMachineOverride machine;
     ASSERT_TRUE(machine.active());
-    EXPECT_FALSE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE"));
+    RegistrySeed seed;
+    const std::wstring driver = std::wstring(kClassKey) + L"\\9921\\Classes\\CLSID\\" + kStreamEffect;
+    seed.create(driver);
+    seed.create(std::wstring(kClassKey) + L"\\9920\\Classes\\CLSID\\" + kTestClass + L"\\InProcServer32");
+    seed.create(clsid_key(kStreamEffect));
+    EXPECT_FALSE(IsApoClassRegisteredByDriver());
+    EXPECT_FALSE(IsApoClassRegistered());
+    seed.create(driver + L"\\InProcServer32");
+    EXPECT_TRUE(IsApoClassRegisteredByDriver());
+    EXPECT_FALSE(IsApoClassRegistered());
+    seed.create(server_key(kStreamEffect));
+    EXPECT_TRUE(IsApoClassRegistered());
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ TEST_F(GetOsVersionOnScratchMachine, RevisionIsZeroWithoutUbr)
     EXPECT_EQ(version.revision, 0);
 }
 
-// A missing or mistyped value fails; a build that is no number throws what the caller reports.
 TEST_F(GetOsVersionOnScratchMachine, MissingOrMistypedValuesFailAndBadBuildsThrow)
 {
     const struct {

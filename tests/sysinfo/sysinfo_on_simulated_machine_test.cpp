@@ -1,7 +1,5 @@
-// The driver-store and system queries on the simulated laptop (sim/machines/default.reg and its
-// Windows 10 twin), loaded with qevsim; expected values are the machine files' own. The driver store
-// needs the simulator's setupapi.dll (per-application override set by `scripts/prefix.sh up`).
-#include "qevsim_runner.h"
+#include "handle_count.h"
+#include "sim_machine.h"
 #include "temp_file.h"
 
 #include "sysinfo/apo_class_registration.h"
@@ -22,21 +20,13 @@
 namespace qev::sysinfo {
 namespace {
 
-using test::QevsimRun;
-using test::RunQevsim;
 using test::TempFile;
+using winaudio::test::SimMachine;
 
 constexpr wchar_t kApoInfPath[] =
     L"C:\\Windows\\System32\\DriverStore\\FileRepository\\vestarionapo.inf_amd64_3f2a1b0c9d8e7f60\\vestarionapo.inf";
 constexpr wchar_t kDriverVersion[] = L"1.2.1837.0";
 constexpr wchar_t kApoInstance[] = L"SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0";
-
-void LoadMachine(const std::wstring& windows_path)
-{
-    const QevsimRun run = RunQevsim({L"load", windows_path});
-    ASSERT_EQ(run.exit_code, 0) << "qevsim load " << std::string(windows_path.begin(), windows_path.end()) << "\n"
-                                << run.output;
-}
 
 // default.reg without the keys of one device instance: every section whose key names it is left out.
 std::string DefaultMachineWithout(const std::string& instance_word)
@@ -61,21 +51,9 @@ std::array<int, 4> Fields(const OsVersion& version)
     return {version.major, version.minor, version.build, version.revision};
 }
 
-// Wine's GetProcessHandleCount always answers 0; probing every handle value counts what is open
-// (registry keys included).
-unsigned HandleCount()
-{
-    unsigned count = 0;
-    for (ULONG_PTR value = 4; value <= 0x10000; value += 4) {
-        DWORD flags = 0;
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
-    }
-    return count;
-}
-
 TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOpens)
 {
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default")));
+    ASSERT_NO_FATAL_FAILURE(SimMachine::Load("default"));
     const auto round = [] {
         EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
         EXPECT_EQ(GetAudioServiceDriverVersion(), kDriverVersion);
@@ -110,12 +88,12 @@ TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOp
         IsApoClassRegisteredByDriver();
     };
     round();
-    const unsigned before = HandleCount();
+    const DWORD before = open_handle_count();
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 200 && !HasFailure(); ++i) {
         round();
     }
-    EXPECT_EQ(HandleCount(), before);
+    EXPECT_EQ(open_handle_count(), before);
 }
 
 TEST(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers)
@@ -129,21 +107,11 @@ TEST(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers)
     };
     for (const auto& row : rows) {
         const TempFile machine(L"machine_without_device.reg", DefaultMachineWithout(row.removed));
-        ASSERT_NO_FATAL_FAILURE(LoadMachine(machine.path()));
+        SimMachine::Must({L"load", machine.path()});
         EXPECT_EQ(GetApoInfPath(), row.apo_present ? kApoInfPath : L"") << row.removed;
         EXPECT_EQ(GetApoDriverVersion(), row.apo_present ? kDriverVersion : L"") << row.removed;
         EXPECT_EQ(GetAudioServiceDriverVersion(), row.apo_present ? L"" : kDriverVersion) << row.removed;
     }
-}
-
-TEST(SimulatedMachineSysinfo, Windows10MachineHasItsBuildAndTheSameDriverStore)
-{
-    ASSERT_NO_FATAL_FAILURE(LoadMachine(test::MachineFile("default-win10")));
-    OsVersion version;
-    ASSERT_TRUE(GetOsVersion(version));
-    EXPECT_EQ(Fields(version), (std::array<int, 4>{10, 0, 19045, 0x147f}));
-    EXPECT_EQ(GetApoInfPath(), kApoInfPath);
-    EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
 }
 
 }  // namespace

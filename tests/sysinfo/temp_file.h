@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace qev::sysinfo::test {
@@ -10,17 +12,11 @@ namespace qev::sysinfo::test {
 class TempFile {
 public:
     TempFile(const std::wstring& name, const std::string& bytes)
+        : path_((std::filesystem::temp_directory_path() /
+                 (L"qevtest_" + std::to_wstring(GetCurrentProcessId()) + L"_" + name))
+                    .wstring())
     {
-        wchar_t directory[MAX_PATH + 1] = {};
-        GetTempPathW(MAX_PATH + 1, directory);
-        path_ = std::wstring(directory) + L"qevtest_" + std::to_wstring(GetCurrentProcessId()) + L"_" + name;
-        HANDLE file =
-            CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            CloseHandle(file);
-        }
+        std::ofstream(std::filesystem::path(path_), std::ios::binary) << bytes;
     }
     ~TempFile() { DeleteFileW(path_.c_str()); }
     TempFile(const TempFile&) = delete;
