@@ -1,11 +1,7 @@
-// Voice-print enrollment through the real server on the simulated laptop, whose driver store holds
-// the stand-in voice-print library: qevctl enroll, the serialized parameters, the re-enrollment pass
-// under a kill, and the enrollment published on a session change. The server inherits this test's
-// private %PROGRAMDATA%.
 #include "captured_run.h"
 #include "e2e_harness.h"
 #include "enrollment_fixture.h"
-#include "qevsim_runner.h"
+#include "sim_machine.h"
 
 #include "client/qev_client.h"
 #include "serialized_param_generated.h"
@@ -19,6 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <thread>
 #include <type_traits>
 
@@ -27,6 +24,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace qev::vpnr::test;
+using winaudio::test::SimMachine;
 namespace wire = qev::vpnr::wire;
 
 constexpr char kMicArray[] = "Microphone Array (Conexant SmartAudio HD)";
@@ -80,17 +78,11 @@ std::optional<T> registry_value(const std::wstring& subkey, const std::wstring& 
     return T(value);
 }
 
-void qevsim(const std::vector<std::wstring>& args)
-{
-    const auto run = qev::sysinfo::test::RunQevsim(args);
-    ASSERT_EQ(run.exit_code, 0) << run.output;
-}
-
 class EnrollmentE2e : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(load_machine("default"));
+        ASSERT_NO_FATAL_FAILURE(SimMachine::Load("default"));
         ASSERT_NO_FATAL_FAILURE(set_library());
         ASSERT_TRUE(log_.start());
     }
@@ -342,14 +334,18 @@ TEST_F(EnrollmentE2e, SessionLogonPublishesTheConsoleUsersFilesToSupportingMicro
     const std::wstring array_file = std::wstring(user) + L"_t1_TWljIEFycmF5ID8-PyAoU21hcnRBdW_enroll.bin";
     const std::wstring default_file = std::wstring(user) + L"_default_onboard_enroll.bin";
     for (const auto& m : machines) {
-        ASSERT_NO_FATAL_FAILURE(load_machine(m.machine));
+        ASSERT_NO_FATAL_FAILURE(SimMachine::Load(m.machine));
         const std::wstring array = L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E02}";
-        qevsim({L"set-prop", array, L"device", L"{a45c254e-df1c-4efd-8020-67d146a850e0},14", L"sz",
-                L"Mic Array ??? (SmartAudio)"});
-        qevsim({L"set-prop", array, m.array_support, support, L"dword", L"1"});
-        qevsim({L"set-prop", L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E04}", L"fx", support, L"dword", L"1"});
-        qevsim({L"set-prop", L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E06}", L"fx", support, L"dword", L"1"});
-        qevsim({L"set-prop", L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E07}", L"fx", support, L"dword", L"0xFFFFFFFF"});
+        SimMachine::Must({L"set-prop", array, L"device", L"{a45c254e-df1c-4efd-8020-67d146a850e0},14", L"sz",
+                          L"Mic Array ??? (SmartAudio)"});
+        const std::tuple<std::wstring, std::wstring, const wchar_t*> supports[] = {
+            {array, m.array_support, L"1"},
+            {L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E04}", L"fx", L"1"},
+            {L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E06}", L"fx", L"1"},
+            {L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E07}", L"fx", L"0xFFFFFFFF"}};
+        for (const auto& [id, store, value] : supports) {
+            SimMachine::Must({L"set-prop", id, store, support, L"dword", value});
+        }
         const std::wstring records = std::wstring(kOwnSubkey) + L"\\VPNR\\" + user;
         RegSetKeyValueW(HKEY_LOCAL_MACHINE, (records + L"\\TWljIEFycmF5ID8-PyAoU21hcnRBdW").c_str(), L"last", REG_SZ,
                         L"t1", 6);

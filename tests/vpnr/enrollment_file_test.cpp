@@ -1,5 +1,3 @@
-// The enrollment file as the APO reads it: the container, the sealed recording (CNG AES under
-// PBKDF2) and MSZIP through the simulator's cabinet.dll (Wine has no Compression API).
 #include "enrollment_fixture.h"
 
 #include "debug_output_capture.h"

@@ -1,6 +1,5 @@
 #include "enrollment_fixture.h"
 
-#include "qevsim_runner.h"
 #include "vpnr/crypter.h"
 #include "vpnr/enrollment_container.h"
 #include "vpnr/enrollment_manager.h"
@@ -38,15 +37,6 @@ void set_library(const std::wstring& version, DWORD digits, const std::vector<st
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSwitchesKey, L"FailCalls", REG_MULTI_SZ, calls.c_str(),
                     static_cast<DWORD>(calls.size() * sizeof(wchar_t)));
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSwitchesKey, L"Incomplete", REG_DWORD, &fails_to_complete, sizeof(DWORD));
-}
-
-void load_machine(const std::string& name)
-{
-    for (const auto& args : {std::vector<std::wstring>{L"register"},
-                             std::vector<std::wstring>{L"load", qev::sysinfo::test::MachineFile(name)}}) {
-        const auto run = qev::sysinfo::test::RunQevsim(args);
-        ASSERT_EQ(run.exit_code, 0) << run.output;
-    }
 }
 
 Bytes recording(double seconds, unsigned seed)

@@ -18,9 +18,6 @@ using Bytes = std::vector<std::uint8_t>;
 void set_library(const std::wstring& version = L"1.0.0", DWORD digits = 64,
                  const std::vector<std::wstring>& fail_calls = {}, bool incomplete = false);
 
-// Registers the simulator and loads sim/machines/<name>.reg; fails the test otherwise.
-void load_machine(const std::string& name);
-
 // `seconds` of 16 kHz mono float samples: a mixture of tones chosen by `seed`.
 Bytes recording(double seconds, unsigned seed);
 

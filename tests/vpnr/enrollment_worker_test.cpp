@@ -1,10 +1,8 @@
-// The enrollment worker on the simulated machine, driving the stand-in voice-print library that the
-// machine places beside the effect component: the re-enrollment pass and the worker's failures.
 #include "enrollment_fixture.h"
 
 #include "debug_output_capture.h"
 #include "key_security_probe.h"
-#include "qevsim_runner.h"
+#include "sim_machine.h"
 #include "vpnr/bias_file_path.h"
 #include "vpnr/enrollment_container.h"
 #include "vpnr/enrollment_manager.h"
@@ -32,7 +30,7 @@ Bytes iv_of(const Bytes& file)
 
 class EnrollmentWorker : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { load_machine("default"); }
+    static void SetUpTestSuite() { winaudio::test::SimMachine::Load("default"); }
     void SetUp() override { set_library(); }
 
     PrivateProgramData program_data_;
@@ -156,10 +154,9 @@ TEST(EnrollmentPaths, WithoutProgramDataNoFileNameIsAccepted)
 
 TEST(EnrollmentPaths, AMissingProductKeyIsMadeForAdministratorsNotForUsers)
 {
-    ASSERT_NO_FATAL_FAILURE(load_machine("default-win10"));
-    const auto run = qev::sysinfo::test::RunQevsim({L"set-prop", L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E04}", L"fx",
-                                                    L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9983", L"dword", L"1"});
-    ASSERT_EQ(run.exit_code, 0) << run.output;
+    ASSERT_NO_FATAL_FAILURE(winaudio::test::SimMachine::Load("default-win10"));
+    winaudio::test::SimMachine::Must({L"set-prop", L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E04}", L"fx",
+                                      L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9983", L"dword", L"1"});
     const wchar_t product[] = L"SYSTEM\\CurrentControlSet\\Control\\vestaRion";
     ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, product), ERROR_SUCCESS);
     sync_user_enrollment();
