@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "apo_laptop.h"
+#include "key_security_probe.h"
 
 namespace qev::effects::test {
 namespace {
@@ -53,19 +54,6 @@ std::pair<int, std::wstring> Registrations()
     return {count, ValueText(std::wstring(kClsidKey) + L"\\" + kStream + L"\\InProcServer32", L"")};
 }
 
-std::vector<BYTE> ClsidKeyDacl()
-{
-    HKEY key = nullptr;
-    std::vector<BYTE> dacl(4096);
-    DWORD size = static_cast<DWORD>(dacl.size());
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClsidKey, 0, READ_CONTROL, &key) == ERROR_SUCCESS) {
-        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, dacl.data(), &size);
-        RegCloseKey(key);
-    }
-    dacl.resize(size);
-    return dacl;
-}
-
 TEST_F(ApoLaptop, EnvironmentFollowsTheDeploymentAndTheMarkedEndpoints)
 {
     const std::wstring modes = L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14";
@@ -108,7 +96,8 @@ TEST_F(ApoLaptop, EnvironmentFollowsTheDeploymentAndTheMarkedEndpoints)
         {"both markers: generic leaves", 22631, both, {}, false, 2, {1, 1, 1, 1}, ok, 0, 0, apo},
         {"HKR reference of marked one", 22631, hkr, {}, false, 2, {1, 1, 1, 1}, ok, 0, 1, apo},
     };
-    const std::vector<BYTE> dacl = ClsidKeyDacl();
+    const winsys::test::KeySecurityProbe classes(kClsidKey);
+    const std::wstring security = classes.text();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         LoadApo(row.build, row.edits);
@@ -132,7 +121,7 @@ TEST_F(ApoLaptop, EnvironmentFollowsTheDeploymentAndTheMarkedEndpoints)
         EXPECT_EQ(registered, row.registered);
         EXPECT_EQ(server, row.registered > 0 ? kRegisteredServer : L"-");
         EXPECT_EQ(FxText(kMicArray, modes), std::wstring(kForeign14) + L"|" + kCaptureMode);
-        EXPECT_EQ(ClsidKeyDacl(), dacl) << "the class registrations key was opened further";
+        EXPECT_EQ(classes.text(), security) << "the class registrations key was opened further";
     }
 }
 

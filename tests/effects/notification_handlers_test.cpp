@@ -1,7 +1,5 @@
 #include "effects/application/endpoint_notification_handlers.h"
 
-#include <mutex>
-
 #include "apo_laptop.h"
 #include "debug_output_capture.h"
 #include "effects/application/effect_restart.h"
@@ -18,23 +16,7 @@ using winaudio::test::SimMachine;
 using winaudio::test::WaitFor;
 
 constexpr wchar_t kDockGuid[] = L"{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E20}";
-constexpr wchar_t kMarker[] = L"{4077f64d-195b-4d1c-9854-14ad1505869d},0";
 constexpr wchar_t kModeList[] = L"{d04e05a6-594b-4fb6-a80d-01af5eed7d1d},14";
-
-std::mutex reportsMutex;
-std::vector<bool> reports;  // guarded by reportsMutex
-
-void RecordStateChange(bool marked)
-{
-    const std::lock_guard lock(reportsMutex);
-    reports.push_back(marked);
-}
-
-std::vector<bool> Reports()
-{
-    const std::lock_guard lock(reportsMutex);
-    return reports;
-}
 
 // The handlers registered with the simulated machine for one test, as the datapath manager does it
 // (from the multithreaded apartment).
@@ -44,7 +26,6 @@ protected:
     {
         LoadApoLaptop(22631);
         RebuildApoEnvironment();
-        SetStateChangeCallback(&RecordStateChange);
         callbacks_.stateChanged = &OnEndpointStateChanged;
         callbacks_.deviceAdded = &OnEndpointAdded;
         callbacks_.propertyValueChanged = &OnEndpointPropertyChanged;
@@ -56,7 +37,6 @@ protected:
     {
         devices_.reset();
         WaitForEndpointNotifications();
-        SetStateChangeCallback(nullptr);
     }
 
     base::ComInit com_{COINIT_MULTITHREADED};
@@ -79,20 +59,6 @@ TEST_F(HandlersOnApoLaptop, EndpointAddedWithoutFilterPathIsInstalledOnceThePath
     EXPECT_TRUE(WaitFor([&] { return FxText(id, kModeList) == kCaptureMode; }));
     WaitForEndpointNotifications();
     EXPECT_FALSE(PendingEndpoints::Instance().Contains(id));
-}
-
-TEST_F(HandlersOnApoLaptop, ActivationWritesTheStoreMarkerOnce)
-{
-    for (const wchar_t* state : {L"disabled", L"active", L"disabled", L"active"}) {
-        const size_t seen = Reports().size();
-        SimMachine::Must({L"set-state", kMicArray, state});
-        ASSERT_TRUE(WaitFor([&] {
-            WaitForEndpointNotifications();
-            return Reports().size() > seen;
-        }));
-    }
-    EXPECT_EQ(Reports(), (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(FxText(kMicArray, kMarker), L"0");
 }
 
 TEST_F(ApoLaptop, ApplyEffectRestartsOnlyAnActiveEndpoint)
