@@ -68,7 +68,6 @@ TEST(QevClient, LargeReplyArrivesWhole)
     EXPECT_EQ(reply.data, big);
 }
 
-// A reply that is no valid answer fails the call; a broken exchange also ends the connection.
 TEST(QevClient, BadRepliesFailTheCall)
 {
     const Bytes start_reply = testing::simple_reply("QevIntfStart", 1);
@@ -98,8 +97,6 @@ TEST(QevClient, BadRepliesFailTheCall)
     }
 }
 
-// Valid notifications reach the handler in order, anything else is counted and dropped; once the server
-// closes the pipe the listener ends while calls still work.
 TEST(QevClient, NotificationsReachTheHandlerInOrderUntilThePipeCloses)
 {
     using namespace wire;

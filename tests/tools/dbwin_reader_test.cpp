@@ -90,7 +90,6 @@ TEST_F(DbwinReaderTest, OneReaderAtATimeAndEachCanStartAgain)
     EXPECT_EQ(lines_.texts_of(own_, 1), std::vector<std::string>{"after restart\n"});
 }
 
-// Four processes writing 10,000 lines each as fast as they can: every line arrives, in order.
 TEST_F(DbwinReaderTest, BurstFromFourProcessesLosesNothing)
 {
     constexpr int kLines = 10000;
