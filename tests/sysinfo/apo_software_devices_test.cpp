@@ -15,11 +15,6 @@ using test::RegistrySeed;
 
 constexpr wchar_t kDevices[] = L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\DRIVERENUM";
 
-bool is_vestarion_apo(const std::wstring& name)
-{
-    return ContainsIgnoreCase(name, L"vestaRionAPO");
-}
-
 // Only the instances this test seeded, so devices of other packages on the machine do not count.
 std::vector<std::wstring> ours(const std::vector<std::wstring>& paths)
 {
@@ -29,35 +24,29 @@ std::vector<std::wstring> ours(const std::vector<std::wstring>& paths)
     return result;
 }
 
-class ListApoSoftwareDevicesTest : public ::testing::Test {
-protected:
-    void add_instance(const std::wstring& name, const std::wstring& class_guid, bool with_parameters)
-    {
-        const std::wstring key = std::wstring(kDevices) + L"\\" + name;
-        seed_.set_string(key, L"ClassGUID", class_guid);
-        if (with_parameters) {
-            seed_.create(key + L"\\Device Parameters");
-        }
-    }
-
-    RegistrySeed seed_;
-};
-
-TEST_F(ListApoSoftwareDevicesTest, ListsApoClassInstancesWithParametersThatThePredicateAccepts)
+TEST(ListApoSoftwareDevices, ListsApoClassInstancesWithParametersThatThePredicateAccepts)
 {
+    RegistrySeed seed;
+    const auto add_instance = [&seed](const std::wstring& name, const std::wstring& class_guid, bool with_parameters) {
+        const std::wstring key = std::wstring(kDevices) + L"\\" + name;
+        seed.set_string(key, L"ClassGUID", class_guid);
+        if (with_parameters) {
+            seed.create(key + L"\\Device Parameters");
+        }
+    };
     add_instance(L"{qevtest-a}#VestaRionAPO&1", L"{5989fce8-9cd0-467d-8a6a-5419e31529d4}", true);
     add_instance(L"{qevtest-b}#vestaRionAPO&2", L"{5989FCE8-9CD0-467D-8A6A-5419E31529D4}", true);
     add_instance(L"{qevtest-c}#vestaRionAPO&NoParameters", L"{5989FCE8-9CD0-467D-8A6A-5419E31529D4}", false);
     add_instance(L"{qevtest-d}#OtherAPO&1", L"{5989FCE8-9CD0-467D-8A6A-5419E31529D4}", true);
     add_instance(L"{qevtest-e}#vestaRionAPO&Component", L"{5C4C3332-344D-483C-8739-259E934C9CC8}", true);
-    seed_.create(std::wstring(kDevices) + L"\\{qevtest-f}#vestaRionAPO&NoClass\\Device Parameters");
+    seed.create(std::wstring(kDevices) + L"\\{qevtest-f}#vestaRionAPO&NoClass\\Device Parameters");
 
     std::vector<std::wstring> asked;
     std::vector<std::wstring> paths = {L"kept"};
     ASSERT_TRUE(ListApoSoftwareDevices(
         [&](const std::wstring& name) {
             asked.push_back(name);
-            return is_vestarion_apo(name);
+            return ContainsIgnoreCase(name, L"vestaRionAPO");
         },
         paths));
     EXPECT_EQ(paths.front(), L"kept");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <stdexcept>
 
 namespace qev::sysinfo {
@@ -15,36 +16,13 @@ using test::RegistrySeed;
 
 constexpr wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
-// A scratch machine key, so the answers do not depend on the version the Wine prefix presents.
-class GetOsVersionOnScratchMachine : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(machine_.active());
-        seed_defaults();
-    }
-
-    void seed_defaults()
-    {
-        seed_.set_dword(kCurrentVersion, L"CurrentMajorVersionNumber", 10);
-        seed_.set_dword(kCurrentVersion, L"CurrentMinorVersionNumber", 0);
-        seed_.set_string(kCurrentVersion, L"CurrentBuildNumber", L"22631");
-    }
-
-    LocalMachineOverride machine_;
-    RegistrySeed seed_;
-};
-
-TEST_F(GetOsVersionOnScratchMachine, RevisionIsZeroWithoutUbr)
+// A scratch machine key, so the answers do not depend on the version the Wine prefix presents. A missing
+// or mistyped value fails; a build that is no number throws what the caller reports.
+TEST(GetOsVersionOnScratchMachine, ReadsTheBuildWithoutUbrAndRefusesMissingOrMistypedValues)
 {
-    OsVersion version{1, 1, 1, 77};
-    ASSERT_TRUE(GetOsVersion(version));
-    EXPECT_EQ(version.build, 22631);
-    EXPECT_EQ(version.revision, 0);
-}
-
-TEST_F(GetOsVersionOnScratchMachine, MissingOrMistypedValuesFailAndBadBuildsThrow)
-{
+    LocalMachineOverride machine;
+    ASSERT_TRUE(machine.active());
+    RegistrySeed seed;
     const struct {
         const wchar_t* name;
         const wchar_t* text;  // null: deleted
@@ -61,15 +39,20 @@ TEST_F(GetOsVersionOnScratchMachine, MissingOrMistypedValuesFailAndBadBuildsThro
         {L"CurrentBuildNumber", L"123456789012", 0, "stoi argument out of range"},
     };
     for (const auto& row : rows) {
-        seed_defaults();
+        seed.set_dword(kCurrentVersion, L"CurrentMajorVersionNumber", 10);
+        seed.set_dword(kCurrentVersion, L"CurrentMinorVersionNumber", 0);
+        seed.set_string(kCurrentVersion, L"CurrentBuildNumber", L"22631");
+        OsVersion version{1, 1, 1, 77};
+        ASSERT_TRUE(GetOsVersion(version));
+        EXPECT_EQ((std::array<int, 4>{version.major, version.minor, version.build, version.revision}),
+                  (std::array{10, 0, 22631, 0}));
         if (row.text == nullptr) {
             ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kCurrentVersion, row.name), ERROR_SUCCESS);
         } else if (*row.text == L'\0') {
-            seed_.set_dword(kCurrentVersion, row.name, row.number);
+            seed.set_dword(kCurrentVersion, row.name, row.number);
         } else {
-            seed_.set_string(kCurrentVersion, row.name, row.text);
+            seed.set_string(kCurrentVersion, row.name, row.text);
         }
-        OsVersion version;
         std::string thrown;
         try {
             EXPECT_FALSE(GetOsVersion(version)) << row.name;

@@ -2,16 +2,28 @@
 #include "sysinfo/driver_date.h"
 #include "sysinfo/driver_version.h"
 
-#include "stderr_capture.h"
-
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 namespace qev::sysinfo {
 namespace {
 
-using test::StderrCapture;
+// Redirects std::cerr into a string while it lives.
+class StderrCapture {
+public:
+    StderrCapture() : previous_(std::cerr.rdbuf(buffer_.rdbuf())) {}
+    ~StderrCapture() { std::cerr.rdbuf(previous_); }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    std::string text() const { return buffer_.str(); }
+
+private:
+    std::ostringstream buffer_;
+    std::streambuf* previous_;
+};
 
 std::string what_of(const std::wstring& text)
 {
