@@ -15,11 +15,6 @@
 namespace qev::vpnr::test {
 namespace {
 
-Bytes text(const std::string& value)
-{
-    return Bytes(value.begin(), value.end());
-}
-
 class EnrollmentFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -41,7 +36,7 @@ TEST_F(EnrollmentFile, ContainerIsLittleEndianRecordsBetweenHeaderAndTrailer)
 {
     const Bytes expected = {'v', 'e', 's', 't', 'a',  'R', 'i', 'o', 'n', 0xFF, 0xFF, 0xFF, 0x01, 0x02, 0,    0,   2, 0,
                             0,   0,   'a', 'b', 0x03, 0,   0,   0,   0,   0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(build_container({{0x201, text("ab")}, {3, {}}}), expected);
+    EXPECT_EQ(build_container({{0x201, {'a', 'b'}}, {3, {}}}), expected);
 }
 
 TEST_F(EnrollmentFile, FrameRecordsAndRecordingCountAsTheFileHasThem)
@@ -53,7 +48,7 @@ TEST_F(EnrollmentFile, FrameRecordsAndRecordingCountAsTheFileHasThem)
     const auto file = [](const Bytes& first, const Bytes& second = {}) {
         Bytes both = first;
         both.insert(both.end(), second.begin(), second.end());
-        return build_container({{1, text("1.2.3")}, {3, both}});
+        return build_container({{1, {'1'}}, {3, both}});
     };
     const struct {
         const char* name;
