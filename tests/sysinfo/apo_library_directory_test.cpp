@@ -49,14 +49,6 @@ void add_driver(RegistrySeed& seed, const DriverEntry& entry)
     seed.set_string(server_key, L"ThreadingModel", L"Both");
 }
 
-std::wstring lower(std::wstring text)
-{
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(towlower(c));
-    }
-    return text;
-}
-
 TEST(FindApoLibraryDirectory, PicksLatestDateThenHighestVersionAmongQualifyingDrivers)
 {
     const struct {
@@ -85,7 +77,8 @@ TEST(FindApoLibraryDirectory, PicksLatestDateThenHighestVersionAmongQualifyingDr
           {L"9906", L"vestaRion APO", L"1-1-2030", L"10.0.0.1", kOtherClass, L"C:\\Drivers\\Class\\apo.dll"}},
          L"C:\\Drivers\\Good"},
         {"class id matches in any case",
-         {{L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", lower(kTestClass), L"C:\\Drivers\\Lower\\apo.dll"}},
+         {{L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", L"{0e5a1d11-7c3b-4b8e-9a11-5e7e57c1a001}",
+           L"C:\\Drivers\\Lower\\apo.dll"}},
          L"C:\\Drivers\\Lower"},
         {"server path is expanded",
          {{L"9901", L"vestaRion APO", L"1-10-2024", L"10.0.0.1", kTestClass, L"%SystemRoot%\\System32\\qev\\apo.dll"}},

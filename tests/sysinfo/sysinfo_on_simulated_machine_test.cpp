@@ -1,6 +1,5 @@
 #include "handle_count.h"
 #include "sim_machine.h"
-#include "temp_file.h"
 
 #include "sysinfo/apo_class_registration.h"
 #include "sysinfo/apo_library_directory.h"
@@ -14,42 +13,16 @@
 #include <windows.h>
 
 #include <array>
-#include <fstream>
-#include <sstream>
 
 namespace qev::sysinfo {
 namespace {
 
-using test::TempFile;
 using winaudio::test::SimMachine;
 
 constexpr wchar_t kApoInfPath[] =
     L"C:\\Windows\\System32\\DriverStore\\FileRepository\\vestarionapo.inf_amd64_3f2a1b0c9d8e7f60\\vestarionapo.inf";
 constexpr wchar_t kDriverVersion[] = L"1.2.1837.0";
 constexpr wchar_t kApoInstance[] = L"SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0";
-
-// default.reg without the keys of one device instance: every section whose key names it is left out.
-std::string DefaultMachineWithout(const std::string& instance_word)
-{
-    std::ifstream file(std::string(QEV_MACHINES_DIR) + "/default.reg");
-    std::ostringstream kept;
-    std::string line;
-    bool skipping = false;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line[0] == '[') {
-            skipping = line.find(instance_word) != std::string::npos;
-        }
-        if (!skipping) {
-            kept << line << "\n";
-        }
-    }
-    return kept.str();
-}
-
-std::array<int, 4> Fields(const OsVersion& version)
-{
-    return {version.major, version.minor, version.build, version.revision};
-}
 
 TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOpens)
 {
@@ -70,7 +43,8 @@ TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOp
                                  L"{FA8B455E-13FB-4D1B-8DCF-4E1239DAD425}"}));
         OsVersion version;
         ASSERT_TRUE(GetOsVersion(version));
-        EXPECT_EQ(Fields(version), (std::array<int, 4>{10, 0, 22631, 0x116c}));
+        EXPECT_EQ((std::array<int, 4>{version.major, version.minor, version.build, version.revision}),
+                  (std::array<int, 4>{10, 0, 22631, 0x116c}));
         // The audio service component is of another class and never reaches the predicate.
         std::vector<std::wstring> seen;
         std::vector<std::wstring> devices;
@@ -99,18 +73,19 @@ TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOp
 TEST(SimulatedMachineSysinfo, MissingDeviceAnswersEmptyAndTheOtherStillAnswers)
 {
     const struct {
-        const char* removed;
+        const wchar_t* removed;
         bool apo_present;
     } rows[] = {
-        {"#vestaRionAPO&", false},
-        {"#vestaRionService&", true},
+        {L"{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0", false},
+        {L"{5c4c3332-344d-483c-8739-259e934c9cc8}#vestaRionService&1&2f1a3b7c&0", true},
     };
     for (const auto& row : rows) {
-        const TempFile machine(L"machine_without_device.reg", DefaultMachineWithout(row.removed));
-        SimMachine::Must({L"load", machine.path()});
-        EXPECT_EQ(GetApoInfPath(), row.apo_present ? kApoInfPath : L"") << row.removed;
-        EXPECT_EQ(GetApoDriverVersion(), row.apo_present ? kDriverVersion : L"") << row.removed;
-        EXPECT_EQ(GetAudioServiceDriverVersion(), row.apo_present ? L"" : kDriverVersion) << row.removed;
+        ASSERT_NO_FATAL_FAILURE(SimMachine::Load("default"));
+        const std::wstring instance = std::wstring(L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\DRIVERENUM\\") + row.removed;
+        ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, instance.c_str()), ERROR_SUCCESS);
+        EXPECT_EQ(GetApoInfPath(), row.apo_present ? kApoInfPath : L"");
+        EXPECT_EQ(GetApoDriverVersion(), row.apo_present ? kDriverVersion : L"");
+        EXPECT_EQ(GetAudioServiceDriverVersion(), row.apo_present ? L"" : kDriverVersion);
     }
 }
 
