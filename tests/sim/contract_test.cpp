@@ -3,6 +3,7 @@
 // the endpoint-callback reference switch.
 #include <gtest/gtest.h>
 
+#include <audioclient.h>
 #include <propvarutil.h>
 
 #include <functional>
@@ -17,26 +18,23 @@
 namespace qevsim::test {
 namespace {
 
-constexpr wchar_t kSetting[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9981";
 constexpr wchar_t kMarker[] = L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9999";
 
 std::wstring micStore(const wchar_t* store)
 {
-    return std::wstring(kMicKey) + L"\\FxProperties\\" + kApoContext + L"\\" + store;
+    return storePath(kMicKey, store);
 }
 
-HRESULT writeNumber(IPropertyStore* store, const wchar_t* name, UINT number)
+HRESULT writeNumber(IPropertyStore* store, const wchar_t* name, UINT value)
 {
-    PROPVARIANT value;
-    InitPropVariantFromUInt32(number, &value);
-    return store->SetValue(key(name), value);
+    return store->SetValue(key(name), number(value));
 }
 
 class ContractTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(loadTestMachine(22631));
+        ASSERT_NO_FATAL_FAILURE(loadTestMachine());
         enumerator_ = makeEnumerator();
         ASSERT_TRUE(enumerator_);
         ASSERT_EQ(activateEffectsStore(kMic, &effects_), S_OK);
@@ -58,14 +56,16 @@ protected:
 TEST_F(ContractTest, CallsAreAnsweredAsDocumented)
 {
     ComPtr<IAudioSystemEffectsPropertyStore> usbEffects;
-    ASSERT_NO_FATAL_FAILURE(createStoreKeys(kUsbMicKey));
-    ASSERT_EQ(activateEffectsStore(kUsbMic, &usbEffects), S_OK);
-    const std::wstring usbVolatile = std::wstring(kUsbMicKey) + L"\\FxProperties\\" + kApoContext + L"\\Volatile";
-    ASSERT_EQ(::RegDeleteKeyW(HKEY_LOCAL_MACHINE, usbVolatile.c_str()), ERROR_SUCCESS);
     const ComPtr<IMMDevice> mic = device(kMic);
+    const auto policy = makePolicyConfig();
+    const std::wstring absent = L"{0.0.1.00000000}.{99999999-0000-4000-8000-000000000009}";
     ComPtr<IMMDevice> found;
+    ComPtr<IMMDeviceCollection> collection;
     ComPtr<IPropertyStore> store;
+    ComPtr<IUnknown> activated;
+    PROPVARIANT value;
     const ComPtr<EndpointRecorder> twice = adopt(new EndpointRecorder());
+    const ComPtr<EffectStoreRecorder> effectClient = adopt(new EffectStoreRecorder());
     struct Case {
         const char* call;
         std::function<HRESULT()> run;
@@ -74,22 +74,78 @@ TEST_F(ContractTest, CallsAreAnsweredAsDocumented)
     const Case cases[] = {
         {"GetDevice, no endpoint id", [&] { return enumerator_->GetDevice(L"speakers", &found); }, E_INVALIDARG},
         {"GetDevice, empty id", [&] { return enumerator_->GetDevice(L"", &found); }, E_INVALIDARG},
-        {"GetDevice, id of no endpoint",
-         [&] { return enumerator_->GetDevice(L"{0.0.0.00000000}.{99999999-0000-4000-8000-000000000009}", &found); },
+        {"GetDevice, id of no endpoint", [&] { return enumerator_->GetDevice(absent.c_str(), &found); },
          kElementNotFound},
+        {"GetDevice, render GUID under the capture prefix",
+         [&] { return enumerator_->GetDevice(L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000001}", &found); },
+         kElementNotFound},
+        {"EnumAudioEndpoints, empty mask", [&] { return enumerator_->EnumAudioEndpoints(eRender, 0, &collection); },
+         E_INVALIDARG},
+        {"EnumAudioEndpoints, unknown state bit",
+         [&] { return enumerator_->EnumAudioEndpoints(eRender, 0x10, &collection); }, E_INVALIDARG},
+        {"Item beyond the collection",
+         [&] {
+             EXPECT_EQ(enumerator_->EnumAudioEndpoints(eCapture, DEVICE_STATE_ACTIVE, &collection), S_OK);
+             return collection->Item(2, &found);
+         },
+         E_INVALIDARG},
+        {"GetDefaultAudioEndpoint, eAll", [&] { return enumerator_->GetDefaultAudioEndpoint(eAll, eConsole, &found); },
+         E_INVALIDARG},
+        {"GetPropertyValue, id of no endpoint",
+         [&] { return policy->GetPropertyValue(absent.c_str(), TRUE, key(kSetting), &value); }, kElementNotFound},
         {"OpenPropertyStore, STGM_CREATE", [&] { return mic->OpenPropertyStore(STGM_READWRITE | STGM_CREATE, &store); },
          E_INVALIDARG},
         {"GetValue of a write-only store",
          [&] {
              EXPECT_EQ(mic->OpenPropertyStore(STGM_WRITE, &store), S_OK);
-             PROPVARIANT value;
              return store->GetValue(key(kSetting), &value);
+         },
+         STG_E_ACCESSDENIED},
+        {"SetValue of a read-only store",
+         [&] {
+             EXPECT_EQ(mic->OpenPropertyStore(STGM_READ, &store), S_OK);
+             return store->SetValue(key(kSetting), number(1));
+         },
+         STG_E_ACCESSDENIED},
+        {"SetValue of a read-only volatile store",
+         [&] {
+             EXPECT_EQ(effects_->OpenVolatilePropertyStore(STGM_READ, &store), S_OK);
+             return store->SetValue(key(kSetting), number(1));
          },
          STG_E_ACCESSDENIED},
         {"OpenUserPropertyStore, STGM_SHARE_EXCLUSIVE",
          [&] { return effects_->OpenUserPropertyStore(STGM_SHARE_EXCLUSIVE, &store); }, E_INVALIDARG},
+        {"effect stores without the context's keys", [&] { return activateEffectsStore(kUsbMic, &usbEffects); },
+         kElementNotFound},
+        {"effect stores once the keys exist",
+         [&] {
+             createStoreKeys(kUsbMicKey);
+             EXPECT_EQ(::RegDeleteKeyW(HKEY_LOCAL_MACHINE, storePath(kUsbMicKey, L"Volatile").c_str()), ERROR_SUCCESS);
+             return activateEffectsStore(kUsbMic, &usbEffects);
+         },
+         S_OK},
         {"OpenVolatilePropertyStore without its key",
          [&] { return usbEffects->OpenVolatilePropertyStore(STGM_READ, &store); }, kElementNotFound},
+        {"effect stores without a context",
+         [&] {
+             return mic->Activate(__uuidof(IAudioSystemEffectsPropertyStore), CLSCTX_ALL, nullptr,
+                                  reinterpret_cast<void**>(activated.ReleaseAndGetAddressOf()));
+         },
+         E_INVALIDARG},
+        {"session manager of a disabled endpoint",
+         [&] {
+             return device(kLineIn)->Activate(__uuidof(IAudioSessionManager2), CLSCTX_ALL, nullptr,
+                                              reinterpret_cast<void**>(activated.ReleaseAndGetAddressOf()));
+         },
+         AUDCLNT_E_DEVICE_INVALIDATED},
+        {"second unregistration of an effect-store client",
+         [&] {
+             EXPECT_EQ(effects_->RegisterPropertyChangeNotification(effectClient.Get()), S_OK);
+             EXPECT_EQ(effectClient->references(), 1u) << "the store takes no reference";
+             EXPECT_EQ(effects_->UnregisterPropertyChangeNotification(effectClient.Get()), S_OK);
+             return effects_->UnregisterPropertyChangeNotification(effectClient.Get());
+         },
+         kElementNotFound},
         {"third unregistration of a client registered twice",
          [&] {
              EXPECT_EQ(enumerator_->RegisterEndpointNotificationCallback(twice.Get()), S_OK);
@@ -99,10 +155,17 @@ TEST_F(ContractTest, CallsAreAnsweredAsDocumented)
              return enumerator_->UnregisterEndpointNotificationCallback(twice.Get());
          },
          kElementNotFound},
+        {"effect stores on Windows 10",
+         [&] {
+             mustRunQevsim({L"set-build", L"19045"});
+             return activateEffectsStore(kMic, &usbEffects);
+         },
+         E_NOINTERFACE},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.run(), c.expected) << c.call;
     }
+    EXPECT_FALSE(activated) << "a refused activation handed out an object";
 }
 
 TEST_F(ContractTest, WritesThroughTheStoresArriveInOrderAndRegistryEditsNever)
@@ -140,6 +203,13 @@ TEST_F(ContractTest, WritesThroughTheStoresArriveInOrderAndRegistryEditsNever)
         {"volatile store write", [&] { return writeNumber(volatileStore.Get(), kMarker, 1); },
          L"effect 2 {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 9999"},
         {"device store write after it", [&] { return writeNumber(deviceStore.Get(), kMarker, 1); }, property + L"9999"},
+        {"volatile value set by another process",
+         [&] {
+             const auto set =
+                 runQevsim({L"set-prop", kMic, std::wstring(L"volatile:") + kApoContext, kSetting, L"dword", L"3"});
+             return set.exitCode == 0 ? S_OK : E_FAIL;
+         },
+         L"effect 2 {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 9981"},
     };
     std::vector<std::wstring> expected;
     for (const auto& step : steps) {
@@ -148,7 +218,7 @@ TEST_F(ContractTest, WritesThroughTheStoresArriveInOrderAndRegistryEditsNever)
             expected.push_back(step.heard);
         }
     }
-    ASSERT_TRUE(endpoints->log.waitFor(property + L"9999")) << endpoints->log.dump();
+    ASSERT_TRUE(endpoints->log.waitFor(expected.back())) << endpoints->log.dump();
     EXPECT_EQ(endpoints->log.lines(), expected) << endpoints->log.dump();
     EXPECT_GT(endpoints->log.threadCount(), 1u) << "all from one thread";
     EXPECT_EQ(effects_->UnregisterPropertyChangeNotification(effects.Get()), S_OK);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <cwchar>
 
 #include "sim_test_support.h"
 
@@ -61,16 +62,6 @@ const char* kMachineB = R"(Windows Registry Editor Version 5.00
 "excluded_topology"=multi:"rtstereomixwave"
 )";
 
-bool keyPresent(HKEY root, const std::wstring& path)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    ::RegCloseKey(key);
-    return true;
-}
-
 std::wstring machinesDirectory()
 {
     // The source tree's Unix path, seen through Wine's Z: drive.
@@ -98,55 +89,38 @@ protected:
     }
 };
 
-TEST_F(MachineClearTest, ClearRemovesOnlyTheKeysTheLoadCreated)
+TEST_F(MachineClearTest, ASecondLoadAndClearRemoveOnlyTheKeysTheLoadCreated)
 {
     ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineA));
+    for (const wchar_t* made : {kDriverFx, kProductA, L"SOFTWARE\\qevClearTestKept\\Added\\Deeper"}) {
+        ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, made));
+    }
     ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kApoDevice) + L"\\Properties"));
-    ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kDriverFx));
-    ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kProductA));
     ASSERT_TRUE(keyPresent(HKEY_CURRENT_USER, kUserKey));
     const DWORD one = 1;
     ASSERT_EQ(rawWrite(std::wstring(kKeptKey) + L"\\Later", L"v", REG_DWORD, &one, sizeof(one)), ERROR_SUCCESS);
 
-    const ToolResult cleared = runQevsim({L"clear"});
-    ASSERT_EQ(cleared.exitCode, 0u) << cleared.output;
-
-    // Created by the load: gone, up to the first key that was there before.
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kApoDevice));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\QEVCLEARTEST"));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kDriverFx));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kProductA));
+    ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineB));
+    // Created by the first load: gone, up to the first key that was there before.
+    for (const wchar_t* gone : {kApoDevice, L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\QEVCLEARTEST", kDriverFx, kProductA,
+                                L"SOFTWARE\\qevClearTestKept\\Added",
+                                L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{22222222-"
+                                L"0000-4000-8000-000000000001}"}) {
+        EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, gone)) << std::string(gone, gone + wcslen(gone));
+    }
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kUserKey));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kKeptKey) + L"\\Added"));
-    EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\"
-                            L"{22222222-0000-4000-8000-000000000001}"));
-    // There before: the keys stay with their values, and values the machine wrote into them too.
-    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control"));
-    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum"));
+    // There before (values the machine wrote into them too), made later, or the simulator's own roots.
+    for (const wchar_t* kept : {L"SYSTEM\\CurrentControlSet\\Control", L"SYSTEM\\CurrentControlSet\\Enum",
+                                L"SOFTWARE\\qevClearTestKept\\Later", L"SOFTWARE\\qevsim\\Sessions",
+                                L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render"}) {
+        EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kept)) << std::string(kept, kept + wcslen(kept));
+    }
     EXPECT_EQ(rawString(rawRead(kVersionKey, L"CurrentBuildNumber")), L"22631");
     EXPECT_EQ(rawString(rawRead(kKeptKey, L"Mine")), L"before the load");
     EXPECT_EQ(rawString(rawRead(kKeptKey, L"Theirs")), L"from the machine");
-    // Made after the load below a pre-existing key: not the machine's.
-    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, std::wstring(kKeptKey) + L"\\Later"));
-    // The simulator's own roots stay for processes watching them.
-    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, L"SOFTWARE\\qevsim\\Sessions"));
-    EXPECT_TRUE(
-        keyPresent(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render"));
-}
-
-TEST_F(MachineClearTest, SecondLoadRemovesTheFirstMachine)
-{
-    ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineA));
-    ASSERT_NO_FATAL_FAILURE(loadMachineText(kMachineB));
-    for (const wchar_t* gone : {kApoDevice, kDriverFx, kProductA}) {
-        EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, gone));
-    }
-    EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kUserKey));
-    EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kKeptKey));
     ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kProductB));
     // The second machine's record replaced the first: clearing now removes B as well.
-    ASSERT_EQ(runQevsim({L"clear"}).exitCode, 0u);
+    mustRunQevsim({L"clear"});
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kProductB));
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kKeptKey));
 }
@@ -169,15 +143,13 @@ TEST_F(MachineClearTest, DefaultMachineLeavesNoDevicesDriverKeysProductKeyOrFile
         L"vestarionapo.inf_amd64_3f2a1b0c9d8e7f60\\vestarionapo.inf";
     const bool enumSwdBefore = keyPresent(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\SWD");
 
-    const ToolResult loaded = runQevsim({L"load", machinesDirectory() + L"\\default.reg"});
-    ASSERT_EQ(loaded.exitCode, 0u) << loaded.output;
+    ASSERT_NO_FATAL_FAILURE(mustRunQevsim({L"load", machinesDirectory() + L"\\default.reg"}));
     for (const std::wstring& made : {apo, service, codecFx + L"\\#SpeakerTopo\\Device Parameters\\FX\\0", product}) {
         ASSERT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, made)) << std::string(made.begin(), made.end());
     }
     ASSERT_NE(::GetFileAttributesW(inf.c_str()), INVALID_FILE_ATTRIBUTES);
 
-    const ToolResult cleared = runQevsim({L"clear"});
-    ASSERT_EQ(cleared.exitCode, 0u) << cleared.output;
+    ASSERT_NO_FATAL_FAILURE(mustRunQevsim({L"clear"}));
     for (const std::wstring& made : {apo, service, codecFx, product}) {
         EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, made)) << std::string(made.begin(), made.end());
     }
@@ -222,8 +194,7 @@ TEST_F(MachineClearTest, ClearSucceedsWhileTheMachineChangesUnderIt)
 
     const DWORD one = 1;
     ASSERT_EQ(rawWrite(churnRoot + L"\\a", L"v", REG_DWORD, &one, sizeof(one)), ERROR_SUCCESS);
-    const ToolResult cleared = runQevsim({L"clear"});
-    ASSERT_EQ(cleared.exitCode, 0u) << cleared.output;
+    mustRunQevsim({L"clear"});
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, churnRoot));
 }
 

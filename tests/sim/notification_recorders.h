@@ -111,15 +111,9 @@ public:
     {
         return note(L"name " + idText(name));
     }
-    HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR path, LPCGUID) override
-    {
-        return note(L"icon " + idText(path));
-    }
+    HRESULT STDMETHODCALLTYPE OnIconPathChanged(LPCWSTR, LPCGUID) override { return note(L"icon"); }
     HRESULT STDMETHODCALLTYPE OnSimpleVolumeChanged(float, WINBOOL, LPCGUID) override { return note(L"volume"); }
-    HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD, float*, DWORD, LPCGUID) override
-    {
-        return note(L"channel volume");
-    }
+    HRESULT STDMETHODCALLTYPE OnChannelVolumeChanged(DWORD, float*, DWORD, LPCGUID) override { return note(L"volume"); }
     HRESULT STDMETHODCALLTYPE OnGroupingParamChanged(LPCGUID, LPCGUID) override { return note(L"grouping"); }
     HRESULT STDMETHODCALLTYPE OnStateChanged(AudioSessionState state) override
     {

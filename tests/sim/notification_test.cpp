@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <thread>
-#include <utility>
 
 #include "notification_recorders.h"
 #include "sim_test_support.h"
@@ -21,7 +20,7 @@ class NotificationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(loadTestMachine(22631));
+        ASSERT_NO_FATAL_FAILURE(loadTestMachine());
         enumerator_ = makeEnumerator();
         ASSERT_TRUE(enumerator_);
         recorder_ = adopt(new EndpointRecorder());
@@ -35,69 +34,55 @@ protected:
         }
     }
 
-    void runTool(const std::vector<std::wstring>& args)
-    {
-        const ToolResult result = runQevsim(args);
-        ASSERT_EQ(result.exitCode, 0u) << result.output;
-    }
-
     ComScope com_;
     ComPtr<IMMDeviceEnumerator> enumerator_;
     ComPtr<EndpointRecorder> recorder_;
 };
 
-TEST_F(NotificationTest, InProcessChangesUpdateStateAndNotify)
+TEST_F(NotificationTest, VisibilityChangesTheStateAndNotifies)
 {
     const auto policy = makePolicyConfig();
-    ASSERT_EQ(policy->SetEndpointVisibility(kMic, FALSE), S_OK);
-    DWORD state = 0;
-    ASSERT_EQ(device(kMic)->GetState(&state), S_OK);
-    EXPECT_EQ(state, static_cast<DWORD>(DEVICE_STATE_DISABLED));
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"state ") + kMic + L" 2")) << recorder_->log.dump();
-
-    ASSERT_EQ(policy->SetEndpointVisibility(kMic, TRUE), S_OK);
-    ASSERT_EQ(device(kMic)->GetState(&state), S_OK);
-    EXPECT_EQ(state, static_cast<DWORD>(DEVICE_STATE_ACTIVE));
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"state ") + kMic + L" 1")) << recorder_->log.dump();
-
-    // A hidden unplugged endpoint is disabled, and unplugged again once shown.
-    for (const auto& [visible, expected] : {std::pair{FALSE, DEVICE_STATE_DISABLED}, {TRUE, DEVICE_STATE_UNPLUGGED}}) {
-        ASSERT_EQ(policy->SetEndpointVisibility(kHdmi, visible), S_OK);
-        ASSERT_EQ(device(kHdmi)->GetState(&state), S_OK);
-        EXPECT_EQ(state, static_cast<DWORD>(expected));
+    // A hidden endpoint is disabled; shown again it is active, or unplugged if it was.
+    const struct {
+        const wchar_t* id;
+        BOOL visible;
+        DWORD state;
+    } cases[] = {{kMic, FALSE, DEVICE_STATE_DISABLED},
+                 {kMic, TRUE, DEVICE_STATE_ACTIVE},
+                 {kHdmi, FALSE, DEVICE_STATE_DISABLED},
+                 {kHdmi, TRUE, DEVICE_STATE_UNPLUGGED}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(policy->SetEndpointVisibility(c.id, c.visible), S_OK);
+        DWORD state = 0;
+        ASSERT_EQ(device(c.id)->GetState(&state), S_OK);
+        EXPECT_EQ(state, c.state);
+        const std::wstring line = std::wstring(L"state ") + c.id + L" " + std::to_wstring(c.state);
+        EXPECT_TRUE(recorder_->log.waitFor(line)) << recorder_->log.dump();
     }
-
-    // Device-store writes through the policy config object are reported too.
-    PROPVARIANT text;
-    ASSERT_EQ(InitPropVariantFromString(L"x", &text), S_OK);
-    ASSERT_EQ(policy->SetPropertyValue(kSpeakers, FALSE, key(L"{a45c254e-df1c-4efd-8020-67d146a850e0},14"), &text),
-              S_OK);
-    PropVariantClear(&text);
-    EXPECT_TRUE(
-        recorder_->log.waitFor(std::wstring(L"property ") + kSpeakers + L" {A45C254E-DF1C-4EFD-8020-67D146A850E0} 14"))
-        << recorder_->log.dump();
 }
 
 TEST_F(NotificationTest, ChangesMadeByAnotherProcessArrive)
 {
-    runTool({L"add-endpoint", L"render", kNewGuid, L"Docking Speakers"});
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"added ") + kNewId)) << recorder_->log.dump();
-
-    runTool({L"set-prop", kNewId, L"fx", L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666", L"dword", L"1"});
-    EXPECT_TRUE(
-        recorder_->log.waitFor(std::wstring(L"property ") + kNewId + L" {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 6666"))
-        << recorder_->log.dump();
-
-    runTool({L"set-default", kNewId, L"communications"});
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"default 0 2 ") + kNewId)) << recorder_->log.dump();
-
-    runTool({L"set-state", kNewId, L"unplugged"});
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"state ") + kNewId + L" 8")) << recorder_->log.dump();
-    // The unplugged default hands the role back to the speakers.
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"default 0 2 ") + kSpeakers)) << recorder_->log.dump();
-
-    runTool({L"remove-endpoint", kNewId});
-    EXPECT_TRUE(recorder_->log.waitFor(std::wstring(L"removed ") + kNewId)) << recorder_->log.dump();
+    const std::wstring id = kNewId;
+    const struct {
+        std::vector<std::wstring> args;
+        std::wstring heard;
+    } steps[] = {
+        {{L"add-endpoint", L"render", kNewGuid, L"Docking Speakers"}, L"added " + id},
+        {{L"set-prop", id, L"fx", L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},6666", L"dword", L"1"},
+         L"property " + id + L" {E3C9C164-AD30-4AEE-863E-01E4B0847F62} 6666"},
+        {{L"set-default", id, L"communications"}, L"default 0 2 " + id},
+        {{L"set-state", id, L"unplugged"}, L"state " + id + L" 8"},
+        // The unplugged default hands the role back to the speakers.
+        {{}, std::wstring(L"default 0 2 ") + kSpeakers},
+        {{L"remove-endpoint", id}, L"removed " + id},
+    };
+    for (const auto& step : steps) {
+        if (!step.args.empty()) {
+            mustRunQevsim(step.args);
+        }
+        EXPECT_TRUE(recorder_->log.waitFor(step.heard)) << recorder_->log.dump();
+    }
     // Values that are no property (DeviceState, Role:n) never show up as property changes.
     EXPECT_FALSE(recorder_->log.contains(L"property (none)"));
 }
@@ -109,9 +94,8 @@ TEST_F(NotificationTest, RegistrationRacingWithDeliveryIsSafe)
         ComScope com;
         const auto policy = makePolicyConfig();
         for (UINT i = 0; i < 400 && !stop; ++i) {
-            PROPVARIANT number;
-            InitPropVariantFromUInt32(i, &number);
-            policy->SetPropertyValue(kSpeakers, TRUE, key(L"{e3c9c164-ad30-4aee-863e-01e4b0847f62},9983"), &number);
+            PROPVARIANT value = number(i);
+            policy->SetPropertyValue(kSpeakers, TRUE, key(kSetting), &value);
             policy->SetEndpointVisibility(kUsbMic, i % 2 == 0 ? FALSE : TRUE);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }

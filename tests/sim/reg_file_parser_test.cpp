@@ -44,30 +44,30 @@ TEST(RegFileParserTest, ReadsKeysValuesAndShortForms)
     EXPECT_EQ(ops[9].kind, RegOperation::Kind::DeleteValue);
 }
 
-void expectError(const std::wstring& text, const std::string& fragment)
-{
-    try {
-        RegFileParser::parse(text);
-        ADD_FAILURE() << "no error for: " << std::string(text.begin(), text.end());
-    } catch (const RegFileError& e) {
-        EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
-    }
-}
-
 TEST(RegFileParserTest, ReportsBadInputWithItsLine)
 {
-    expectError(L"\"Orphan\"=\"x\"\r\n", "line 1: value outside of a key");
-    expectError(L"[HKEY_CLASSES_ROOT\\x]\r\n", "unsupported root key");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x\r\n", "must end with ]");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\r\n\"v\"=dword:1234567890\r\n", "line 3: bad hexadecimal");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=hex:1,2\r\n", "line 2: bad hex byte");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=\"unterminated\r\n", "unterminated string");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=i4:12abc\r\n", "bad i4 number");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=float:1.5\r\n", "unknown value data");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\" \"w\"\r\n", "expected =");
-    expectError(L"[HKEY_LOCAL_MACHINE]\r\n", "a key below the root");
-    expectError(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n\"v\"=multi:\"a\",\"\",\"b\"\r\n",
-                "line 2: multi: strings must not be empty");
+    const std::wstring key = L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n";
+    const std::pair<std::wstring, const char*> cases[] = {
+        {L"\"Orphan\"=\"x\"\r\n", "line 1: value outside of a key"},
+        {L"[HKEY_CLASSES_ROOT\\x]\r\n", "unsupported root key"},
+        {L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\x\r\n", "must end with ]"},
+        {key + L"\r\n\"v\"=dword:1234567890\r\n", "line 3: bad hexadecimal"},
+        {key + L"\"v\"=hex:1,2\r\n", "line 2: bad hex byte"},
+        {key + L"\"v\"=\"unterminated\r\n", "unterminated string"},
+        {key + L"\"v\"=i4:12abc\r\n", "bad i4 number"},
+        {key + L"\"v\"=float:1.5\r\n", "unknown value data"},
+        {key + L"\"v\" \"w\"\r\n", "expected ="},
+        {L"[HKEY_LOCAL_MACHINE]\r\n", "a key below the root"},
+        {key + L"\"v\"=multi:\"a\",\"\",\"b\"\r\n", "line 2: multi: strings must not be empty"},
+    };
+    for (const auto& [text, fragment] : cases) {
+        try {
+            RegFileParser::parse(text);
+            ADD_FAILURE() << "no error for: " << fragment;
+        } catch (const RegFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

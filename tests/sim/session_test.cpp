@@ -5,6 +5,7 @@
 #include <audioclient.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 #include "notification_recorders.h"
@@ -17,21 +18,10 @@ class SessionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(loadTestMachine(22631));
+        ASSERT_NO_FATAL_FAILURE(loadTestMachine());
         ASSERT_EQ(device(kMic)->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
                                          reinterpret_cast<void**>(manager_.GetAddressOf())),
                   S_OK);
-    }
-
-    std::string addSession(const std::wstring& pid, const std::wstring& state, const std::wstring& name)
-    {
-        const ToolResult result = runQevsim({L"session-add", kMic, pid, state, name});
-        EXPECT_EQ(result.exitCode, 0u) << result.output;
-        std::string number = result.output;
-        while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) {
-            number.pop_back();
-        }
-        return number;
     }
 
     std::vector<ComPtr<IAudioSessionControl2>> sessions() { return sessionsOf(manager_.Get()); }
@@ -57,98 +47,81 @@ protected:
     ComPtr<IAudioSessionManager2> manager_;
 };
 
-TEST_F(SessionTest, SessionsMadeByQevsimAreEnumeratedWithTheirData)
-{
-    EXPECT_TRUE(sessions().empty());
-    EXPECT_EQ(addSession(L"4242", L"active", L"Call App"), "1");
-    EXPECT_EQ(addSession(L"77", L"inactive", L"Player"), "2");
-    const auto list = sessions();
-    ASSERT_EQ(list.size(), 2u);
-    DWORD pid = 0;
-    ASSERT_EQ(list[0]->GetProcessId(&pid), S_OK);
-    EXPECT_EQ(pid, 4242u);
-    AudioSessionState state = AudioSessionStateExpired;
-    ASSERT_EQ(list[0]->GetState(&state), S_OK);
-    EXPECT_EQ(state, AudioSessionStateActive);
-    ASSERT_EQ(list[1]->GetState(&state), S_OK);
-    EXPECT_EQ(state, AudioSessionStateInactive);
-    LPWSTR text = nullptr;
-    ASSERT_EQ(list[0]->GetDisplayName(&text), S_OK);
-    EXPECT_STREQ(text, L"Call App");
-    ::CoTaskMemFree(text);
-    LPWSTR first = nullptr;
-    LPWSTR second = nullptr;
-    ASSERT_EQ(list[0]->GetSessionInstanceIdentifier(&first), S_OK);
-    ASSERT_EQ(list[1]->GetSessionInstanceIdentifier(&second), S_OK);
-    EXPECT_STRNE(first, second);
-    EXPECT_EQ(std::wstring(first).rfind(kMic, 0), 0u);  // instance ids begin with the endpoint id
-    ::CoTaskMemFree(first);
-    ::CoTaskMemFree(second);
-    EXPECT_EQ(list[0]->IsSystemSoundsSession(), S_FALSE);
-
-    // Sessions belong to their endpoint only.
-    ComPtr<IAudioSessionManager2> other;
-    ASSERT_EQ(device(kUsbMic)->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
-                                        reinterpret_cast<void**>(other.GetAddressOf())),
-              S_OK);
-    EXPECT_TRUE(sessionsOf(other.Get()).empty());
-}
-
-TEST_F(SessionTest, CreationStateChangesAndDisconnectAreReported)
+TEST_F(SessionTest, SessionsMadeByQevsimAreEnumeratedWithTheirDataAndReported)
 {
     const ComPtr<SessionCreatedRecorder> created = adopt(new SessionCreatedRecorder());
     ASSERT_EQ(manager_->RegisterSessionNotification(created.Get()), S_OK);
     EXPECT_TRUE(sessions().empty());  // counting them lets the notifications begin
-    const std::string number = addSession(L"4242", L"inactive", L"Call App");
-    EXPECT_TRUE(created->log.waitFor(L"created pid 4242")) << created->log.dump();
-
+    const struct {
+        DWORD pid;
+        const wchar_t* state;
+        const wchar_t* name;
+        AudioSessionState expected;
+    } made[] = {{4242, L"active", L"Call App", AudioSessionStateActive},
+                {77, L"inactive", L"Player", AudioSessionStateInactive}};
+    for (const auto& m : made) {
+        mustRunQevsim({L"session-add", kMic, std::to_wstring(m.pid), m.state, m.name});
+        EXPECT_TRUE(created->log.waitFor(L"created pid " + std::to_wstring(m.pid))) << created->log.dump();
+    }
     const auto list = sessions();
-    ASSERT_EQ(list.size(), 1u);
-    const ComPtr<SessionEventRecorder> events = adopt(new SessionEventRecorder());
-    ASSERT_EQ(list[0]->RegisterAudioSessionNotification(events.Get()), S_OK);
-
-    const std::wstring wideNumber(number.begin(), number.end());
-    ToolResult result = runQevsim({L"session-state", kMic, wideNumber, L"active"});
-    ASSERT_EQ(result.exitCode, 0u) << result.output;
-    EXPECT_TRUE(events->log.waitFor(L"session state 1")) << events->log.dump();
-
-    result = runQevsim({L"session-disconnect", kMic, wideNumber, L"3"});
-    ASSERT_EQ(result.exitCode, 0u) << result.output;
-    EXPECT_TRUE(events->log.waitFor(L"disconnected 3")) << events->log.dump();
-    EXPECT_TRUE(sessions().empty());  // a disconnected session is no longer listed
-
-    ASSERT_EQ(list[0]->UnregisterAudioSessionNotification(events.Get()), S_OK);
+    ASSERT_EQ(list.size(), 2u);
+    std::set<std::wstring> instances;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        DWORD pid = 0;
+        AudioSessionState state = AudioSessionStateExpired;
+        LPWSTR name = nullptr;
+        LPWSTR instance = nullptr;
+        ASSERT_EQ(list[i]->GetProcessId(&pid), S_OK);
+        ASSERT_EQ(list[i]->GetState(&state), S_OK);
+        ASSERT_EQ(list[i]->GetDisplayName(&name), S_OK);
+        ASSERT_EQ(list[i]->GetSessionInstanceIdentifier(&instance), S_OK);
+        EXPECT_EQ(pid, made[i].pid);
+        EXPECT_EQ(state, made[i].expected);
+        EXPECT_STREQ(name, made[i].name);
+        EXPECT_EQ(std::wstring(instance).rfind(kMic, 0), 0u) << "instance ids begin with the endpoint id";
+        instances.insert(instance);
+        ::CoTaskMemFree(name);
+        ::CoTaskMemFree(instance);
+        EXPECT_EQ(list[i]->IsSystemSoundsSession(), S_FALSE);
+    }
+    EXPECT_EQ(instances.size(), 2u);
+    ComPtr<IAudioSessionManager2> other;
+    ASSERT_EQ(device(kUsbMic)->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
+                                        reinterpret_cast<void**>(other.GetAddressOf())),
+              S_OK);
+    EXPECT_TRUE(sessionsOf(other.Get()).empty()) << "sessions belong to their endpoint only";
     ASSERT_EQ(manager_->UnregisterSessionNotification(created.Get()), S_OK);
-    EXPECT_TRUE(waitUntil([&] { return events->references() == 1 && created->references() == 1; }));
-    // Nothing but state changes and disconnects was reported.
-    EXPECT_EQ(events->log.lines().size(), 2u) << events->log.dump();
 }
 
-TEST_F(SessionTest, EndpointLeavingActiveDisconnectsItsSessions)
+TEST_F(SessionTest, StateChangesAndDisconnectsAreReportedToTheSession)
 {
-    addSession(L"9", L"active", L"");
+    mustRunQevsim({L"session-add", kMic, L"4242", L"inactive", L"Call App"});
+    mustRunQevsim({L"session-add", kMic, L"9", L"active", L""});
     const auto list = sessions();
-    ASSERT_EQ(list.size(), 1u);
-    const ComPtr<SessionEventRecorder> events = adopt(new SessionEventRecorder());
-    ASSERT_EQ(list[0]->RegisterAudioSessionNotification(events.Get()), S_OK);
-    const ToolResult result = runQevsim({L"set-state", kMic, L"disabled"});
-    ASSERT_EQ(result.exitCode, 0u) << result.output;
-    EXPECT_TRUE(events->log.waitFor(L"disconnected 0")) << events->log.dump();
-    EXPECT_EQ(list[0]->UnregisterAudioSessionNotification(events.Get()), S_OK);
-}
-
-TEST_F(SessionTest, InactiveEndpointHasNoSessionManager)
-{
-    ComPtr<IAudioSessionManager2> none;
-    EXPECT_EQ(device(kLineIn)->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
-                                        reinterpret_cast<void**>(none.GetAddressOf())),
-              AUDCLNT_E_DEVICE_INVALIDATED);
-    EXPECT_FALSE(none);
+    ASSERT_EQ(list.size(), 2u);
+    const ComPtr<SessionEventRecorder> events[] = {adopt(new SessionEventRecorder()),
+                                                   adopt(new SessionEventRecorder())};
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(list[i]->RegisterAudioSessionNotification(events[i].Get()), S_OK);
+    }
+    mustRunQevsim({L"session-state", kMic, L"1", L"active"});
+    EXPECT_TRUE(events[0]->log.waitFor(L"session state 1")) << events[0]->log.dump();
+    mustRunQevsim({L"session-disconnect", kMic, L"1", L"3"});
+    EXPECT_TRUE(events[0]->log.waitFor(L"disconnected 3")) << events[0]->log.dump();
+    EXPECT_EQ(sessions().size(), 1u) << "a disconnected session is no longer listed";
+    // The endpoint leaving the active state disconnects the sessions it still has.
+    mustRunQevsim({L"set-state", kMic, L"disabled"});
+    EXPECT_TRUE(events[1]->log.waitFor(L"disconnected 0")) << events[1]->log.dump();
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(list[i]->UnregisterAudioSessionNotification(events[i].Get()), S_OK);
+        EXPECT_TRUE(waitUntil([&] { return events[i]->references() == 1; }));
+    }
+    EXPECT_EQ(events[0]->log.lines().size(), 2u) << "nothing but the state change and the disconnect";
 }
 
 TEST_F(SessionTest, SessionEventRegistrationRacingWithChangesIsSafe)
 {
-    addSession(L"4242", L"inactive", L"Call App");
+    mustRunQevsim({L"session-add", kMic, L"4242", L"inactive", L"Call App"});
     const auto list = sessions();
     ASSERT_EQ(list.size(), 1u);
     std::atomic<bool> stop{false};

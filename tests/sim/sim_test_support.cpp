@@ -122,6 +122,12 @@ ToolResult runQevsim(const std::vector<std::wstring>& args)
     return result;
 }
 
+void mustRunQevsim(const std::vector<std::wstring>& args)
+{
+    const ToolResult result = runQevsim(args);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+}
+
 void loadTestMachine(unsigned build)
 {
     std::string text = kMachineTemplate;
@@ -203,13 +209,17 @@ HRESULT activateEffectsStore(const std::wstring& endpoint, ComPtr<IAudioSystemEf
     return hr;
 }
 
+std::wstring storePath(const std::wstring& endpointKey, const wchar_t* store)
+{
+    return endpointKey + L"\\FxProperties\\" + kApoContext + L"\\" + store;
+}
+
 void createStoreKeys(const std::wstring& endpointKey)
 {
     for (const wchar_t* store : {L"Default", L"User", L"Volatile"}) {
-        const std::wstring path = endpointKey + L"\\FxProperties\\" + kApoContext + L"\\" + store;
         HKEY created = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WOW64_64KEY,
-                                    nullptr, &created, nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, storePath(endpointKey, store).c_str(), 0, nullptr, 0,
+                                    KEY_READ | KEY_WOW64_64KEY, nullptr, &created, nullptr),
                   ERROR_SUCCESS);
         ::RegCloseKey(created);
     }
@@ -230,9 +240,15 @@ PROPVARIANT stringList(const std::vector<const wchar_t*>& items)
     return value;
 }
 
+PROPVARIANT number(UINT value)
+{
+    PROPVARIANT result;
+    InitPropVariantFromUInt32(value, &result);
+    return result;
+}
+
 PROPERTYKEY key(const wchar_t* text)
 {
-    // "{fmtid},pid", the text form the machine keeps as value names.
     PROPERTYKEY result{};
     const std::wstring full(text);
     const auto comma = full.find(L',');
@@ -278,6 +294,16 @@ std::wstring rawString(const RawValue& value)
         text.pop_back();
     }
     return text;
+}
+
+bool keyPresent(HKEY root, const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    ::RegCloseKey(key);
+    return true;
 }
 
 }  // namespace qevsim::test
