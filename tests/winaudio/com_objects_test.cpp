@@ -1,16 +1,13 @@
-// The COM callback objects on their own: the behaviour of a notification that arrives with nothing
-// registered, and the forwarding of the device monitor wrapper.
+// The COM callback objects on their own: a notification that arrives with nothing registered, and
+// registration without what it needs.
 #include <gtest/gtest.h>
 
 #include <endpointvolume.h>
-
-#include <string>
 
 #include "winaudio/audio_session_event_handler.h"
 #include "winaudio/audio_session_notification_handler.h"
 #include "winaudio/audio_system_effect_property_changed_event_handler.h"
 #include "winaudio/imm_notification_client_impl.h"
-#include "winaudio/qev_audio_dev_monitor_wrapper.h"
 
 namespace qev::winaudio {
 namespace {
@@ -64,51 +61,6 @@ TEST(AudioSessionNotificationHandler, NeedsAManager)
         nullptr, [](IAudioSessionControl*, void*) { return S_OK; }, handler));
     EXPECT_EQ(handler->OnSessionCreated(nullptr), S_OK);
     EXPECT_EQ(handler->Release(), 0u);
-}
-
-// Records what the device monitor wrapper forwards.
-struct Forwarded {
-    static inline std::wstring id;
-    static inline DWORD state = 0;
-    static inline EDataFlow flow = eAll;
-    static inline ERole role = eConsole;
-    static inline PROPERTYKEY key = {};
-};
-
-TEST(QevAudioDevMonitorWrapper, ForwardsEachNotificationToItsCallback)
-{
-    DeviceEventCallbacks callbacks;
-    callbacks.stateChanged = [](LPCWSTR id, DWORD state) {
-        Forwarded::id = id;
-        Forwarded::state = state;
-    };
-    callbacks.defaultDeviceChanged = [](EDataFlow flow, ERole role, LPCWSTR id) {
-        Forwarded::flow = flow;
-        Forwarded::role = role;
-        Forwarded::id = id;
-    };
-    callbacks.propertyValueChanged = [](LPCWSTR id, PROPERTYKEY key) {
-        Forwarded::id = id;
-        Forwarded::key = key;
-    };
-    auto* wrapper = new QevAudioDevMonitorWrapper(callbacks);
-
-    EXPECT_EQ(wrapper->OnDeviceStateChanged(L"state-id", DEVICE_STATE_DISABLED), S_OK);
-    EXPECT_EQ(Forwarded::id, L"state-id");
-    EXPECT_EQ(Forwarded::state, static_cast<DWORD>(DEVICE_STATE_DISABLED));
-    EXPECT_EQ(wrapper->OnDefaultDeviceChanged(eCapture, eCommunications, L"default-id"), S_OK);
-    EXPECT_EQ(Forwarded::flow, eCapture);
-    EXPECT_EQ(Forwarded::role, eCommunications);
-    EXPECT_EQ(Forwarded::id, L"default-id");
-    EXPECT_EQ(wrapper->OnPropertyValueChanged(L"prop-id", kKey), S_OK);
-    EXPECT_EQ(Forwarded::key.pid, kKey.pid);
-    EXPECT_TRUE(IsEqualGUID(Forwarded::key.fmtid, kKey.fmtid));
-    // Null entries: no-ops that still succeed.
-    EXPECT_EQ(wrapper->OnDeviceAdded(L"added"), S_OK);
-    EXPECT_EQ(wrapper->OnDeviceRemoved(L"removed"), S_OK);
-    EXPECT_EQ(Forwarded::id, L"prop-id");
-    EXPECT_EQ(wrapper->OnNotify(nullptr), S_OK);
-    wrapper->Release();
 }
 
 }  // namespace

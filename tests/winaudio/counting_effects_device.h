@@ -7,36 +7,83 @@
 
 #include <atomic>
 
+#include "base/audio_system_effects_property_store.h"
+#include "base/com_object.h"
+
 namespace qev::winaudio::test {
 
-// An endpoint that passes every call on to a real one, but hands out its effect stores wrapped in
-// CountingEffectsStore, so a test sees whether the code under test gives all of them back.
-// Interfaces other than IMMDevice are answered by the real endpoint.
-class CountingEffectsDevice final : public IMMDevice {
+// An endpoint that passes every call on to a real one but hands out its effect stores wrapped and
+// counted while alive, so a test sees whether the code under test gave all of them back.
+class CountingEffectsDevice final : public base::ComObject<IMMDevice, IMMEndpoint> {
 public:
-    CountingEffectsDevice(Microsoft::WRL::ComPtr<IMMDevice> inner, std::atomic<int>& liveStores);
-    CountingEffectsDevice(const CountingEffectsDevice&) = delete;
-    CountingEffectsDevice& operator=(const CountingEffectsDevice&) = delete;
+    CountingEffectsDevice(Microsoft::WRL::ComPtr<IMMDevice> inner, std::atomic<int>& liveStores)
+        : inner_(std::move(inner)), liveStores_(liveStores)
+    {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
-    HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** object) override;
-    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD access, IPropertyStore** store) override;
-    HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override;
-    HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override;
+    HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** object) override
+    {
+        const HRESULT hr = inner_->Activate(iid, context, parameters, object);
+        if (SUCCEEDED(hr) && iid == __uuidof(base::IAudioSystemEffectsPropertyStore)) {
+            Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> real;
+            *real.GetAddressOf() = static_cast<base::IAudioSystemEffectsPropertyStore*>(*object);
+            *object = static_cast<base::IAudioSystemEffectsPropertyStore*>(new Store(std::move(real), liveStores_));
+        }
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD access, IPropertyStore** store) override
+    {
+        return inner_->OpenPropertyStore(access, store);
+    }
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override { return inner_->GetId(id); }
+    HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override { return inner_->GetState(state); }
+    HRESULT STDMETHODCALLTYPE GetDataFlow(EDataFlow* flow) override
+    {
+        Microsoft::WRL::ComPtr<IMMEndpoint> endpoint;
+        const HRESULT hr = inner_.As(&endpoint);
+        return FAILED(hr) ? hr : endpoint->GetDataFlow(flow);
+    }
 
 private:
-    ~CountingEffectsDevice() = default;
+    using Client = base::IAudioSystemEffectsPropertyChangeNotificationClient;
 
-    std::atomic<ULONG> references_{1};
+    class Store final : public base::ComObject<base::IAudioSystemEffectsPropertyStore> {
+    public:
+        Store(Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> inner, std::atomic<int>& live)
+            : inner_(std::move(inner)), live_(live)
+        {
+            ++live_;
+        }
+        ~Store() override { --live_; }
+        HRESULT STDMETHODCALLTYPE OpenDefaultPropertyStore(DWORD access, IPropertyStore** store) override
+        {
+            return inner_->OpenDefaultPropertyStore(access, store);
+        }
+        HRESULT STDMETHODCALLTYPE OpenUserPropertyStore(DWORD access, IPropertyStore** store) override
+        {
+            return inner_->OpenUserPropertyStore(access, store);
+        }
+        HRESULT STDMETHODCALLTYPE OpenVolatilePropertyStore(DWORD access, IPropertyStore** store) override
+        {
+            return inner_->OpenVolatilePropertyStore(access, store);
+        }
+        HRESULT STDMETHODCALLTYPE ResetUserPropertyStore() override { return inner_->ResetUserPropertyStore(); }
+        HRESULT STDMETHODCALLTYPE ResetVolatilePropertyStore() override { return inner_->ResetVolatilePropertyStore(); }
+        HRESULT STDMETHODCALLTYPE RegisterPropertyChangeNotification(Client* client) override
+        {
+            return inner_->RegisterPropertyChangeNotification(client);
+        }
+        HRESULT STDMETHODCALLTYPE UnregisterPropertyChangeNotification(Client* client) override
+        {
+            return inner_->UnregisterPropertyChangeNotification(client);
+        }
+
+    private:
+        Microsoft::WRL::ComPtr<base::IAudioSystemEffectsPropertyStore> inner_;
+        std::atomic<int>& live_;
+    };
+
     Microsoft::WRL::ComPtr<IMMDevice> inner_;
     std::atomic<int>& liveStores_;
 };
-
-// A CountingEffectsDevice over device whose effect stores are counted by liveStores.
-Microsoft::WRL::ComPtr<IMMDevice> CountEffectsStoresOf(Microsoft::WRL::ComPtr<IMMDevice> device,
-                                                       std::atomic<int>& liveStores);
 
 }  // namespace qev::winaudio::test

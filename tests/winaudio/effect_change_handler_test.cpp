@@ -58,11 +58,6 @@ private:
     std::vector<Change> changes_;
 };
 
-ComPtr<AudioSystemEffectPropertyChangedEventHandler> MakeHandler(ComPtr<base::IAudioSystemEffectsPropertyStore> store)
-{
-    return base::make_com<AudioSystemEffectPropertyChangedEventHandler>(std::move(store));
-}
-
 // The handler's current reference count, read by a balanced AddRef/Release pair.
 ULONG References(AudioSystemEffectPropertyChangedEventHandler* handler)
 {
@@ -70,88 +65,48 @@ ULONG References(AudioSystemEffectPropertyChangedEventHandler* handler)
     return handler->Release();
 }
 
-class EffectChangeHandler : public SimTest {
-protected:
-    void SetUp() override
+TEST_F(SimTest, EffectChangeHandlerReportsItsStoresChangesUntilUnregisteredAndThenLetsGo)
+{
+    SimMachine::Fresh(kWindows11Build);
+    ComPtr<IMMDevice> device;
+    ASSERT_TRUE(GetDeviceById(SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone"), device));
     {
-        SimMachine::Fresh(kWindows11Build);
-        id_ = SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
-        ASSERT_TRUE(GetDeviceById(id_, device_));
-        // Creating a store for the effect context makes its keys, so the effect store activates.
-        {
-            AudioEndpointPropertyStore stores(device_, kEffectContext);
-        }
-        CLSID effect{};
-        ASSERT_EQ(CLSIDFromString(kEffectContext, &effect), S_OK);
-        base::PropVariant activation;
-        ASSERT_EQ(InitPropVariantFromCLSID(effect, activation.get()), S_OK);
-        ASSERT_EQ(device_->Activate(__uuidof(base::IAudioSystemEffectsPropertyStore), CLSCTX_ALL, activation.get(),
-                                    reinterpret_cast<void**>(effects_.GetAddressOf())),
-                  S_OK);
+        AudioEndpointPropertyStore stores(device, kEffectContext);  // makes the effect context's keys
     }
-
-    void TearDown() override
-    {
-        for (const auto& handler : registered_) {
-            handler->Unregister();
-        }
+    CLSID effect{};
+    ASSERT_EQ(CLSIDFromString(kEffectContext, &effect), S_OK);
+    base::PropVariant activation;
+    ASSERT_EQ(InitPropVariantFromCLSID(effect, activation.get()), S_OK);
+    ComPtr<base::IAudioSystemEffectsPropertyStore> effects;
+    ASSERT_EQ(device->Activate(__uuidof(base::IAudioSystemEffectsPropertyStore), CLSCTX_ALL, activation.get(),
+                               reinterpret_cast<void**>(effects.GetAddressOf())),
+              S_OK);
+    ChangeLog logs[2];
+    ComPtr<AudioSystemEffectPropertyChangedEventHandler> handlers[2];
+    for (int i = 0; i < 2; ++i) {
+        handlers[i] = base::make_com<AudioSystemEffectPropertyChangedEventHandler>(effects);
+        ASSERT_TRUE(handlers[i]->Register(&ChangeLog::Record, &logs[i]));
     }
-
-    // A handler reporting to log, unregistered at the end of the test at the latest.
-    ComPtr<AudioSystemEffectPropertyChangedEventHandler> MakeRegistered(ChangeLog& log)
-    {
-        auto handler = MakeHandler(effects_);
-        EXPECT_TRUE(handler->Register(&ChangeLog::Record, &log));
-        registered_.push_back(handler);
-        return handler;
-    }
-
-    void WriteLevel(HRESULT (STDMETHODCALLTYPE base::IAudioSystemEffectsPropertyStore::*open)(DWORD, IPropertyStore**),
-                    const PROPERTYKEY& key, DWORD level)
-    {
+    const auto write = [&](auto open) {
         ComPtr<IPropertyStore> store;
-        ASSERT_EQ((effects_.Get()->*open)(STGM_READWRITE, &store), S_OK);
+        ASSERT_EQ((effects.Get()->*open)(STGM_READWRITE, &store), S_OK);
         base::PropVariant value;
-        value.get()->vt = VT_UI4;
-        value.get()->ulVal = level;
-        ASSERT_EQ(store->SetValue(key, value.value()), S_OK);
-    }
+        ASSERT_EQ(InitPropVariantFromUInt32(40, value.get()), S_OK);
+        ASSERT_EQ(store->SetValue(kLevelKey, value.value()), S_OK);
+    };
+    write(&base::IAudioSystemEffectsPropertyStore::OpenUserPropertyStore);
+    EXPECT_TRUE(WaitFor([&] { return logs[0].has(kUser, kLevelKey.pid) && logs[1].has(kUser, kLevelKey.pid); }));
+    EXPECT_FALSE(logs[0].has(kVolatile, kLevelKey.pid));
 
-    void WriteUserLevel(DWORD level)
-    {
-        WriteLevel(&base::IAudioSystemEffectsPropertyStore::OpenUserPropertyStore, kLevelKey, level);
-    }
-
-    std::wstring id_;
-    ComPtr<IMMDevice> device_;
-    ComPtr<base::IAudioSystemEffectsPropertyStore> effects_;
-    ChangeLog log_;
-    ChangeLog probeLog_;
-    std::vector<ComPtr<AudioSystemEffectPropertyChangedEventHandler>> registered_;
-};
-
-TEST_F(EffectChangeHandler, ReportsChangesOfItsStoreWithTypeAndKey)
-{
-    MakeRegistered(log_);
-    WriteUserLevel(40);
-    EXPECT_TRUE(WaitFor([&] { return log_.has(kUser, kLevelKey.pid); }));
-    EXPECT_FALSE(log_.has(kVolatile, kLevelKey.pid));
-}
-
-TEST_F(EffectChangeHandler, UnregisterGivesBackTheStoresReferenceAndStopsDelivery)
-{
-    const auto handler = MakeRegistered(log_);
-    MakeRegistered(probeLog_);
-
-    handler->Unregister();
-    EXPECT_FALSE(handler->registered());
-    // Ours and the fixture's alone, once a delivery still in flight has let go of its own.
-    EXPECT_TRUE(WaitFor([&] { return References(handler.Get()) == 2; }));
-
-    WriteUserLevel(45);
-    ASSERT_TRUE(WaitFor([&] { return probeLog_.has(kUser, kLevelKey.pid); }));
+    handlers[0]->Unregister();
+    EXPECT_FALSE(handlers[0]->registered());
+    // Ours alone, once a delivery still in flight has let go of its own.
+    EXPECT_TRUE(WaitFor([&] { return References(handlers[0].Get()) == 1; }));
+    write(&base::IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore);
+    ASSERT_TRUE(WaitFor([&] { return logs[1].has(kVolatile, kLevelKey.pid); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(log_.has(kUser, kLevelKey.pid));
+    EXPECT_FALSE(logs[0].has(kVolatile, kLevelKey.pid));
+    handlers[1]->Unregister();
 }
 
 }  // namespace
