@@ -29,49 +29,22 @@ void record(const NotifyEvent* event, void* context)
                                       std::to_string(event->value) + ":" + (event->text ? event->text : "-"));
 }
 
-TEST(NotificationTable, IdsCountUpAndAreNotReused)
+TEST(NotificationTable, IdsCountUpSkipIdsInUseWrapAfterTheLastAndStopAtCapacity)
 {
-    NotificationTable table;
-    uint32_t a = 99;
-    uint32_t b = 99;
-    ASSERT_TRUE(table.add(record, nullptr, &a));
-    ASSERT_TRUE(table.add(record, nullptr, &b));
-    EXPECT_EQ(a, 0u);
-    EXPECT_EQ(b, 1u);
-    table.remove(a);
-    table.add(record, nullptr, &a);
-    EXPECT_EQ(a, 2u);
-    table.remove(12345);  // unknown: no effect
-    EXPECT_EQ(table.size(), 2u);
-}
-
-TEST(NotificationTable, CapacityCountsLiveEntriesAndFullTableGivesNoId)
-{
-    NotificationTable table(3);
+    const uint32_t last = NotificationTable::kLastId;
+    NotificationTable table(3, last - 1);
     uint32_t id = 0;
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(table.add(record, nullptr, &id));
-    }
-    EXPECT_FALSE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, NotificationTable::kNoId);
-    EXPECT_EQ(table.size(), 3u);
-    table.remove(1);
-    ASSERT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, 3u);
-    EXPECT_FALSE(table.add(record, nullptr, &id));
-}
-
-TEST(NotificationTable, CandidateWrapsAfterLastIdAndSkipsIdsInUse)
-{
-    NotificationTable table(NotificationTable::kMaxCapacity, NotificationTable::kLastId - 1);
-    uint32_t id = 0;
-    for (const uint32_t expected : {NotificationTable::kLastId - 1, NotificationTable::kLastId, 0u}) {
+    for (const uint32_t expected : {last - 1, last, 0u}) {
         ASSERT_TRUE(table.add(record, nullptr, &id));
         EXPECT_EQ(id, expected);
     }
-    table.remove(NotificationTable::kLastId - 1);
+    EXPECT_FALSE(table.add(record, nullptr, &id));
+    EXPECT_EQ(id, NotificationTable::kNoId);
+    table.remove(12345);  // unknown: no effect
+    table.remove(last - 1);
+    EXPECT_EQ(table.size(), 2u);
     ASSERT_TRUE(table.add(record, nullptr, &id));
-    EXPECT_EQ(id, 1u);
+    EXPECT_EQ(id, 1u) << "a removed id is not reused before the count comes round";
 }
 
 TEST(NotificationTable, BroadcastCallsLiveCallbacksInIdOrder)
