@@ -5,7 +5,6 @@
 #include <audiopolicy.h>
 #include <mmdeviceapi.h>
 
-#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <set>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "audio_interfaces.h"
+#include "base/com_object.h"
 
 namespace qevsim::test {
 
@@ -42,46 +42,26 @@ inline std::wstring idText(LPCWSTR id)
 
 // A COM callback that logs what it receives; its reference count is observable for leak checks.
 template <typename Interface>
-class Recorder : public Interface {
+class Recorder : public qev::base::ComObject<Interface> {
 public:
-    explicit Recorder(REFIID own) : own_(own) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    ULONG references()
     {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        *out = (iid == IID_IUnknown || iid == own_) ? this : nullptr;
-        return *out != nullptr ? (AddRef(), S_OK) : E_NOINTERFACE;
+        this->AddRef();
+        return this->Release();
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    ULONG references() const { return references_; }
     EventLog log;
     EventLog* sink = &log;  // another recorder's log, to see the order across two
 
 protected:
-    virtual ~Recorder() = default;
     virtual HRESULT note(const std::wstring& line)
     {
         sink->add(line);
         return S_OK;
     }
-
-private:
-    const IID own_;
-    std::atomic<ULONG> references_{1};
 };
 
 class EndpointRecorder : public Recorder<IMMNotificationClient> {
 public:
-    EndpointRecorder() : Recorder(__uuidof(IMMNotificationClient)) {}
     HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override
     {
         return note(L"state " + idText(id) + L" " + std::to_wstring(state));
@@ -100,13 +80,11 @@ public:
 
 class SessionCreatedRecorder final : public Recorder<IAudioSessionNotification> {
 public:
-    SessionCreatedRecorder() : Recorder(__uuidof(IAudioSessionNotification)) {}
     HRESULT STDMETHODCALLTYPE OnSessionCreated(IAudioSessionControl* session) override;  // logs "created pid <n>"
 };
 
 class SessionEventRecorder final : public Recorder<IAudioSessionEvents> {
 public:
-    SessionEventRecorder() : Recorder(__uuidof(IAudioSessionEvents)) {}
     HRESULT STDMETHODCALLTYPE OnDisplayNameChanged(LPCWSTR name, LPCGUID) override
     {
         return note(L"name " + idText(name));
@@ -127,7 +105,6 @@ public:
 
 class EffectStoreRecorder final : public Recorder<IAudioSystemEffectsPropertyChangeNotificationClient> {
 public:
-    EffectStoreRecorder() : Recorder(__uuidof(IAudioSystemEffectsPropertyChangeNotificationClient)) {}
     HRESULT STDMETHODCALLTYPE OnPropertyChanged(AUDIO_SYSTEMEFFECTS_PROPERTYSTORE_TYPE type,
                                                 const PROPERTYKEY key) override
     {

@@ -11,29 +11,11 @@
 #include <string>
 #include <thread>
 
+#include "sim_machine.h"
+
 namespace qevsim::test {
 
 namespace {
-
-std::wstring testDirectory()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring text(path, length);
-    return text.substr(0, text.find_last_of(L'\\'));
-}
-
-std::wstring quote(const std::wstring& arg)
-{
-    std::wstring out = L"\"";
-    for (const wchar_t c : arg) {
-        if (c == L'"') {
-            out += L'\\';
-        }
-        out += c;
-    }
-    return out + L"\"";
-}
 
 const char* kMachineTemplate = R"(Windows Registry Editor Version 5.00
 
@@ -77,49 +59,9 @@ const char* kMachineTemplate = R"(Windows Registry Editor Version 5.00
 
 ToolResult runQevsim(const std::vector<std::wstring>& args)
 {
-    ToolResult result;
-    std::wstring command = quote(testDirectory() + L"\\..\\..\\sim\\qevsim.exe");
-    for (const auto& arg : args) {
-        command += L" " + quote(arg);
-    }
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        result.output = "runQevsim: no pipe, error " + std::to_string(::GetLastError());
-        return result;
-    }
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                          nullptr, &startup, &process);
-    const DWORD startError = ::GetLastError();
-    ::CloseHandle(writeEnd);
-    if (!started) {
-        result.output = "runQevsim: cannot start qevsim, error " + std::to_string(startError);
-    } else {
-        char buffer[4096];
-        DWORD got = 0;
-        while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-            result.output.append(buffer, got);
-        }
-        if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
-            ::TerminateProcess(process.hProcess, 1);
-            result.output += "\nrunQevsim: qevsim did not end within 60 s and was stopped";
-        } else if (!::GetExitCodeProcess(process.hProcess, &result.exitCode)) {
-            result.output += "\nrunQevsim: no exit code, error " + std::to_string(::GetLastError());
-        }
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
-    ::CloseHandle(readEnd);
-    return result;
+    std::wstring output;
+    const int code = qev::winaudio::test::SimMachine::Run(args, &output);
+    return {static_cast<DWORD>(code), std::string(output.begin(), output.end())};
 }
 
 void mustRunQevsim(const std::vector<std::wstring>& args)
@@ -156,14 +98,7 @@ std::wstring writeTempFile(const wchar_t* name, const std::string& text)
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return qev::winaudio::test::WaitFor(done, timeout);
 }
 
 ComPtr<IMMDeviceEnumerator> makeEnumerator()

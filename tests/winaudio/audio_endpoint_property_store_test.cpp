@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "counting_effects_device.h"
-#include "log_capture.h"
+#include "debug_output_capture.h"
 #include "sim_fixture.h"
 #include "winaudio/endpoint_queries.h"
 #include "winsys/registry.h"
@@ -63,10 +63,10 @@ protected:
 TEST_F(PropertyStoreTest, Windows11PerApoStoresAreMadeWrittenAndReadBackInTheirOwnKeys)
 {
     Load(kWindows11Build);
-    LogCapture log;
+    const DebugOutputCapture log;
     // The endpoint has no store keys yet: they are created and the activation retried.
     AudioEndpointPropertyStore store(device_, kEffectContext);
-    EXPECT_EQ(log.count(L"Failed to activate property store, err: 0x80070490\n"), 0u);
+    EXPECT_FALSE(log.contains(L"[qev] Failed to activate property store, err: 0x80070490\n"));
     EXPECT_EQ(store.GetDeviceId(), id_);
     EXPECT_TRUE(store.IsWindows11());
     EXPECT_EQ(_wcsicmp(store.GetEndpointKeyPath().c_str(),
@@ -113,7 +113,7 @@ TEST_F(PropertyStoreTest, WithoutPerApoStoresEffectKindsAreRefusedOnWindows10And
         Load(windows11 ? kWindows11Build : kWindows10Build);
         AudioEndpointPropertyStore store(device_, windows11 ? L"" : kEffectContext);
         EXPECT_TRUE(store.GetDefaultKeyPath().empty());
-        LogCapture log;
+        const DebugOutputCapture log;
         DWORD value = 0;
         bool present = false;
         for (PropertyStoreType kind : {Default, User, Volatile}) {
@@ -162,7 +162,7 @@ TEST_F(PropertyStoreTest, ValuesTravelBetweenStoreAndRegistryBothWays)
     bool present = true;
     EXPECT_TRUE(store.HasValue(FxProperties, kListedKey, present));
     EXPECT_FALSE(present);
-    LogCapture log;
+    const DebugOutputCapture log;
     EXPECT_FALSE(store.GetString(FxProperties, kListedKey, text));
     EXPECT_TRUE(log.lines().empty()) << "an empty value is not an error";
 }
@@ -182,14 +182,14 @@ TEST_F(PropertyStoreTest, ValuesOfAnotherTypeAreRefusedWithTheirTypeAndLeaveTheR
                 {Properties, kFriendlyNameKey, false, L"Unexpected prop varaint type: 31\n"},
                 {FxProperties, kListedKey, true, L"Incorrect prop varaint type, expected: 4127\n"}};
     for (const auto& row : rows) {
-        LogCapture log;
+        const DebugOutputCapture log;
         DWORD value = 1234;
         std::vector<std::wstring> list = {L"stale"};
         EXPECT_FALSE(row.list ? store.GetStringVector(row.kind, row.key, list)
                               : store.GetDword(row.kind, row.key, value));
         EXPECT_EQ(value, 1234u);
         EXPECT_EQ(list, std::vector<std::wstring>{L"stale"});
-        EXPECT_EQ(log.count(row.logged), 1u);
+        EXPECT_TRUE(log.contains(std::wstring(L"[qev] ") + row.logged));
     }
     bool present = false;
     EXPECT_TRUE(store.HasValue(FxProperties, kLevelKey, present));
@@ -205,18 +205,18 @@ TEST_F(PropertyStoreTest, BadInputChangesNothingAndWithoutAnEndpointEveryStoreIs
     EXPECT_TRUE(StoredName(store.GetFxPropertiesKeyPath(), kModeListName).empty());
     EXPECT_TRUE(StoredName(store.GetFxPropertiesKeyPath(), kLevelName).empty());
 
-    LogCapture log;
+    const DebugOutputCapture log;
     AudioEndpointPropertyStore none(nullptr, kEffectContext);
     EXPECT_TRUE(none.GetDeviceId().empty());
     EXPECT_TRUE(none.GetEndpointKeyPath().empty());
-    EXPECT_TRUE(log.contains(L"Failed to open Properties property store\n"));
+    EXPECT_TRUE(log.contains(L"[qev] Failed to open Properties property store\n"));
     DWORD value = 0;
     bool present = false;
     EXPECT_FALSE(none.GetDword(Properties, kLevelKey, value));
     EXPECT_FALSE(none.SetDword(FxProperties, kLevelKey, 1));
     EXPECT_FALSE(none.SetDword(Default, kLevelKey, 1));
     EXPECT_FALSE(none.HasValue(FxProperties, kLevelKey, present));
-    EXPECT_GE(log.count(L"Invalid store instance\n"), 3u);
+    EXPECT_GE(log.count("[qev] Invalid store instance\n"), 3u);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "log_capture.h"
+#include "debug_output_capture.h"
 #include "recording_observers.h"
 #include "sim_fixture.h"
 #include "winaudio/audio_session_event_monitor.h"
@@ -168,13 +168,13 @@ TEST_F(AudioSessionMonitors, InactiveEndpointHasNoSessionManager)
 {
     SimMachine::Must({L"set-state", microphone_, L"disabled"});
     ASSERT_TRUE(GetDeviceById(microphone_, device_));
-    LogCapture log;
+    const DebugOutputCapture log;
     AudioSessionNotificationMonitor monitor(device_);
     EXPECT_FALSE(monitor.registered());
     std::vector<ComPtr<IAudioSessionControl>> sessions;
     EXPECT_FALSE(monitor.enumerate_sessions(sessions));
     EXPECT_TRUE(sessions.empty());
-    const auto lines = log.lines();
+    const auto lines = log.wide_lines();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& line) {
         return line.find(L"Failed to activate IAudioSessionManager2, hr: 0x") != std::wstring::npos;
     }));

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "log_capture.h"
+#include "debug_output_capture.h"
 #include "sim_fixture.h"
 #include "winaudio/endpoint_queries.h"
 
@@ -91,29 +91,29 @@ TEST_F(EndpointEnumeration, HardwareIdsClassifyUsbAndBluetooth)
 TEST_F(EndpointEnumeration, FailedQueriesAnswerEmptyWithTheirMessage)
 {
     SimMachine::SetDeviceProperty(speakers_, L"{A45C254E-DF1C-4EFD-8020-67D146A850E0},14", L"dword", {L"7"});
-    LogCapture log;
+    const DebugOutputCapture log;
     ComPtr<IMMDevice> device;
     ASSERT_TRUE(GetDeviceById(speakers_, device));
     std::wstring text = L"stale";
     EXPECT_FALSE(GetFriendlyName(device, text));
     EXPECT_TRUE(text.empty());
-    EXPECT_TRUE(log.contains(L"Unexpected prop varaint type: 19\n"));
+    EXPECT_TRUE(log.contains(L"[qev] Unexpected prop varaint type: 19\n"));
     text = L"stale";
     EXPECT_FALSE(GetHardwareId(device, text));
     EXPECT_TRUE(text.empty());
     EXPECT_FALSE(IsUsbEndpoint(device));
     EXPECT_FALSE(IsBluetoothEndpoint(device));
     // Both reads succeed with an empty value: the last result is logged.
-    EXPECT_TRUE(log.contains(L"Failed to get device hardware id, hr: 0x00000000\n"));
+    EXPECT_TRUE(log.contains(L"[qev] Failed to get device hardware id, hr: 0x00000000\n"));
     EXPECT_FALSE(GetDeviceById(SimMachine::RenderId(L"{99999999-2222-3333-4444-555555555599}"), device));
     EXPECT_FALSE(device) << "the old reference is released first";
-    EXPECT_EQ(log.count(L"Failed to get device, hr: 0x80070490\n"), 1u);
+    EXPECT_TRUE(log.contains(L"[qev] Failed to get device, hr: 0x80070490\n"));
 
     SimMachine::Fresh(kWindows10Build);
     std::vector<ComPtr<IMMDevice>> capture;
     EXPECT_TRUE(EnumerateEndpoints(capture, eCapture));
     EXPECT_TRUE(capture.empty());
-    EXPECT_TRUE(log.contains(L"Device list is empty\n"));
+    EXPECT_TRUE(log.contains(L"[qev] Device list is empty\n"));
 }
 
 }  // namespace

@@ -34,19 +34,18 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
     for (const auto& arg : args) {
         commandLine += L" " + Quote(arg);
     }
+    std::wstring discarded;
+    std::wstring& text = output != nullptr ? *output : discarded;
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE readRaw = nullptr;
     HANDLE writeRaw = nullptr;
     if (!CreatePipe(&readRaw, &writeRaw, &inherit, 0)) {
-        if (output != nullptr) {
-            *output = L"could not make a pipe, error " + std::to_wstring(GetLastError());
-        }
+        text = L"could not make a pipe, error " + std::to_wstring(GetLastError());
         return -1;
     }
     base::UniqueKernelHandle readEnd(readRaw);
     base::UniqueKernelHandle writeEnd(writeRaw);
     SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-
     // Standard error goes into the same pipe: qevsim's error messages are then part of what a
     // failing Must() prints (the test's own standard error handle may not be inheritable).
     STARTUPINFOW startup{};
@@ -54,39 +53,32 @@ int SimMachine::Run(const std::vector<std::wstring>& args, std::wstring* output)
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = writeEnd.get();
     startup.hStdError = writeEnd.get();
-    startup.hStdInput = nullptr;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                         &startup, &process)) {
-        if (output != nullptr) {
-            *output = L"could not start qevsim, error " + std::to_wstring(GetLastError());
-        }
+        text = L"could not start qevsim, error " + std::to_wstring(GetLastError());
         return -1;
     }
     base::UniqueKernelHandle processHandle(process.hProcess);
     base::UniqueKernelHandle threadHandle(process.hThread);
     writeEnd.reset();
-
-    std::string text;
+    std::string bytes;
     char buffer[512];
     DWORD read = 0;
     while (ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        text.append(buffer, read);
+        bytes.append(buffer, read);
     }
+    text = base::wide_from_utf8(bytes);
     // The pipe closed, so qevsim is ending; the wait is bounded all the same.
-    constexpr DWORD kExitTimeoutMilliseconds = 60000;
-    std::wstring problem;
     DWORD exitCode = 0;
-    if (WaitForSingleObject(processHandle.get(), kExitTimeoutMilliseconds) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(processHandle.get(), 60000) != WAIT_OBJECT_0) {
         TerminateProcess(processHandle.get(), 1);
-        problem = L"\nqevsim did not end within 60 s and was stopped";
-        exitCode = static_cast<DWORD>(-1);
-    } else if (!GetExitCodeProcess(processHandle.get(), &exitCode)) {
-        problem = L"\nno exit code from qevsim, error " + std::to_wstring(GetLastError());
-        exitCode = static_cast<DWORD>(-1);
+        text += L"\nqevsim did not end within 60 s and was stopped";
+        return -1;
     }
-    if (output != nullptr) {
-        *output = base::wide_from_utf8(text) + problem;
+    if (!GetExitCodeProcess(processHandle.get(), &exitCode)) {
+        text += L"\nno exit code from qevsim, error " + std::to_wstring(GetLastError());
+        return -1;
     }
     return static_cast<int>(exitCode);
 }
@@ -151,12 +143,6 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
-}
-
-bool RegistryValueExists(const std::wstring& subkey, const std::wstring& name)
-{
-    return RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr, nullptr,
-                        nullptr) == ERROR_SUCCESS;
 }
 
 bool RegistryKeyExists(const std::wstring& subkey)

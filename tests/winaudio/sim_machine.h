@@ -40,8 +40,7 @@ public:
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 
-// Whether HKEY_LOCAL_MACHINE\subkey has the value / exists.
-bool RegistryValueExists(const std::wstring& subkey, const std::wstring& name);
+// Whether HKEY_LOCAL_MACHINE\subkey exists.
 bool RegistryKeyExists(const std::wstring& subkey);
 
 }  // namespace qev::winaudio::test
