@@ -5,13 +5,13 @@
 #include <propsys.h>
 #include <propvarutil.h>
 
-#include <cstring>
-#include <cwchar>
 #include <fstream>
 #include <string>
 #include <thread>
 
+#include "property_codec.h"
 #include "sim_machine.h"
+#include "winaudio/string_vector_prop_variant.h"
 
 namespace qevsim::test {
 
@@ -163,15 +163,8 @@ void createStoreKeys(const std::wstring& endpointKey)
 PROPVARIANT stringList(const std::vector<const wchar_t*>& items)
 {
     PROPVARIANT value;
-    PropVariantInit(&value);
-    value.vt = VT_VECTOR | VT_LPWSTR;
-    value.calpwstr.pElems = static_cast<LPWSTR*>(::CoTaskMemAlloc(sizeof(LPWSTR) * items.size()));
-    for (const wchar_t* item : items) {
-        const std::size_t bytes = (std::wcslen(item) + 1) * sizeof(wchar_t);
-        auto* copy = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
-        std::memcpy(copy, item, bytes);
-        value.calpwstr.pElems[value.calpwstr.cElems++] = copy;
-    }
+    EXPECT_EQ(qev::winaudio::InitStringVectorPropVariant(std::vector<std::wstring>(items.begin(), items.end()), &value),
+              S_OK);
     return value;
 }
 
@@ -184,13 +177,9 @@ PROPVARIANT number(UINT value)
 
 PROPERTYKEY key(const wchar_t* text)
 {
-    PROPERTYKEY result{};
-    const std::wstring full(text);
-    const auto comma = full.find(L',');
-    EXPECT_NE(comma, std::wstring::npos) << "bad key in test";
-    EXPECT_EQ(::CLSIDFromString(full.substr(0, comma).c_str(), &result.fmtid), S_OK) << "bad key in test";
-    result.pid = static_cast<DWORD>(std::stoul(full.substr(comma + 1)));
-    return result;
+    const auto parsed = PropertyCodec::parseValueName(text);
+    EXPECT_TRUE(parsed.has_value()) << "bad key in test";
+    return parsed.value_or(PROPERTYKEY{});
 }
 
 RawValue rawRead(const std::wstring& path, const std::wstring& name)
