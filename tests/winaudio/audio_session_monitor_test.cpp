@@ -180,33 +180,21 @@ TEST_F(AudioSessionMonitors, InactiveEndpointHasNoSessionManager)
     }));
 }
 
-TEST_F(AudioSessionMonitors, DestroyedMonitorsLeaveNoRegistrationBehind)
+TEST_F(AudioSessionMonitors, DestroyedMonitorsLeaveNoRegistrationAndNoSessionHandlerBehind)
 {
-    RecordingSessionObserver observer;
+    RecordingSessionObserver gone;
     {
         auto monitor = std::make_shared<AudioSessionNotificationMonitor>(device_);
-        monitor->add_observer(&observer);
+        monitor->add_observer(&gone);
     }
-    // A live monitor shows when the new session has been reported.
-    RecordingSessionObserver live;
-    auto monitor = std::make_shared<AudioSessionNotificationMonitor>(device_);
-    monitor->add_observer(&live);
-    SimMachine::AddSession(microphone_, kProcessId, L"active");
-    ASSERT_TRUE(WaitFor([&] { return !live.created().empty(); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_TRUE(observer.created().empty());
-    monitor->remove_observer(&live);
-}
-
-TEST_F(AudioSessionMonitors, DestroyedEventMonitorFreesItsSessionHandlers)
-{
     RecordingSessionObserver observer;
     WeakInfoObserver weak;
     auto events = MonitorNewSession(observer, weak);
     ASSERT_TRUE(events);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // a late delivery to the gone one
+    EXPECT_TRUE(gone.created().empty());
     SimMachine::Must({L"session-state", microphone_, number_, L"active"});
     ASSERT_TRUE(WaitFor([&] { return weak.alive(); }));
-
     // The info belongs to the session's handler: a handler kept alive by a surplus reference keeps it.
     events.reset();
     EXPECT_TRUE(WaitFor([&] { return !weak.alive(); }));

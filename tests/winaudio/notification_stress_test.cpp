@@ -2,6 +2,7 @@
 // several threads at once: nothing may crash or hang, and the machinery still works afterwards.
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -29,7 +30,6 @@ protected:
         SimMachine::Fresh(kWindows11Build);
         microphone_ = SimMachine::AddEndpoint(eCapture, kMicrophoneGuid, L"Microphone");
         number_ = SimMachine::AddSession(microphone_, 777, L"inactive");
-        ASSERT_FALSE(number_.empty());
     }
 
     // Changes the machine through the audio service's side (registry edits are not announced), as
@@ -111,12 +111,9 @@ TEST_F(NotificationStress, MonitorsComeAndGoWhileNotificationsArrive)
     events->register_session(sessions.front());
     SimMachine::Must({L"session-state", microphone_, number_, L"expired"});
     EXPECT_TRUE(WaitFor([&] {
-        for (const auto& change : observer.states()) {
-            if (change.state == AudioSessionStateExpired) {
-                return true;
-            }
-        }
-        return false;
+        const auto states = observer.states();
+        return std::any_of(states.begin(), states.end(),
+                           [](const auto& c) { return c.state == AudioSessionStateExpired; });
     }));
 }
 
