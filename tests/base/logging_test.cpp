@@ -4,58 +4,37 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "debug_output_capture.h"
 
 namespace qev::base {
 namespace {
 
-// Wide output may reach the debugger as a wide or as a converted narrow string; either way the
-// capture keeps it as one line.
-std::string last_line(const DebugOutputCapture& capture)
+// Both entry points prefix every message and write it whole, with percent signs in arguments kept as
+// text. Wine's OutputDebugStringW converts through a 32 Ki-character buffer: wide rows stay below it.
+TEST(Logging, MessagesArePrefixedAndWrittenWhole)
 {
-    const auto lines = capture.lines();
-    return lines.empty() ? std::string("<none>") : lines.back();
-}
-
-TEST(Logging, NarrowFormatsWithPrefix)
-{
-    DebugOutputCapture capture;
-    log_printf("value %d\n", 5);
-    log_printf("no newline");
-    log_printf("%s|%s\n", "100%", "%d");
-    const auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "[qev] value 5\n");
-    EXPECT_EQ(lines[1], "[qev] no newline");
-    EXPECT_EQ(lines[2], "[qev] 100%|%d\n");
-}
-
-TEST(Logging, LongMessageIsWrittenWhole)
-{
-    DebugOutputCapture capture;
     const std::string big(100000, 'x');
-    log_printf("%s\n", big.c_str());
-    const auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "[qev] " + big + "\n");
-}
-
-TEST(Logging, WideTakesWideStrings)
-{
-    DebugOutputCapture capture;
-    log_wprintf(L"id %s = %d\n", L"{0.0.1.00000000}.{abc}", 7);
-    EXPECT_EQ(last_line(capture), "[qev] id {0.0.1.00000000}.{abc} = 7\n");
-}
-
-TEST(Logging, WideLongMessageIsWrittenWhole)
-{
-    DebugOutputCapture capture;
-    // Wine's OutputDebugStringW converts through a 32 Ki-character buffer; stay below that.
-    const std::wstring big(20000, L'y');
-    log_wprintf(L"%s", big.c_str());
-    EXPECT_EQ(last_line(capture), "[qev] " + std::string(big.begin(), big.end()));
+    const std::wstring wide_big(20000, L'y');
+    const struct {
+        std::function<void()> log;
+        std::string line;
+    } rows[] = {
+        {[] { log_printf("value %d\n", 5); }, "[qev] value 5\n"},
+        {[] { log_printf("no newline"); }, "[qev] no newline"},
+        {[] { log_printf("%s|%s\n", "100%", "%d"); }, "[qev] 100%|%d\n"},
+        {[&] { log_printf("%s\n", big.c_str()); }, "[qev] " + big + "\n"},
+        {[] { log_wprintf(L"id %s = %d\n", L"{0.0.1.00000000}.{abc}", 7); }, "[qev] id {0.0.1.00000000}.{abc} = 7\n"},
+        {[&] { log_wprintf(L"%s", wide_big.c_str()); }, "[qev] " + std::string(wide_big.begin(), wide_big.end())},
+    };
+    for (const auto& row : rows) {
+        DebugOutputCapture capture;
+        row.log();
+        EXPECT_EQ(capture.lines(), std::vector<std::string>{row.line}) << row.line.substr(0, 40);
+    }
 }
 
 }  // namespace
