@@ -149,7 +149,7 @@ TEST_F(ContractTest, CallsAreAnsweredAsDocumented)
          kElementNotFound},
         {"effect stores on Windows 10",
          [&] {
-             mustRunQevsim({L"set-build", L"19045"});
+             SimMachine::Must({L"set-build", L"19045"});
              return activateEffectsStore(kMic, &usbEffects);
          },
          E_NOINTERFACE},
@@ -264,7 +264,7 @@ TEST_F(ContractTest, CallsTheDocumentationForbidsInsideCallbacksAreRefusedAndRep
         ASSERT_EQ(enumerator_->RegisterEndpointNotificationCallback(client.Get()), S_OK);
         ASSERT_EQ(policy->SetEndpointVisibility(kUsbMic, FALSE), S_OK);
         ASSERT_EQ(policy->SetEndpointVisibility(kUsbMic, TRUE), S_OK);
-        ASSERT_TRUE(waitUntil([&] { return client->acted.load(); })) << c.act;
+        ASSERT_TRUE(WaitFor([&] { return client->acted.load(); })) << c.act;
         EXPECT_EQ(client->answer, c.expected) << c.act;
         EXPECT_EQ(enumerator_->UnregisterEndpointNotificationCallback(client.Get()), S_OK) << c.act;
         const auto violations = Contract::violations();

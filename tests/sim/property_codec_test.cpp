@@ -1,5 +1,5 @@
-// Stored values the codec must not trust or cannot keep. (Each type's registry form is checked
-// through the stores, property_store_test.)
+// Stored values the codec must not trust or cannot keep. (The registry forms the product writes are
+// checked through its endpoint property store, tests/winaudio.)
 #include <gtest/gtest.h>
 
 #include <propvarutil.h>

@@ -39,6 +39,11 @@ TEST(QevsimToolTest, RejectsBadCommandsArgumentsAndMachineFilesAndKeepsTheMachin
         {{L"session-add", absent, L"1"}, 1, "no endpoint"},
         {{L"load", badFile}, 1, "line 4: bad hexadecimal number"},
         {{L"load", L"C:\\no\\such\\machine.reg"}, 1, "cannot open machine file"},
+        {{L"process-start", L""}, 2, "is not an executable file name"},
+        {{L"process-start", L"Teams"}, 2, "is not an executable file name"},
+        {{L"process-start", L"apps\\Teams.exe"}, 2, "is not an executable file name"},
+        {{L"process-start", L"C:Teams.exe"}, 2, "is not an executable file name"},
+        {{L"process-end", std::to_wstring(::GetCurrentProcessId())}, 1, "was not started by qevsim process-start"},
     };
     for (const auto& c : cases) {
         const ToolResult result = runQevsim(c.args);

@@ -7,11 +7,8 @@
 
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "property_codec.h"
-#include "sim_machine.h"
-#include "winaudio/string_vector_prop_variant.h"
 
 namespace qevsim::test {
 
@@ -45,9 +42,6 @@ const char* kMachineTemplate = R"(Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000003}\Properties]
 "{a45c254e-df1c-4efd-8020-67d146a850e0},14"="Test Line In"
 
-[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Render\{11111111-0000-4000-8000-000000000004}]
-"DeviceState"=dword:00000008
-
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000005}]
 "DeviceState"=dword:00000001
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture\{11111111-0000-4000-8000-000000000005}\Properties]
@@ -62,12 +56,6 @@ ToolResult runQevsim(const std::vector<std::wstring>& args)
     std::wstring output;
     const int code = qev::winaudio::test::SimMachine::Run(args, &output);
     return {static_cast<DWORD>(code), std::string(output.begin(), output.end())};
-}
-
-void mustRunQevsim(const std::vector<std::wstring>& args)
-{
-    const ToolResult result = runQevsim(args);
-    EXPECT_EQ(result.exitCode, 0u) << result.output;
 }
 
 void loadTestMachine(unsigned build)
@@ -94,11 +82,6 @@ std::wstring writeTempFile(const wchar_t* name, const std::string& text)
     const std::wstring path = std::wstring(directory) + name;
     std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc) << text;
     return path;
-}
-
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
-{
-    return qev::winaudio::test::WaitFor(done, timeout);
 }
 
 ComPtr<IMMDeviceEnumerator> makeEnumerator()
@@ -158,14 +141,6 @@ void createStoreKeys(const std::wstring& endpointKey)
                   ERROR_SUCCESS);
         ::RegCloseKey(created);
     }
-}
-
-PROPVARIANT stringList(const std::vector<const wchar_t*>& items)
-{
-    PROPVARIANT value;
-    EXPECT_EQ(qev::winaudio::InitStringVectorPropVariant(std::vector<std::wstring>(items.begin(), items.end()), &value),
-              S_OK);
-    return value;
 }
 
 PROPVARIANT number(UINT value)

@@ -5,28 +5,26 @@
 #include <mmdeviceapi.h>
 #include <wrl/client.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "audio_interfaces.h"
 #include "base/com_init.h"
+#include "sim_machine.h"
 
 namespace qevsim::test {
 
 using Microsoft::WRL::ComPtr;
+using qev::winaudio::test::SimMachine;
+using qev::winaudio::test::WaitFor;
 
 // Endpoints of the test machine.
 inline constexpr wchar_t kSpeakers[] = L"{0.0.0.00000000}.{11111111-0000-4000-8000-000000000001}";
 inline constexpr wchar_t kMic[] = L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000002}";
 inline constexpr wchar_t kLineIn[] = L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000003}";
-inline constexpr wchar_t kHdmi[] = L"{0.0.0.00000000}.{11111111-0000-4000-8000-000000000004}";
 inline constexpr wchar_t kUsbMic[] = L"{0.0.1.00000000}.{11111111-0000-4000-8000-000000000005}";
 inline constexpr wchar_t kMicKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\{11111111-0000-4000-8000-000000000002}";
-inline constexpr wchar_t kSpeakersKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\{11111111-0000-4000-8000-000000000001}";
 inline constexpr wchar_t kUsbMicKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Capture\\{11111111-0000-4000-8000-000000000005}";
 inline constexpr wchar_t kApoContext[] = L"{4D99D9D2-C5DE-4A46-8E6E-6D7307FE73FF}";
@@ -49,20 +47,15 @@ struct ToolResult {
 
 // Runs qevsim (built beside the tests) with the arguments; waits at most 60 s.
 ToolResult runQevsim(const std::vector<std::wstring>& args);
-// Runs qevsim and fails the current test unless it exits with 0.
-void mustRunQevsim(const std::vector<std::wstring>& args);
 
 // Registers the simulator and loads the test machine: Windows build `build`, a mic with the
-// APO's per-APO store keys, speakers, a disabled line-in, an unplugged HDMI output and a USB mic
+// APO's per-APO store keys, speakers, a disabled line-in and a USB mic
 // without store keys. Fails the current test when that does not work.
 void loadTestMachine(unsigned build = 22631);
 // Registers the simulator and loads a machine file given as text.
 void loadMachineText(const std::string& text);
 // Writes text to a file in the temporary directory and returns its path.
 std::wstring writeTempFile(const wchar_t* name, const std::string& text);
-
-// Polls until done() or the timeout; true if done() became true.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 // COM objects of the simulator.
 ComPtr<IMMDeviceEnumerator> makeEnumerator();
@@ -75,8 +68,6 @@ std::wstring storePath(const std::wstring& endpointKey, const wchar_t* store);
 // Creates the Default, User and Volatile store keys of the test APO context below an endpoint key.
 void createStoreKeys(const std::wstring& endpointKey);
 
-// A VT_VECTOR|VT_LPWSTR value (mingw-w64 does not declare InitPropVariantFromStringVector).
-PROPVARIANT stringList(const std::vector<const wchar_t*>& items);
 PROPVARIANT number(UINT value);
 
 // "{fmtid},pid", the text form the machine keeps as value names.
