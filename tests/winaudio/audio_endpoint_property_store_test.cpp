@@ -3,9 +3,6 @@
 #include <propsys.h>
 #include <wrl/client.h>
 
-#include <atomic>
-
-#include "counting_effects_device.h"
 #include "debug_output_capture.h"
 #include "sim_fixture.h"
 #include "winaudio/endpoint_queries.h"
@@ -93,18 +90,21 @@ TEST_F(PropertyStoreTest, Windows11PerApoStoresAreMadeWrittenAndReadBackInTheirO
     }
 }
 
-TEST_F(PropertyStoreTest, EffectStoreIsGivenBackByEveryHolderWhenTheObjectGoesAway)
+TEST_F(PropertyStoreTest, EveryAudioObjectIsGivenBackWhenTheObjectGoesAway)
 {
     Load(kWindows11Build);
-    std::atomic<int> liveStores{0};
+    // The simulator's DllCanUnloadNow answers S_OK once none of its objects is alive in this process.
+    const auto objectsLeft = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"qevaudiosim.dll"), "DllCanUnloadNow")));
+    ASSERT_NE(objectsLeft, nullptr);
     {
-        AudioEndpointPropertyStore store(base::make_com<CountingEffectsDevice>(device_, liveStores), kEffectContext);
-        // The object and its change handler each hold the activated store.
-        EXPECT_EQ(liveStores.load(), 1);
+        AudioEndpointPropertyStore store(device_, kEffectContext);
+        device_.Reset();
         EXPECT_TRUE(store.SetDword(User, kLevelKey, 21));
+        EXPECT_EQ(objectsLeft(), S_FALSE);
     }
-    // A change handler kept alive by a surplus reference would still hold it.
-    EXPECT_EQ(liveStores.load(), 0);
+    // A change handler kept alive by a surplus reference would still hold the effect store.
+    EXPECT_EQ(objectsLeft(), S_OK);
 }
 
 TEST_F(PropertyStoreTest, WithoutPerApoStoresEffectKindsAreRefusedOnWindows10AndServedByFxWithoutAContext)
