@@ -90,11 +90,25 @@ protected:
     ComPtr<IMMDevice> device_;
 };
 
+// Unregisters the disconnected session from inside the notification, as the session filter does.
+class UnregisteringObserver : public RecordingSessionObserver {
+public:
+    std::shared_ptr<AudioSessionEventMonitor> monitor;
+
+    void on_session_disconnected(AudioSessionDisconnectReason reason,
+                                 std::shared_ptr<AudioSessionControlInfo> info) override
+    {
+        monitor->unregister_session(*info);
+        RecordingSessionObserver::on_session_disconnected(reason, info);
+    }
+};
+
 TEST_F(AudioSessionMonitors, NewSessionIsReportedAndEnumeratedAndItsEventsReachObservers)
 {
-    RecordingSessionObserver observer;
+    UnregisteringObserver observer;
     const auto events = MonitorNewSession(observer, observer);
     ASSERT_TRUE(events);
+    observer.monitor = events;
     EXPECT_TRUE(notifications_->registered());
     EXPECT_EQ(observer.createdOn(), std::vector<std::wstring>{microphone_});
     std::vector<ComPtr<IAudioSessionControl>> sessions;
@@ -116,6 +130,8 @@ TEST_F(AudioSessionMonitors, NewSessionIsReportedAndEnumeratedAndItsEventsReachO
     ASSERT_TRUE(WaitFor([&] { return !observer.disconnects().empty(); }));
     EXPECT_EQ(observer.disconnects().front().reason, DisconnectReasonServerShutdown);
     EXPECT_EQ(observer.disconnects().front().info->processId, kProcessId);
+    EXPECT_EQ(events->session_count(), 0u) << "unregistered from its own disconnect notification";
+    observer.monitor.reset();
 }
 
 TEST_F(AudioSessionMonitors, UnregisteredSessionIsSilentAndCaseOfInstanceIdDoesNotMatter)
@@ -137,31 +153,6 @@ TEST_F(AudioSessionMonitors, UnregisteredSessionIsSilentAndCaseOfInstanceIdDoesN
     SimMachine::Must({L"session-state", microphone_, number_, L"inactive"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(observer.states().size(), before);
-}
-
-// Unregisters the disconnected session from inside the notification, as the session filter does.
-class UnregisteringObserver : public RecordingSessionObserver {
-public:
-    std::shared_ptr<AudioSessionEventMonitor> monitor;
-
-    void on_session_disconnected(AudioSessionDisconnectReason reason,
-                                 std::shared_ptr<AudioSessionControlInfo> info) override
-    {
-        monitor->unregister_session(*info);
-        RecordingSessionObserver::on_session_disconnected(reason, info);
-    }
-};
-
-TEST_F(AudioSessionMonitors, SessionCanBeUnregisteredFromItsOwnDisconnectNotification)
-{
-    UnregisteringObserver observer;
-    observer.monitor = MonitorNewSession(observer, observer);
-    ASSERT_TRUE(observer.monitor);
-
-    SimMachine::Must({L"session-disconnect", microphone_, number_, L"0"});
-    ASSERT_TRUE(WaitFor([&] { return !observer.disconnects().empty(); }));
-    EXPECT_EQ(observer.monitor->session_count(), 0u);
-    observer.monitor.reset();
 }
 
 TEST_F(AudioSessionMonitors, InactiveEndpointHasNoSessionManager)

@@ -3,6 +3,7 @@
 #include <propvarutil.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -33,37 +34,20 @@ public:
         }
         auto* log = static_cast<ChangeLog*>(context);
         std::lock_guard<std::mutex> lock(log->mutex_);
-        log->changes_.push_back({type, key->pid});
+        log->changes_.emplace_back(type, key->pid);
         return S_OK;
     }
 
     bool has(std::uint32_t type, DWORD pid) const
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto& change : changes_) {
-            if (change.type == type && change.pid == pid) {
-                return true;
-            }
-        }
-        return false;
+        return std::find(changes_.begin(), changes_.end(), std::pair(type, pid)) != changes_.end();
     }
 
 private:
-    struct Change {
-        std::uint32_t type;
-        DWORD pid;
-    };
-
     mutable std::mutex mutex_;
-    std::vector<Change> changes_;
+    std::vector<std::pair<std::uint32_t, DWORD>> changes_;
 };
-
-// The handler's current reference count, read by a balanced AddRef/Release pair.
-ULONG References(AudioSystemEffectPropertyChangedEventHandler* handler)
-{
-    handler->AddRef();
-    return handler->Release();
-}
 
 TEST_F(SimTest, EffectChangeHandlerReportsItsStoresChangesUntilUnregisteredAndThenLetsGo)
 {
@@ -101,7 +85,10 @@ TEST_F(SimTest, EffectChangeHandlerReportsItsStoresChangesUntilUnregisteredAndTh
     handlers[0]->Unregister();
     EXPECT_FALSE(handlers[0]->registered());
     // Ours alone, once a delivery still in flight has let go of its own.
-    EXPECT_TRUE(WaitFor([&] { return References(handlers[0].Get()) == 1; }));
+    EXPECT_TRUE(WaitFor([&] {
+        handlers[0]->AddRef();
+        return handlers[0]->Release() == 1;
+    }));
     write(&base::IAudioSystemEffectsPropertyStore::OpenVolatilePropertyStore);
     ASSERT_TRUE(WaitFor([&] { return logs[1].has(kVolatile, kLevelKey.pid); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
