@@ -33,16 +33,6 @@ public:
         return entries_;
     }
 
-    bool has(EndpointEventKind kind, const std::wstring& id) const
-    {
-        for (const auto& entry : entries()) {
-            if (entry.kind == kind && _wcsicmp(entry.event.endpointId.c_str(), id.c_str()) == 0) {
-                return true;
-            }
-        }
-        return false;
-    }
-
 private:
     mutable std::mutex mutex_;
     std::vector<Entry> entries_;
