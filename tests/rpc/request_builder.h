@@ -66,20 +66,6 @@ inline std::vector<uint8_t> build_request(const RequestFields& fields)
     return std::vector<uint8_t>(builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize());
 }
 
-inline std::vector<uint8_t> build_named_request(const std::string& name)
-{
-    RequestFields fields;
-    fields.name = name;
-    return build_request(fields);
-}
-
-// Whether a table carries the field (generated tables hide their Table base).
-template <typename T>
-bool has_field(const T* table, flatbuffers::voffset_t field)
-{
-    return reinterpret_cast<const flatbuffers::Table*>(table)->CheckField(field);
-}
-
 // The decoded reply, or null when the bytes are not a valid IpcMessage.
 inline const wire::IpcMessage* decode_message(const std::vector<uint8_t>& bytes)
 {

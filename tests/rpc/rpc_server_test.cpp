@@ -60,19 +60,8 @@ struct TestClient {
 
     const wire::IpcMessage* call(const std::vector<uint8_t>& bytes)
     {
-        return request.send(bytes) ? receive() : nullptr;
+        return request.send(bytes) ? request.next_reply() : nullptr;
     }
-
-    const wire::IpcMessage* receive()
-    {
-        auto message = request.next_message();
-        if (!message)
-            return nullptr;
-        replies.push_back(std::make_unique<std::vector<uint8_t>>(std::move(*message)));
-        return decode_message(*replies.back());
-    }
-
-    std::vector<std::unique_ptr<std::vector<uint8_t>>> replies;
 };
 
 // Names of this test's own, so that test processes running side by side do not meet.
@@ -119,7 +108,10 @@ protected:
         server_.wait();
     }
 
-    const wire::IpcMessage* get_info(TestClient& client) { return client.call(build_named_request("QevIntfGetInfo")); }
+    const wire::IpcMessage* get_info(TestClient& client)
+    {
+        return client.call(build_request({.name = "QevIntfGetInfo"}));
+    }
 
     DebugOutputCapture log_;
     testing::NiceMock<MockDatapathManager> manager_;
@@ -171,18 +163,17 @@ TEST_F(Server, ClosedPipeOrOversizedRequestEndsTheConnectionWithoutWaitingForThe
     for (const bool oversized : {false, true}) {
         SCOPED_TRACE(oversized ? "oversized" : "closed");
         TestClient client;
-        ASSERT_TRUE(client.request.open(names_.request_pipe, 5000, false));
+        ASSERT_TRUE(client.request.open(names_.request_pipe));
         ASSERT_TRUE(client.notify.open(names_.notify_pipe));
-        ASSERT_TRUE(client.request.send(build_named_request("QevIntfCreate")));
+        ASSERT_TRUE(client.request.send(build_request({.name = "QevIntfCreate"})));
         for (int i = 1; oversized && i < kUnread; ++i) {
-            ASSERT_TRUE(client.request.send(build_named_request("QevIntfGetInfo")));
+            ASSERT_TRUE(client.request.send(build_request({.name = "QevIntfGetInfo"})));
         }
         if (oversized) {
             uint32_t payload = 0;
             client.request.send(serialized_request_of_size(0x800001, &payload));
         } else {
-            client.request.start_reading();
-            ASSERT_NE(client.receive(), nullptr);
+            ASSERT_NE(client.request.next_reply(), nullptr);
             client.request.close();
         }
         const int ended = oversized ? 2 : 1;
@@ -190,9 +181,8 @@ TEST_F(Server, ClosedPipeOrOversizedRequestEndsTheConnectionWithoutWaitingForThe
         EXPECT_TRUE(destroyed.wait_for(ended));
         EXPECT_TRUE(client.notify.wait_closed());
         if (oversized) {
-            client.request.start_reading();
             for (int i = 0; i < kUnread; ++i) {
-                const auto* reply = client.receive();
+                const auto* reply = client.request.next_reply();
                 ASSERT_NE(reply, nullptr) << "reply " << i << " was lost";
                 EXPECT_EQ(reply->name()->str(), i == 0 ? "QevIntfCreate" : "QevIntfGetInfo");
             }
@@ -274,19 +264,17 @@ TEST_F(Server, AClientThatDoesNotReadItsNotificationsHoldsUpNobody)
     ASSERT_TRUE(server_.start());
     TestClient stuck;
     ASSERT_TRUE(stuck.request.open(names_.request_pipe));
-    ASSERT_TRUE(stuck.notify.open(names_.notify_pipe, 5000, false));
-    ASSERT_NE(stuck.call(build_named_request("QevIntfCreate")), nullptr);
+    ASSERT_TRUE(stuck.notify.open(names_.notify_pipe));
+    ASSERT_NE(stuck.call(build_request({.name = "QevIntfCreate"})), nullptr);
     TestClient reader;
     ASSERT_TRUE(reader.connect(names_));
-    ASSERT_NE(reader.call(build_named_request("QevIntfCreate")), nullptr);
+    ASSERT_NE(reader.call(build_request({.name = "QevIntfCreate"})), nullptr);
 
     // Far more than the stuck client's pipe and queue hold.
     for (uint32_t i = 0; i < 200; ++i) {
         table_.broadcast(datapath::NotifyEvent{3, i, nullptr});
-        const auto message = reader.notify.next_message();
-        ASSERT_TRUE(message.has_value()) << "event " << i;
-        const auto* decoded = decode_message(*message);
-        ASSERT_NE(decoded, nullptr);
+        const auto* decoded = reader.notify.next_reply();
+        ASSERT_NE(decoded, nullptr) << "event " << i;
         ASSERT_EQ(decoded->notification()->payload_as_ValueEvent()->value(), i);
     }
     EXPECT_EQ(log_.count("[qev] Notifications to client " + std::to_string(GetCurrentProcessId()) +
@@ -328,7 +316,7 @@ TEST_F(Server, AFailureDropsOnlyThatClientAndNoClientLeavesAThreadOrHandleBehind
         row.arrange();
         TestClient failing;
         ASSERT_TRUE(failing.connect(names_));
-        failing.request.send(build_named_request("QevIntfGetInfo"));
+        failing.request.send(build_request({.name = "QevIntfGetInfo"}));
         EXPECT_TRUE(failing.request.wait_closed());
         // The line follows the closing of the pipes.
         for (int attempt = 0; attempt < 100 && !log_.contains(row.line); ++attempt) {

@@ -41,16 +41,7 @@ protected:
     {
         const auto bytes = build_request(fields);
         EXPECT_TRUE(dispatch(*service_, bytes.data(), bytes.size()));
-        return next_reply(timeout_ms);
-    }
-
-    const wire::IpcMessage* next_reply(DWORD timeout_ms = 5000)
-    {
-        auto message = request_client_.next_message(timeout_ms);
-        if (!message)
-            return nullptr;
-        replies_.push_back(std::make_unique<std::vector<uint8_t>>(std::move(*message)));
-        return decode_message(*replies_.back());
+        return request_client_.next_reply(timeout_ms);
     }
 
     // Proves that nothing was sent for earlier requests: the next reply is the one to this call.
@@ -67,7 +58,6 @@ protected:
     PipeClientEnd request_client_;
     PipeClientEnd notify_client_;
     std::shared_ptr<RpcService> service_;
-    std::vector<std::unique_ptr<std::vector<uint8_t>>> replies_;
 };
 
 }  // namespace qev::rpc
