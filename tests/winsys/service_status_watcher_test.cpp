@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "test_service_installation.h"
+#include "sim_machine.h"
 
 namespace qev::winsys::service_utils {
 namespace {
@@ -171,15 +171,12 @@ DWORD WINAPI lagging_once(SC_HANDLE service, DWORD mask, PSERVICE_NOTIFYW notify
     return ERROR_SUCCESS;
 }
 
-class ServiceStatusWatcherWithService : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(service_.installed()) << "CreateServiceW failed: " << GetLastError(); }
-
-    test::TestServiceInstallation service_;
-};
+// The simulator's stand-in "Audiosrv", running at the start of each test and again at its end.
+constexpr wchar_t kService[] = L"Audiosrv";
+using winaudio::test::SimMachine;
 
 // After the system reports that the watcher lags behind, it starts over and reports changes again.
-TEST_F(ServiceStatusWatcherWithService, LaggingNotificationsAreArmedAgainFromAFreshStart)
+TEST(ServiceStatusWatcherOnAudiosrv, LaggingNotificationsAreArmedAgainFromAFreshStart)
 {
     for (const bool in_callback : {false, true}) {
         SCOPED_TRACE(in_callback ? "lagging reported by the callback" : "lagging reported by the arming");
@@ -187,34 +184,30 @@ TEST_F(ServiceStatusWatcherWithService, LaggingNotificationsAreArmedAgainFromAFr
         lag_in_callback = in_callback;
         EventLog log;
         ServiceStatusWatcher watcher(&lagging_once);
-        watcher.add_service(service_.name());
+        watcher.add_service(kService);
         watcher.add_handler(log.handler());
         ASSERT_TRUE(watcher.start());
         const int lagged = log.wait_until(
             0, [](const Event& e) { return e.notification_status == ServiceStatusWatcher::kNotifyClientLagging; });
         ASSERT_GE(lagged, 0);
-        ASSERT_GE(log.wait_for(service_.name(), SERVICE_STOPPED, lagged), 0) << "no fresh status after lagging";
-        ASSERT_TRUE(service_.start());
-        EXPECT_GE(log.wait_for(service_.name(), SERVICE_RUNNING, lagged), 0) << "not armed again";
-        ASSERT_TRUE(service_.wait_for(SERVICE_RUNNING));
+        ASSERT_GE(log.wait_for(kService, SERVICE_RUNNING, lagged), 0) << "no fresh status after lagging";
+        SimMachine::Must({L"service-stop"});
+        EXPECT_GE(log.wait_for(kService, SERVICE_STOPPED, lagged), 0) << "not armed again";
         ASSERT_TRUE(stops_without_hanging(watcher));
-        ASSERT_TRUE(service_.stop());
-        ASSERT_TRUE(service_.wait_for(SERVICE_STOPPED));
+        SimMachine::Must({L"service-start"});
     }
 }
 
 // Stopping with a notification armed must cancel it cleanly, however soon after the start.
-TEST_F(ServiceStatusWatcherWithService, RepeatedStartAndStopWhileArmed)
+TEST(ServiceStatusWatcherOnAudiosrv, RepeatedStartAndStopWhileArmed)
 {
-    ASSERT_TRUE(service_.start());
-    ASSERT_TRUE(service_.wait_for(SERVICE_RUNNING));
     for (int round = 0; round < 20; ++round) {
         EventLog log;
         auto watcher = std::make_unique<ServiceStatusWatcher>();
-        watcher->add_service(service_.name());
+        watcher->add_service(kService);
         watcher->add_handler(log.handler());
         ASSERT_TRUE(watcher->start());
-        ASSERT_GE(log.wait_for(service_.name(), SERVICE_RUNNING), 0) << "round " << round;
+        ASSERT_GE(log.wait_for(kService, SERVICE_RUNNING), 0) << "round " << round;
         Sleep(round % 3 * 60);
         ASSERT_TRUE(stops_without_hanging(*watcher));
         watcher.reset();
