@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/unique_handle.h"
+
 #include <windows.h>
 
 #include <sddl.h>
@@ -17,19 +19,14 @@ public:
     // Applies an SDDL text ("O:BUD:(A;;KR;;;WD)") to the key's owner and DACL.
     bool apply(const std::wstring& sddl) const
     {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
-                                                                  nullptr)) {
-            return false;
-        }
-        HKEY key = nullptr;
-        LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, WRITE_OWNER | WRITE_DAC, &key);
-        if (status == ERROR_SUCCESS) {
-            status = RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor);
-            RegCloseKey(key);
-        }
-        LocalFree(descriptor);
-        return status == ERROR_SUCCESS;
+        base::UniqueLocalMemory descriptor;
+        base::UniqueRegKey key;
+        return ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, descriptor.put(),
+                                                                    nullptr) &&
+               RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, WRITE_OWNER | WRITE_DAC, key.put()) ==
+                   ERROR_SUCCESS &&
+               RegSetKeySecurity(key.get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor.get()) ==
+                   ERROR_SUCCESS;
     }
 
     std::wstring owner() const
@@ -44,22 +41,8 @@ public:
     // True when an allowed entry for `sid` has exactly `mask` and carries `flags`.
     bool allows(const std::wstring& sid, ACCESS_MASK mask, BYTE flags) const
     {
-        std::vector<BYTE> descriptor = read(DACL_SECURITY_INFORMATION);
-        BOOL present = FALSE;
-        BOOL defaulted = FALSE;
-        PACL dacl = nullptr;
-        if (descriptor.empty() || !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) ||
-            !present || dacl == nullptr) {
-            return false;
-        }
-        for (DWORD index = 0; index < dacl->AceCount; ++index) {
-            void* ace = nullptr;
-            if (!GetAce(dacl, index, &ace) || static_cast<const ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE) {
-                continue;
-            }
-            const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
-            if (sid_text(const_cast<DWORD*>(&allowed->SidStart)) == sid && allowed->Mask == mask &&
-                (allowed->Header.AceFlags & flags) == flags) {
+        for (const Allowed& entry : allowed_entries()) {
+            if (entry.sid == sid && entry.mask == mask && (entry.flags & flags) == flags) {
                 return true;
             }
         }
@@ -69,21 +52,9 @@ public:
     // Every right the DACL's allowed entries give `sid`, together.
     ACCESS_MASK granted(const std::wstring& sid) const
     {
-        std::vector<BYTE> descriptor = read(DACL_SECURITY_INFORMATION);
-        BOOL present = FALSE;
-        BOOL defaulted = FALSE;
-        PACL dacl = nullptr;
         ACCESS_MASK rights = 0;
-        if (descriptor.empty() || !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) ||
-            !present || dacl == nullptr) {
-            return rights;
-        }
-        for (DWORD index = 0; index < dacl->AceCount; ++index) {
-            void* ace = nullptr;
-            if (GetAce(dacl, index, &ace) && static_cast<const ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
-                const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
-                rights |= sid_text(const_cast<DWORD*>(&allowed->SidStart)) == sid ? allowed->Mask : 0;
-            }
+        for (const Allowed& entry : allowed_entries()) {
+            rights |= entry.sid == sid ? entry.mask : 0;
         }
         return rights;
     }
@@ -93,40 +64,57 @@ public:
     {
         const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
         std::vector<BYTE> descriptor = read(what);
-        LPWSTR text = nullptr;
-        if (descriptor.empty() || !ConvertSecurityDescriptorToStringSecurityDescriptorW(
-                                      descriptor.data(), SDDL_REVISION_1, what, &text, nullptr)) {
-            return L"<unreadable>";
-        }
-        const std::wstring result = text;
-        LocalFree(text);
-        return result;
+        base::UniqueLocalPtr<wchar_t> text;
+        return !descriptor.empty() && ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                                          descriptor.data(), SDDL_REVISION_1, what, text.put(), nullptr)
+                   ? std::wstring(text.get())
+                   : L"<unreadable>";
     }
 
 private:
+    struct Allowed {
+        std::wstring sid;
+        ACCESS_MASK mask;
+        BYTE flags;
+    };
+
+    std::vector<Allowed> allowed_entries() const
+    {
+        std::vector<BYTE> descriptor = read(DACL_SECURITY_INFORMATION);
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        PACL dacl = nullptr;
+        std::vector<Allowed> entries;
+        if (descriptor.empty() || !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) ||
+            !present || dacl == nullptr) {
+            return entries;
+        }
+        for (DWORD index = 0; index < dacl->AceCount; ++index) {
+            void* ace = nullptr;
+            if (GetAce(dacl, index, &ace) && static_cast<const ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+                auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+                entries.push_back({sid_text(&allowed->SidStart), allowed->Mask, allowed->Header.AceFlags});
+            }
+        }
+        return entries;
+    }
+
     std::vector<BYTE> read(SECURITY_INFORMATION what) const
     {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) {
+        base::UniqueRegKey key;
+        DWORD size = 0;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, READ_CONTROL, key.put()) != ERROR_SUCCESS ||
+            RegGetKeySecurity(key.get(), what, nullptr, &size) == ERROR_SUCCESS || size == 0) {
             return {};
         }
-        DWORD size = 0;
-        RegGetKeySecurity(key, what, nullptr, &size);
         std::vector<BYTE> buffer(size);
-        const LSTATUS status = size == 0 ? ERROR_INVALID_DATA : RegGetKeySecurity(key, what, buffer.data(), &size);
-        RegCloseKey(key);
-        if (status != ERROR_SUCCESS) {
-            buffer.clear();
-        }
-        return buffer;
+        return RegGetKeySecurity(key.get(), what, buffer.data(), &size) == ERROR_SUCCESS ? buffer : std::vector<BYTE>{};
     }
 
     static std::wstring sid_text(PSID sid)
     {
-        LPWSTR text = nullptr;
-        const std::wstring result = ConvertSidToStringSidW(sid, &text) ? text : L"<bad sid>";
-        LocalFree(text);
-        return result;
+        base::UniqueLocalPtr<wchar_t> text;
+        return ConvertSidToStringSidW(sid, text.put()) ? std::wstring(text.get()) : L"<bad sid>";
     }
 
     std::wstring subkey_;

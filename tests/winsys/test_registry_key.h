@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/unique_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -29,24 +31,15 @@ public:
     // Creates the key (or a key below it) directly through the registry.
     bool create(const std::wstring& relative = std::wstring()) const
     {
-        HKEY key = nullptr;
-        const bool created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, name_of(relative).c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
-        if (created) {
-            RegCloseKey(key);
-        }
-        return created;
+        base::UniqueRegKey key;
+        return RegCreateKeyExW(HKEY_LOCAL_MACHINE, name_of(relative).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                               key.put(), nullptr) == ERROR_SUCCESS;
     }
 
     bool exists(const std::wstring& relative = std::wstring()) const
     {
-        HKEY key = nullptr;
-        const bool opened =
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, name_of(relative).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (opened) {
-            RegCloseKey(key);
-        }
-        return opened;
+        base::UniqueRegKey key;
+        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, name_of(relative).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
     }
 
     bool set(const std::wstring& name, DWORD type, const void* data, DWORD bytes) const
