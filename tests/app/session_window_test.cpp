@@ -29,35 +29,27 @@ HWND own_window()
 
 TEST(HiddenSessionWindow, OnlyConnectLogonAndUnlockPublishEnrollment)
 {
-    const struct {
-        UINT message;
-        WPARAM reason;
-        bool syncs;
-    } cases[] = {
-        {WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, true},
-        {WM_WTSSESSION_CHANGE, WTS_SESSION_LOGON, true},
-        {WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, true},
-        {WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, false},
-        {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, false},
-        {WM_WTSSESSION_CHANGE, WTS_SESSION_LOGOFF, false},
-        {WM_WTSSESSION_CHANGE, 0, false},
-        {WM_USER, WTS_SESSION_LOGON, false},
-    };
     const HiddenSessionWindow window(GetModuleHandleW(nullptr));
     ASSERT_TRUE(window.created());
     const HWND found = own_window();
     ASSERT_NE(found, nullptr);
     EXPECT_FALSE(IsWindowVisible(found));
     EXPECT_FALSE(IsWindowEnabled(found));
-    for (const auto& c : cases) {
+    const auto syncs = [found](UINT message, WPARAM reason) {
         DebugOutputCapture capture;
-        SendMessageW(found, c.message, c.reason, 1);
+        SendMessageW(found, message, reason, 1);
         const auto lines = capture.lines();
-        const bool synced = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
             return line.find("sync_user_enrollment") != std::string::npos;
         });
-        EXPECT_EQ(synced, c.syncs) << c.message << " " << c.reason;
+    };
+    for (const WPARAM reason : {WTS_CONSOLE_CONNECT, WTS_SESSION_LOGON, WTS_SESSION_UNLOCK}) {
+        EXPECT_TRUE(syncs(WM_WTSSESSION_CHANGE, reason)) << reason;
     }
+    for (const WPARAM reason : {WTS_CONSOLE_DISCONNECT, WTS_SESSION_LOCK, WTS_SESSION_LOGOFF, 0}) {
+        EXPECT_FALSE(syncs(WM_WTSSESSION_CHANGE, reason)) << reason;
+    }
+    EXPECT_FALSE(syncs(WM_USER, WTS_SESSION_LOGON));
     // Everything else reaches the default procedure, which answers the window text query.
     wchar_t title[32] = {};
     EXPECT_EQ(SendMessageW(found, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(title)), 11);

@@ -95,7 +95,7 @@ bool wait_until_watching(const test::TestRegistryKey& key, RecordingObserver& ob
 }
 
 // Added and removed subkeys reach every observer once, however often it was added, and no observer
-// after its removal; values are reported only when watched.
+// after its removal; values and subkeys are reported only when watched.
 TEST(RegKeyWatcher, ReportsSubkeyChangesToItsObserversUntilRemoved)
 {
     test::TestRegistryKey key(L"watchsubkeys");
@@ -106,6 +106,10 @@ TEST(RegKeyWatcher, ReportsSubkeyChangesToItsObserversUntilRemoved)
     watcher.add_observer(&kept);
     watcher.add_observer(&removed);
     watcher.add_observer(&removed);
+    RecordingObserver values;
+    RegKeyWatcher value_watcher(HKEY_LOCAL_MACHINE, key.subkey(), false, true);
+    value_watcher.add_observer(&values);
+    ASSERT_TRUE(wait_until_watching(key, values));
     ASSERT_TRUE(wait_until_watching(key, kept));
     removed.take();
 
@@ -126,19 +130,8 @@ TEST(RegKeyWatcher, ReportsSubkeyChangesToItsObserversUntilRemoved)
     ASSERT_TRUE(key.create(L"later"));
     ASSERT_TRUE(kept.wait_added(L"later"));
     EXPECT_EQ(removed.take().subkey_calls, 0);
-}
-
-TEST(RegKeyWatcher, ReportsValueWritesWhenWatchingValues)
-{
-    test::TestRegistryKey key(L"watchvalues");
-    ASSERT_TRUE(key.create());
-    RecordingObserver observer;
-    RegKeyWatcher watcher(HKEY_LOCAL_MACHINE, key.subkey(), false, true);
-    watcher.add_observer(&observer);
-    ASSERT_TRUE(wait_until_watching(key, observer));
-    ASSERT_TRUE(key.set_string(L"text", L"changed"));
-    EXPECT_TRUE(observer.wait([](const auto& r) { return r.value_calls > 0; }));
-    EXPECT_EQ(observer.take().subkey_calls, 0);
+    EXPECT_TRUE(values.wait([](const auto& r) { return r.value_calls > 0; }));
+    EXPECT_EQ(values.take().subkey_calls, 0);
 }
 
 // A missing key is logged and ends the thread; a waiting thread ends with the watcher.
