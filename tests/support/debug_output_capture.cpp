@@ -6,20 +6,6 @@
 #define DBG_PRINTEXCEPTION_WIDE_C 0x4001000A
 #endif
 
-namespace {
-
-std::string narrowed(const std::wstring& text)
-{
-    std::string result;
-    result.reserve(text.size());
-    for (const wchar_t c : text) {
-        result.push_back(static_cast<char>(c));
-    }
-    return result;
-}
-
-}  // namespace
-
 DebugOutputCapture::DebugOutputCapture()
 {
     active_ = this;
@@ -42,7 +28,7 @@ std::vector<std::string> DebugOutputCapture::lines() const
 {
     std::vector<std::string> result;
     for (const auto& line : wide_lines()) {
-        result.push_back(narrowed(line));
+        result.emplace_back(line.begin(), line.end());
     }
     return result;
 }
