@@ -69,23 +69,6 @@ TEST(RegistryWriteString, TypeFollowsKnownVariablesAndTextRoundTrips)
     EXPECT_EQ(bytes, 4 * sizeof(wchar_t));
 }
 
-TEST(RegistryWriteString, ExistingKeyIsOwnedByAdministratorsAndOpenedUp)
-{
-    TestRegistryKey key(L"repair");
-    ASSERT_TRUE(key.create());
-    KeySecurityProbe probe(key.subkey());
-    ASSERT_TRUE(probe.apply(L"O:BUD:(A;;KR;;;WD)"));
-    ASSERT_FALSE(probe.allows(kAdministrators, KEY_ALL_ACCESS, kInheritFlags));
-    ASSERT_TRUE(write_string(key.subkey(), L"v", L"x"));
-    EXPECT_EQ(probe.owner(), kAdministrators);
-    EXPECT_TRUE(probe.allows(kAdministrators, KEY_ALL_ACCESS, kInheritFlags));
-    // Users may read and set values, but not take the key over, change its DACL or delete it.
-    EXPECT_TRUE(probe.allows(kUsers, kUsersWriteAccess, kInheritFlags));
-    EXPECT_EQ(probe.granted(kUsers), kUsersWriteAccess);
-    // Merged into the existing DACL, not replacing it.
-    EXPECT_TRUE(probe.allows(L"S-1-1-0", KEY_READ, 0));
-}
-
 TEST(RegistrySecurity, MissingKeyAndHiveRootFailAndChangeNothing)
 {
     TestRegistryKey key(L"nosecurity");
@@ -103,36 +86,45 @@ TEST(RegistrySecurity, MissingKeyAndHiveRootFailAndChangeNothing)
     EXPECT_EQ(root.owner(), owner);
 }
 
-// Keys created below a system key: the system key keeps its owner and DACL, a created key is repaired
-// only once it is written again, and then Users get no more than reading and setting values.
-TEST(RegistryWriteString, WritesBelowMissingKeysLeaveTheSystemKeyAsItWas)
+// A written key is owned by Administrators with full control; Users may read it and set values, but not
+// take it over, change its DACL, delete it or add subkeys. An existing key's DACL is merged into, keys
+// created below a system key are repaired once written again, and the key above keeps its security.
+TEST(RegistryWriteString, WrittenKeysAreOwnedByAdministratorsAndOpenedUpOnlyForValues)
 {
     const std::wstring tag = std::to_wstring(GetCurrentProcessId());
+    const std::wstring clsid = L"{0E5A1D11-0000-4B8E-9A11-" + std::wstring(12 - tag.size(), L'0') + tag + L"}";
+    TestRegistryKey existing(L"repair");
+    ASSERT_TRUE(existing.create());
+    ASSERT_TRUE(KeySecurityProbe(existing.subkey()).apply(L"O:BUD:(A;;KR;;;WD)"));
     const struct {
-        const wchar_t* system_key;
-        std::wstring created;
+        const wchar_t* parent;
+        std::wstring created;  // below the parent, removed at the end; empty for the existing key
         std::wstring written;
     } rows[] = {
+        {L"SOFTWARE", L"", existing.subkey().substr(9)},
         {L"SYSTEM\\CurrentControlSet\\Control", L"qevtest_" + tag, L"qevtest_" + tag + L"\\a\\b"},
-        {L"SOFTWARE\\Classes\\CLSID", L"{0E5A1D11-0000-4B8E-9A11-" + std::wstring(12 - tag.size(), L'0') + tag + L"}",
-         L"{0E5A1D11-0000-4B8E-9A11-" + std::wstring(12 - tag.size(), L'0') + tag + L"}\\InProcServer32"},
+        {L"SOFTWARE\\Classes\\CLSID", clsid, clsid + L"\\InProcServer32"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << std::string(row.written.begin(), row.written.end()));
-        const std::wstring created = std::wstring(row.system_key) + L"\\" + row.created;
-        const std::wstring written = std::wstring(row.system_key) + L"\\" + row.written;
-        const KeySecurityProbe system_key(row.system_key);
-        const std::wstring before = system_key.text();
+        const std::wstring written = std::wstring(row.parent) + L"\\" + row.written;
+        const KeySecurityProbe parent(row.parent);
+        const std::wstring before = parent.text();
         ASSERT_NE(before, L"<unreadable>");
         EXPECT_TRUE(write_string(written, L"", L"first"));
         EXPECT_TRUE(write_string(written, L"", L"second"));
-        EXPECT_EQ(system_key.text(), before);
-        const KeySecurityProbe written_key(written);
-        EXPECT_EQ(written_key.owner(), kAdministrators);
-        EXPECT_EQ(written_key.granted(kAdministrators) & KEY_ALL_ACCESS, static_cast<ACCESS_MASK>(KEY_ALL_ACCESS));
-        EXPECT_EQ(written_key.granted(kUsers), kUsersWriteAccess);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, created.c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, created.c_str());
+        EXPECT_EQ(parent.text(), before);
+        const KeySecurityProbe key(written);
+        EXPECT_EQ(key.owner(), kAdministrators);
+        EXPECT_TRUE(key.allows(kAdministrators, KEY_ALL_ACCESS, kInheritFlags));
+        EXPECT_TRUE(key.allows(kUsers, kUsersWriteAccess, kInheritFlags));
+        EXPECT_EQ(key.granted(kUsers), kUsersWriteAccess);
+        EXPECT_TRUE(!row.created.empty() || key.allows(L"S-1-1-0", KEY_READ, 0)) << "the DACL was replaced";
+        const std::wstring created = std::wstring(row.parent) + L"\\" + row.created;
+        if (!row.created.empty()) {
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, created.c_str());
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, created.c_str());
+        }
     }
 }
 
