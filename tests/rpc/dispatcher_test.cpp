@@ -60,7 +60,6 @@ TEST_F(Dispatcher, UnknownMissingNotifyMalformedAndCorruptedRequestsAreLoggedAnd
                                        .handle = 2,
                                        .primary_device = "Mic",
                                        .param_name = "nr_level",
-                                       .with_serialized = true,
                                        .serialized_name = "win_reg",
                                        .serialized_size = 4,
                                        .serialized_data = std::vector<uint8_t>{1, 2, 3, 4}});
@@ -204,7 +203,6 @@ TEST_F(Dispatcher, SerializedDataIsPassedUpToItsSizeAndRejectedWithThreeWhenShor
         SCOPED_TRACE(std::string(row.function) + " " + row.name + " " + std::to_string(row.size));
         const auto* reply = call({.name = row.function,
                                   .handle = 5,
-                                  .with_serialized = true,
                                   .serialized_name = row.name,
                                   .serialized_size = row.size,
                                   .serialized_data = row.data});
@@ -230,8 +228,7 @@ TEST_F(Dispatcher, GetSerializedRepliesOutputAndFreesIt)
             *out = datapath::QevSerializedParam{name, 3, data};
             return 0u;
         }));
-    const auto* reply =
-        call({.name = "QevIntfGetSerialized", .handle = 8, .with_serialized = true, .serialized_name = "win_reg"});
+    const auto* reply = call({.name = "QevIntfGetSerialized", .handle = 8, .serialized_name = "win_reg"});
     EXPECT_EQ(g_watched_frees.load(), 2);
     g_watched_name = nullptr;
     g_watched_data = nullptr;

@@ -9,7 +9,7 @@
 
 namespace qev::rpc {
 
-// What a test puts into a request; absent members are not written.
+// What a test puts into a request; absent members are not written (the serialized table with its name).
 struct RequestFields {
     std::optional<std::string> name{};
     std::optional<uint32_t> handle{};
@@ -18,7 +18,6 @@ struct RequestFields {
     std::optional<std::string> secondary_device{};
     std::optional<std::string> param_name{};
     std::optional<float> param_value{};
-    bool with_serialized = false;
     std::optional<std::string> serialized_name{};
     uint32_t serialized_size = 0;
     std::optional<std::vector<uint8_t>> serialized_data{};
@@ -43,7 +42,7 @@ inline std::vector<uint8_t> build_request(const RequestFields& fields)
         param = wire::CreateParam(builder, param_name, fields.param_value.value_or(0.0f));
     }
     flatbuffers::Offset<wire::SerializedParam> serialized;
-    if (fields.with_serialized) {
+    if (fields.serialized_name) {
         const auto serialized_name = string_or_null(fields.serialized_name);
         flatbuffers::Offset<flatbuffers::Vector<uint8_t>> data;
         if (fields.serialized_data) {

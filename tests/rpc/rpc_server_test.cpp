@@ -109,8 +109,7 @@ protected:
 // A SetSerialized request padded to exactly `total` bytes; the payload fills what the buffer allows.
 std::vector<uint8_t> serialized_request_of_size(size_t total, uint32_t* payload_size)
 {
-    RequestFields fields{
-        .name = "QevIntfSetSerialized", .handle = 1, .with_serialized = true, .serialized_name = "win_reg"};
+    RequestFields fields{.name = "QevIntfSetSerialized", .handle = 1, .serialized_name = "win_reg"};
     size_t payload = total - 256;
     std::vector<uint8_t> bytes;
     while (true) {
