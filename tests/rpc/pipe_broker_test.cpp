@@ -17,13 +17,6 @@ constexpr int64_t kTicksPerSecond = 10000000;
 
 class Broker : public testing::Test {
 protected:
-    Broker()
-    {
-        names_.request_pipe = unique_pipe_name(L"broker_request");
-        names_.notify_pipe = unique_pipe_name(L"broker_notify");
-        broker_ = std::make_unique<PipeBroker>(names_);
-    }
-
     // Waits until the broker holds `count` unpaired entries (or complete pairs).
     bool wait_pending(size_t count, bool complete = false)
     {
@@ -54,8 +47,8 @@ protected:
         return message && *message == std::vector<uint8_t>{marker};
     }
 
-    PipeNames names_;
-    std::unique_ptr<PipeBroker> broker_;
+    PipeNames names_{unique_pipe_name(L"broker_request"), unique_pipe_name(L"broker_notify")};
+    std::unique_ptr<PipeBroker> broker_ = std::make_unique<PipeBroker>(names_);
     std::unique_ptr<PipeConnection> request_;
     std::unique_ptr<PipeConnection> notify_;
 };

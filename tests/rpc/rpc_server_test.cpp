@@ -51,17 +51,6 @@ struct TestClient {
     }
 };
 
-// Names of this test's own, so that test processes running side by side do not meet.
-PipeNames test_names()
-{
-    PipeNames names;
-    names.request_pipe = unique_pipe_name(L"server_request");
-    names.notify_pipe = unique_pipe_name(L"server_notify");
-    names.command_pipe = unique_pipe_name(L"server_command");
-    names.instance_mutex = L"qev_rpc_test_mutex_" + std::to_wstring(GetCurrentProcessId());
-    return names;
-}
-
 // stop() and wait() must come back; a hang fails the test instead of blocking the run.
 bool stops_without_hanging(RpcServer& server)
 {
@@ -102,7 +91,10 @@ protected:
     DebugOutputCapture log_;
     testing::NiceMock<MockDatapathManager> manager_;
     datapath::NotificationTable table_;
-    const PipeNames names_ = test_names();
+    // Names of this test's own, so that test processes running side by side do not meet.
+    const PipeNames names_{unique_pipe_name(L"server_request"), unique_pipe_name(L"server_notify"),
+                           unique_pipe_name(L"server_command"),
+                           L"qev_rpc_test_mutex_" + std::to_wstring(GetCurrentProcessId())};
     RpcServer server_{manager_, names_};
 };
 
