@@ -181,29 +181,21 @@ TEST(RegistryWriteDword, StoresUnderOwnSettingsKey)
     }
 }
 
-class RegistryRead : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(key_.create());
-        ASSERT_TRUE(key_.set_string(L"sz", L"plain"));
-        ASSERT_TRUE(key_.set_string(L"expand", L"%SystemRoot%\\x", REG_EXPAND_SZ));
-        ASSERT_TRUE(key_.set_dword(L"dword", 42));
-        const wchar_t list[] = L"one\0two\0three\0";
-        ASSERT_TRUE(key_.set(L"multi", REG_MULTI_SZ, list, sizeof(list)));
-        const wchar_t empty_list[] = L"\0";
-        ASSERT_TRUE(key_.set(L"emptymulti", REG_MULTI_SZ, empty_list, sizeof(empty_list)));
-        const BYTE binary[] = {1, 2, 3};
-        ASSERT_TRUE(key_.set(L"binary", REG_BINARY, binary, sizeof(binary)));
-    }
-
-    TestRegistryKey key_{L"read"};
-};
-
 // Each reader on every stored type: the value when the type fits, else a failure that leaves a string
 // or list as it was and a number zero; binary values are refused with a log line.
-TEST_F(RegistryRead, EveryReaderOnEveryTypeAndOnMissingValuesAndKeys)
+TEST(RegistryRead, EveryReaderOnEveryTypeAndOnMissingValuesAndKeys)
 {
+    TestRegistryKey key{L"read"};
+    ASSERT_TRUE(key.create());
+    ASSERT_TRUE(key.set_string(L"sz", L"plain"));
+    ASSERT_TRUE(key.set_string(L"expand", L"%SystemRoot%\\x", REG_EXPAND_SZ));
+    ASSERT_TRUE(key.set_dword(L"dword", 42));
+    const wchar_t three[] = L"one\0two\0three\0";
+    ASSERT_TRUE(key.set(L"multi", REG_MULTI_SZ, three, sizeof(three)));
+    const wchar_t empty_list[] = L"\0";
+    ASSERT_TRUE(key.set(L"emptymulti", REG_MULTI_SZ, empty_list, sizeof(empty_list)));
+    const BYTE binary[] = {1, 2, 3};
+    ASSERT_TRUE(key.set(L"binary", REG_BINARY, binary, sizeof(binary)));
     DebugOutputCapture capture;
     const std::wstring unchanged = L"unchanged";
     const struct {
@@ -224,24 +216,24 @@ TEST_F(RegistryRead, EveryReaderOnEveryTypeAndOnMissingValuesAndKeys)
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.name);
         std::wstring text = unchanged;
-        EXPECT_EQ(read_string(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, text), row.text.has_value());
+        EXPECT_EQ(read_string(HKEY_LOCAL_MACHINE, key.subkey(), row.name, text), row.text.has_value());
         EXPECT_EQ(text, row.text.value_or(unchanged));
         Names list = {unchanged};
-        EXPECT_EQ(read_multi_string(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, list), row.list.has_value());
+        EXPECT_EQ(read_multi_string(HKEY_LOCAL_MACHINE, key.subkey(), row.name, list), row.list.has_value());
         EXPECT_EQ(list, row.list.value_or(Names{unchanged}));
         DWORD number = 99;
-        EXPECT_EQ(read_dword(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, number), row.number.has_value());
+        EXPECT_EQ(read_dword(HKEY_LOCAL_MACHINE, key.subkey(), row.name, number), row.number.has_value());
         EXPECT_EQ(number, row.number.value_or(0));
         DWORD type = 77;
         RegistryValue value = DWORD{5};
-        EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, key_.subkey(), row.name, type, value), row.value.has_value());
+        EXPECT_EQ(read_value(HKEY_LOCAL_MACHINE, key.subkey(), row.name, type, value), row.value.has_value());
         EXPECT_TRUE(value == row.value.value_or(DWORD{5}));
-        EXPECT_EQ(type, row.value ? key_.type_of(row.name) : 77u);
+        EXPECT_EQ(type, row.value ? key.type_of(row.name) : 77u);
     }
     EXPECT_EQ(capture.lines(),
               std::vector<std::string>{"[qev] Registry type is 3 and is not supported by this API.\n"});
     std::wstring text = unchanged;
-    EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key_.child(L"nokey"), L"sz", text));
+    EXPECT_FALSE(read_string(HKEY_LOCAL_MACHINE, key.child(L"nokey"), L"sz", text));
     EXPECT_EQ(text, unchanged);
 }
 
