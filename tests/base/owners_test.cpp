@@ -22,23 +22,21 @@ void close_counted(int* /*value*/)
 
 using CountedHandle = UniqueHandle<int*, &close_counted>;
 
-struct ReleaseCase {
-    const char* name;
-    std::function<void(CountedHandle&)> let_go;
-    int closes;
-};
-
 TEST(UniqueHandle, ClosesExactlyOnceAndKeepsTheLastError)
 {
     static int resource = 0;
-    const ReleaseCase cases[] = {
+    const struct {
+        const char* name;
+        std::function<void(CountedHandle&)> let_go;
+        int closes;
+    } cases[] = {
         {"reset", [](CountedHandle& h) { h.reset(); }, 1},
         {"reset to another", [](CountedHandle& h) { h.reset(&resource + 1); }, 1},
         {"put", [](CountedHandle& h) { *h.put() = nullptr; }, 1},
         {"moved away", [](CountedHandle& h) { CountedHandle other(std::move(h)); }, 1},
         {"released", [](CountedHandle& h) { static_cast<void>(h.release()); }, 0},
     };
-    for (const ReleaseCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CountedHandle handle(&resource);
         closed = 0;
@@ -56,23 +54,21 @@ TEST(UniqueHandle, ClosesExactlyOnceAndKeepsTheLastError)
     EXPECT_EQ(closed, 0);
 }
 
-struct ComInitCase {
-    const char* name;
-    bool thread_in_mta;
-    DWORD flags;
-    std::optional<DWORD> fallback;
-    HRESULT result;
-};
-
 TEST(ComInit, FallsBackOnlyWhenAskedAndUndoesOnlyItsOwnCall)
 {
-    const ComInitCase cases[] = {
+    const struct {
+        const char* name;
+        bool thread_in_mta;
+        DWORD flags;
+        std::optional<DWORD> fallback;
+        HRESULT result;
+    } cases[] = {
         {"fresh thread", false, COINIT_APARTMENTTHREADED, std::nullopt, S_OK},
         {"other apartment", true, COINIT_APARTMENTTHREADED, std::nullopt, RPC_E_CHANGED_MODE},
         {"other apartment, fallback", true, COINIT_APARTMENTTHREADED, COINIT_MULTITHREADED, S_FALSE},
         {"same apartment", true, COINIT_MULTITHREADED, std::nullopt, S_FALSE},
     };
-    for (const ComInitCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::thread([&c] {
             std::optional<ComInit> outer;
