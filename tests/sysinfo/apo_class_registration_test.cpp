@@ -1,5 +1,9 @@
 #include "sysinfo/apo_class_registration.h"
+#include "sysinfo/apo_library_directory.h"
+#include "sysinfo/apo_software_devices.h"
+#include "sysinfo/driver_store.h"
 
+#include "debug_output_capture.h"
 #include "key_security_probe.h"
 #include "local_machine_override.h"
 #include "registry_seed.h"
@@ -28,82 +32,74 @@ std::wstring server_key(const std::wstring& class_id)
     return clsid_key(class_id) + L"\\InProcServer32";
 }
 
-class RegisterApoClassTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(kTestClass))) << "left over from an earlier run";
-        seed_.remove_at_end(clsid_key(kTestClass));
-    }
-
-    StoredString server(const std::wstring& name = L"") const
-    {
-        return ReadStoredString(HKEY_LOCAL_MACHINE, server_key(kTestClass), name);
-    }
-
-    RegistrySeed seed_;
-};
-
-TEST_F(RegisterApoClassTest, PathsUnderSystem32AreWrittenRelativeToSystemRoot)
+// Registering again overwrites the earlier server and threading model; the class registrations key
+// belongs to the system and keeps its owner and access list throughout.
+TEST(RegisterApoClass, PathsUnderSystem32AreWrittenRelativeToSystemRootAndNothingWidensAccess)
 {
+    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(kTestClass))) << "left over from an earlier run";
+    RegistrySeed seed;
+    seed.remove_at_end(clsid_key(kTestClass));
+    seed.set_string(server_key(kTestClass), L"ThreadingModel", L"Apartment");
+    const qev::winsys::test::KeySecurityProbe classes(L"SOFTWARE\\Classes\\CLSID");
+    const std::wstring before = classes.text();
+    ASSERT_NE(before, L"<unreadable>");
     const struct {
         const wchar_t* path;
         const wchar_t* stored;
         DWORD type;
     } rows[] = {
         {L"C:\\Windows\\System32\\qevapo.dll", L"%SystemRoot%\\System32\\qevapo.dll", REG_EXPAND_SZ},
+        {L"D:\\Program Files\\qEv\\qevapo.dll", L"D:\\Program Files\\qEv\\qevapo.dll", REG_SZ},
         {L"D:\\WINDOWS\\System32\\DriverStore\\FileRepository\\q.inf_amd64_1\\qevapo.dll",
          L"%SystemRoot%\\System32\\DriverStore\\FileRepository\\q.inf_amd64_1\\qevapo.dll", REG_EXPAND_SZ},
-        {L"D:\\Program Files\\qEv\\qevapo.dll", L"D:\\Program Files\\qEv\\qevapo.dll", REG_SZ},
     };
     for (const auto& row : rows) {
         ASSERT_TRUE(RegisterApoClass(kTestClass, row.path));
-        EXPECT_EQ(server().text, row.stored);
-        EXPECT_EQ(server().type, row.type) << row.path;
-        EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
-        EXPECT_EQ(server(L"ThreadingModel").type, static_cast<DWORD>(REG_SZ));
-        seed_.remove(clsid_key(kTestClass));
+        const StoredString server = ReadStoredString(HKEY_LOCAL_MACHINE, server_key(kTestClass), L"");
+        const StoredString model = ReadStoredString(HKEY_LOCAL_MACHINE, server_key(kTestClass), L"ThreadingModel");
+        EXPECT_EQ(server.text, row.stored);
+        EXPECT_EQ(server.type, row.type) << row.path;
+        EXPECT_EQ(model.text, L"Both");
+        EXPECT_EQ(model.type, static_cast<DWORD>(REG_SZ));
     }
-}
-
-TEST_F(RegisterApoClassTest, ExistingRegistrationIsOverwritten)
-{
-    seed_.set_string(server_key(kTestClass), L"", L"C:\\old\\apo.dll");
-    seed_.set_string(server_key(kTestClass), L"ThreadingModel", L"Apartment");
-    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\new\\apo.dll"));
-    EXPECT_EQ(server().text, L"C:\\new\\apo.dll");
-    EXPECT_EQ(server(L"ThreadingModel").text, L"Both");
-}
-
-// The class registrations key belongs to the system: registering below it, first or again, leaves its
-// owner and access list as they were.
-TEST_F(RegisterApoClassTest, TheClassesKeyKeepsItsOwnerAndAccessList)
-{
-    const qev::winsys::test::KeySecurityProbe classes(L"SOFTWARE\\Classes\\CLSID");
-    const std::wstring before = classes.text();
-    ASSERT_NE(before, L"<unreadable>");
-    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
-    ASSERT_TRUE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
     EXPECT_EQ(classes.text(), before);
 }
 
-TEST_F(RegisterApoClassTest, BadInputChangesNothing)
+TEST(RegisterApoClass, BadInputChangesNothing)
 {
-    EXPECT_FALSE(RegisterApoClass(L"", L"C:\\apo.dll"));
-    EXPECT_FALSE(RegisterApoClass(L"not-a-class", L"C:\\apo.dll"));
-    EXPECT_FALSE(RegisterApoClass(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A101}\\x", L"C:\\apo.dll"));
-    EXPECT_FALSE(RegisterApoClass(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A10G}", L"C:\\apo.dll"));
-    EXPECT_FALSE(RegisterApoClass(kTestClass, L""));
+    for (const auto& [class_id, path] : {std::pair{L"", L"C:\\apo.dll"},
+                                         {L"not-a-class", L"C:\\apo.dll"},
+                                         {L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A101}\\x", L"C:\\apo.dll"},
+                                         {L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A10G}", L"C:\\apo.dll"},
+                                         {kTestClass, L""}}) {
+        EXPECT_FALSE(RegisterApoClass(class_id, path)) << class_id;
+    }
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(kTestClass)));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid_key(L"not-a-class")));
 }
 
-// On a scratch machine key, so an APO registered on the test machine does not decide the answers. A
-// driver registration is not a global one.
+// On a scratch machine key, so an APO registered on the test machine does not decide the answers. An
+// empty machine key (which SetupAPI reads too) answers every query empty, and the class registrations
+// key is repaired before anything is created under it: without it nothing is written. A driver
+// registration is not a global one.
 TEST(ApoClassRegistered, NeedsTheServerKeyGloballyOrInADriverKey)
 {
     test::LocalMachineOverride machine;
     ASSERT_TRUE(machine.active());
+    {
+        DebugOutputCapture capture;
+        EXPECT_EQ(GetApoInfPath(), L"");
+        EXPECT_EQ(GetApoDriverVersion(), L"");
+        EXPECT_EQ(GetAudioServiceDriverVersion(), L"");
+        EXPECT_TRUE(capture.lines().empty());
+    }
+    EXPECT_EQ(FindApoLibraryDirectory(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A001}", L"vestaRion"), L"");
+    std::vector<std::wstring> paths;
+    EXPECT_FALSE(ListApoSoftwareDevices([](const std::wstring&) { return true; }, paths));
+    EXPECT_TRUE(paths.empty());
+    EXPECT_FALSE(IsApoClassRegistered());
+    EXPECT_FALSE(RegisterApoClass(kTestClass, L"C:\\Windows\\System32\\qevapo.dll"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE"));
     RegistrySeed seed;
     const std::wstring driver = std::wstring(kClassKey) + L"\\9921\\Classes\\CLSID\\" + kStreamEffect;
     seed.create(driver);

@@ -22,43 +22,31 @@ constexpr DEVPROPKEY TestKey(DEVPROPID pid)
 {
     return {{0x0e5a1d11, 0x7c3b, 0x4b8e, {0x9a, 0x11, 0x5e, 0x7e, 0x57, 0xc1, 0xb0, 0x01}}, pid};
 }
-constexpr DEVPROPKEY kTextKey = TestKey(2);
-constexpr DEVPROPKEY kListKey = TestKey(3);
-constexpr DEVPROPKEY kNumberKey = TestKey(4);
-constexpr DEVPROPKEY kBooleanKey = TestKey(5);
-constexpr DEVPROPKEY kGuidKey = TestKey(6);
-constexpr DEVPROPKEY kTimeKey = TestKey(7);
-constexpr DEVPROPKEY kMissingKey = TestKey(8);
 
-constexpr wchar_t kTestHardwareId[] = L"QEVTEST\\SYSINFO_PROPS";
-
-class DevicePropertyTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        device_.set_string_property(kTextKey, L"10.0.1.1837");
-        device_.set_string_list_property(kListKey, {L"first", L"second"});
-        const DWORD number = 7;
-        device_.set_raw_property(kNumberKey, DEVPROP_TYPE_UINT32, &number, sizeof(number));
-        const DEVPROP_BOOLEAN flag = DEVPROP_TRUE;
-        device_.set_raw_property(kBooleanKey, DEVPROP_TYPE_BOOLEAN, &flag, sizeof(flag));
-        device_.set_raw_property(kGuidKey, DEVPROP_TYPE_GUID, &kApoClassId, sizeof(GUID));
-        const FILETIME time{1, 2};
-        device_.set_raw_property(kTimeKey, DEVPROP_TYPE_FILETIME, &time, sizeof(time));
-    }
-
-    DeviceSeed device_{L"ROOT\\QEVTEST_SYSINFO\\0000", kApoClassGuid, {L"QEVTEST\\OTHER_ID", kTestHardwareId}};
-};
-
-TEST_F(DevicePropertyTest, ReadsStringsAndListsAndLogsEveryOtherProperty)
+// Only strings and string lists are read, every other type is logged and left out; a device is found by
+// a whole hardware id in any case, and only in the given class.
+TEST(GetDevicePropertiesByHardwareId, ReadsStringsAndListsOfAWholeIdInTheGivenClass)
 {
+    const wchar_t hardware_id[] = L"QEVTEST\\SYSINFO_PROPS";
+    DeviceSeed device(L"ROOT\\QEVTEST_SYSINFO\\0000", kApoClassGuid, {L"QEVTEST\\OTHER_ID", hardware_id});
+    device.set_string_property(TestKey(2), L"10.0.1.1837");
+    device.set_string_list_property(TestKey(3), {L"first", L"second"});
+    const DWORD number = 7;
+    const DEVPROP_BOOLEAN flag = DEVPROP_TRUE;
+    const FILETIME time{1, 2};
+    device.set_raw_property(TestKey(4), DEVPROP_TYPE_UINT32, &number, sizeof(number));
+    device.set_raw_property(TestKey(5), DEVPROP_TYPE_BOOLEAN, &flag, sizeof(flag));
+    device.set_raw_property(TestKey(6), DEVPROP_TYPE_GUID, &kApoClassId, sizeof(GUID));
+    device.set_raw_property(TestKey(7), DEVPROP_TYPE_FILETIME, &time, sizeof(time));
+    DeviceSeed other(L"ROOT\\QEVTEST_SYSINFO_OTHER\\0000", kSoftwareComponentClassGuid, {hardware_id});
+    other.set_string_property(TestKey(2), L"from the other class");
     DebugOutputCapture capture;
-    const DevicePropertyMap values =
-        GetDevicePropertiesByHardwareId(kApoClassId, L"qevtest\\sysinfo_props",
-                                        {kTextKey, kListKey, kNumberKey, kBooleanKey, kGuidKey, kTimeKey, kMissingKey});
+    const DevicePropertyMap values = GetDevicePropertiesByHardwareId(
+        kApoClassId, L"qevtest\\sysinfo_props",
+        {TestKey(2), TestKey(3), TestKey(4), TestKey(5), TestKey(6), TestKey(7), TestKey(8)});
     ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(std::get<std::wstring>(values.at(kTextKey)), L"10.0.1.1837");
-    EXPECT_EQ(std::get<std::vector<std::wstring>>(values.at(kListKey)),
+    EXPECT_EQ(std::get<std::wstring>(values.at(TestKey(2))), L"10.0.1.1837");
+    EXPECT_EQ(std::get<std::vector<std::wstring>>(values.at(TestKey(3))),
               (std::vector<std::wstring>{L"first", L"second"}));
     const std::vector<std::string> expected = {
         "[qev] Type is not implemented\n",
@@ -68,29 +56,14 @@ TEST_F(DevicePropertyTest, ReadsStringsAndListsAndLogsEveryOtherProperty)
         "[qev] Failed to get device property buffer size, 0x00000490\n",
     };
     EXPECT_EQ(capture.lines(), expected);
-}
-
-TEST_F(DevicePropertyTest, ByHardwareIdLooksOnlyInTheGivenClassForAWholeId)
-{
-    DeviceSeed other(L"ROOT\\QEVTEST_SYSINFO_OTHER\\0000", kSoftwareComponentClassGuid, {kTestHardwareId});
-    other.set_string_property(kTextKey, L"from the other class");
-    const struct {
-        const GUID& device_class;
-        const wchar_t* hardware_id;
-        const wchar_t* text;  // null: no device found
-    } rows[] = {
-        {kApoClassId, kTestHardwareId, L"10.0.1.1837"},
-        {kSoftwareComponentClassId, kTestHardwareId, L"from the other class"},
-        {kApoClassId, L"QEVTEST\\SYSINFO", nullptr},
-        {kApoClassId, L"QEVTEST\\SYSINFO_PROPS2", nullptr},
-    };
-    DebugOutputCapture capture;
-    for (const auto& row : rows) {
-        const DevicePropertyMap found = GetDevicePropertiesByHardwareId(row.device_class, row.hardware_id, {kTextKey});
-        ASSERT_EQ(found.size(), row.text != nullptr ? 1u : 0u) << row.hardware_id;
-        EXPECT_TRUE(row.text == nullptr || std::get<std::wstring>(found.at(kTextKey)) == row.text);
+    const DevicePropertyMap found =
+        GetDevicePropertiesByHardwareId(kSoftwareComponentClassId, hardware_id, {TestKey(2)});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(std::get<std::wstring>(found.at(TestKey(2))), L"from the other class");
+    for (const wchar_t* part : {L"QEVTEST\\SYSINFO", L"QEVTEST\\SYSINFO_PROPS2"}) {
+        EXPECT_TRUE(GetDevicePropertiesByHardwareId(kApoClassId, part, {TestKey(2)}).empty());
     }
-    EXPECT_TRUE(capture.lines().empty());
+    EXPECT_EQ(capture.lines().size(), expected.size());
 }
 
 // Wine keeps device properties in the device key and has no driver store; the success paths that need
