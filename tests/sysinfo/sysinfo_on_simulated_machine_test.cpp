@@ -7,6 +7,7 @@
 #include "sysinfo/driver_store.h"
 #include "sysinfo/inf_facts.h"
 #include "sysinfo/os_version.h"
+#include "sysinfo/wide_text.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,27 @@ constexpr wchar_t kApoInstance[] = L"SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7
 TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOpens)
 {
     ASSERT_NO_FATAL_FAILURE(SimMachine::Load("default"));
+    const struct {
+        const wchar_t* name;
+        const wchar_t* class_guid;  // null: none
+        bool parameters;
+    } instances[] = {
+        {L"{qevtest-a}#VestaRionAPO&1", L"{5989fce8-9cd0-467d-8a6a-5419e31529d4}", true},
+        {L"{qevtest-b}#vestaRionAPO&2", L"{5989FCE8-9CD0-467D-8A6A-5419E31529D4}", true},
+        {L"{qevtest-c}#vestaRionAPO&NoParameters", L"{5989FCE8-9CD0-467D-8A6A-5419E31529D4}", false},
+        {L"{qevtest-d}#OtherAPO&1", L"{5989FCE8-9CD0-467D-8A6A-5419E31529D4}", true},
+        {L"{qevtest-f}#vestaRionAPO&NoClass", nullptr, true},
+    };
+    for (const auto& instance : instances) {
+        const std::wstring key = std::wstring(L"SYSTEM\\CurrentControlSet\\Enum\\SWD\\DRIVERENUM\\") + instance.name;
+        const std::wstring parameters = instance.parameters ? key + L"\\Device Parameters" : key;
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, parameters.c_str(), L"qevtest", REG_SZ, L"", sizeof(wchar_t)), 0);
+        if (instance.class_guid != nullptr) {
+            ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ClassGUID", REG_SZ, instance.class_guid,
+                                      static_cast<DWORD>((wcslen(instance.class_guid) + 1) * sizeof(wchar_t))),
+                      0);
+        }
+    }
     const auto round = [] {
         EXPECT_EQ(GetApoDriverVersion(), kDriverVersion);
         EXPECT_EQ(GetAudioServiceDriverVersion(), kDriverVersion);
@@ -45,17 +67,21 @@ TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOp
         ASSERT_TRUE(GetOsVersion(version));
         EXPECT_EQ((std::array<int, 4>{version.major, version.minor, version.build, version.revision}),
                   (std::array<int, 4>{10, 0, 22631, 0x116c}));
-        // The audio service component is of another class and never reaches the predicate.
+        // The predicate sees bare names, only of APO-class instances (in any case) with parameters; the
+        // audio service component is of another class.
         std::vector<std::wstring> seen;
-        std::vector<std::wstring> devices;
+        std::vector<std::wstring> devices = {L"kept"};
         ASSERT_TRUE(ListApoSoftwareDevices(
             [&](const std::wstring& instance) {
                 seen.push_back(instance);
-                return true;
+                return ContainsIgnoreCase(instance, L"vestaRionAPO");
             },
             devices));
-        EXPECT_EQ(devices, std::vector<std::wstring>{kApoInstance});
-        EXPECT_EQ(seen.size(), 1u);
+        EXPECT_EQ(devices,
+                  (std::vector<std::wstring>{L"kept", kApoInstance, L"SWD\\DRIVERENUM\\{qevtest-a}#VestaRionAPO&1",
+                                             L"SWD\\DRIVERENUM\\{qevtest-b}#vestaRionAPO&2"}));
+        EXPECT_EQ(seen, (std::vector<std::wstring>{kApoInstance + 15, L"{qevtest-a}#VestaRionAPO&1",
+                                                   L"{qevtest-b}#vestaRionAPO&2", L"{qevtest-d}#OtherAPO&1"}));
         FindApoLibraryDirectory(L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}", L"vestaRion");
         EXPECT_EQ(FindApoLibraryDirectory(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A2FF}", L"vestaRion"), L"");
         IsApoClassRegistered();
