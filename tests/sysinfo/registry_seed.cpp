@@ -53,17 +53,6 @@ void RegistrySeed::remove(const std::wstring& path)
     RegDeleteKeyW(root_, path.c_str());
 }
 
-std::wstring MultiString(const std::vector<std::wstring>& items)
-{
-    std::wstring data;
-    for (const std::wstring& item : items) {
-        data += item;
-        data.push_back(L'\0');
-    }
-    data.push_back(L'\0');
-    return data;
-}
-
 bool KeyExists(HKEY root, const std::wstring& path)
 {
     base::UniqueRegKey key;

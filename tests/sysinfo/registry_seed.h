@@ -31,9 +31,6 @@ private:
     std::vector<std::wstring> created_tops_;
 };
 
-// Items each ended by a null, plus the final null (REG_MULTI_SZ, DEVPROP_TYPE_STRING_LIST).
-std::wstring MultiString(const std::vector<std::wstring>& items);
-
 bool KeyExists(HKEY root, const std::wstring& path);
 
 // Type and text of a string value; type 0 when it cannot be read.
