@@ -12,58 +12,46 @@ namespace qev::datapath {
 
 namespace {
 
-struct Recorder {
-    std::vector<std::string> calls;
-};
-
-// Each context is a {recorder, tag} pair so the order of calls across subscribers is visible.
+// Each context is a {calls, tag} pair so the order of calls across subscribers is visible.
 struct Tagged {
-    Recorder* recorder;
+    std::vector<std::string>* calls;
     std::string tag;
 };
 
 void record(const NotifyEvent* event, void* context)
 {
     auto* tagged = static_cast<Tagged*>(context);
-    tagged->recorder->calls.push_back(tagged->tag + ":" + std::to_string(event->type) + ":" +
-                                      std::to_string(event->value) + ":" + (event->text ? event->text : "-"));
+    tagged->calls->push_back(tagged->tag + ":" + std::to_string(event->type) + ":" + std::to_string(event->value) +
+                             ":" + (event->text ? event->text : "-"));
 }
 
-TEST(NotificationTable, IdsCountUpSkipIdsInUseWrapAfterTheLastAndStopAtCapacity)
+TEST(NotificationTable, IdsWrapAndStopAtCapacityAndBroadcastReachesLiveCallbacksInIdOrder)
 {
     const uint32_t last = NotificationTable::kLastId;
-    NotificationTable table(3, last - 1);
+    NotificationTable wrapping(3, last - 1);
     uint32_t id = 0;
     for (const uint32_t expected : {last - 1, last, 0u}) {
-        ASSERT_TRUE(table.add(record, nullptr, &id));
+        ASSERT_TRUE(wrapping.add(record, nullptr, &id));
         EXPECT_EQ(id, expected);
     }
-    EXPECT_FALSE(table.add(record, nullptr, &id));
+    EXPECT_FALSE(wrapping.add(record, nullptr, &id));
     EXPECT_EQ(id, NotificationTable::kNoId);
-    table.remove(12345);  // unknown: no effect
-    table.remove(last - 1);
-    EXPECT_EQ(table.size(), 2u);
-    ASSERT_TRUE(table.add(record, nullptr, &id));
+    wrapping.remove(12345);  // unknown: no effect
+    wrapping.remove(last - 1);
+    EXPECT_EQ(wrapping.size(), 2u);
+    ASSERT_TRUE(wrapping.add(record, nullptr, &id));
     EXPECT_EQ(id, 1u) << "a removed id is not reused before the count comes round";
-}
 
-TEST(NotificationTable, BroadcastCallsLiveCallbacksInIdOrder)
-{
     NotificationTable table;
-    Recorder recorder;
-    Tagged tags[] = {{&recorder, "a"}, {&recorder, "b"}, {&recorder, "c"}, {&recorder, "d"}};
+    std::vector<std::string> calls;
+    Tagged tags[] = {{&calls, "a"}, {&calls, "b"}, {&calls, "c"}, {&calls, "d"}};
     uint32_t ids[4] = {};
-    table.add(record, &tags[0], &ids[0]);
-    table.add(nullptr, &tags[1], &ids[1]);  // null callbacks are skipped
-    table.add(record, &tags[2], &ids[2]);
-    table.add(record, &tags[3], &ids[3]);
+    for (int i = 0; i < 4; ++i) {
+        table.add(i == 1 ? nullptr : record, &tags[i], &ids[i]);  // null callbacks are skipped
+    }
     table.remove(ids[2]);
-    NotifyEvent event;
-    event.type = 5;
-    event.value = 7;
-    event.text = "nr_level";
-    table.broadcast(event);
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"a:5:7:nr_level", "d:5:7:nr_level"}));
+    table.broadcast(NotifyEvent{5, 7, "nr_level"});
+    EXPECT_EQ(calls, (std::vector<std::string>{"a:5:7:nr_level", "d:5:7:nr_level"}));
 }
 
 struct Gate {
