@@ -17,16 +17,11 @@ constexpr wchar_t kLocalMachine[] = L"HKEY_LOCAL_MACHINE\\";
 constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
 constexpr wchar_t kUsers[] = L"S-1-5-32-545";
 
-// Collects what is written to the wide standard output while alive.
-class WideOutput {
-public:
-    WideOutput() : previous_(std::wcout.rdbuf(text_.rdbuf())) {}
-    ~WideOutput() { std::wcout.rdbuf(previous_); }
-    std::wstring text() const { return text_.str(); }
-
-private:
-    std::wostringstream text_;
-    std::wstreambuf* previous_;
+// Takes what is written to the wide standard output while alive.
+struct WideOutput {
+    std::wostringstream text;
+    std::wstreambuf* const previous = std::wcout.rdbuf(text.rdbuf());
+    ~WideOutput() { std::wcout.rdbuf(previous); }
 };
 
 winsys::test::KeySecurityProbe Probe(const std::wstring& key)
@@ -63,7 +58,7 @@ TEST_F(EffectsOnLaptop, RegistryFailureIsOneExpLineAndChangesNothing)
         const WideOutput output;
         EXPECT_FALSE(row.operation(out));
         EXPECT_EQ(out, std::vector<std::wstring>{L"untouched"});
-        const std::wstring text = output.text();
+        const std::wstring text = output.text.str();
         EXPECT_EQ(text.substr(0, row.line.size()), row.line);
         EXPECT_EQ(text.rfind(L"exp: "), 0u) << "one report";
         EXPECT_EQ(text.back(), L'\n');
