@@ -107,10 +107,12 @@ TEST(SimulatedMachineSysinfo, DefaultMachineAnswersEveryQueryAndReleasesWhatItOp
                                              L"SWD\\DRIVERENUM\\{qevtest-b}#vestaRionAPO&2"}));
         EXPECT_EQ(seen, (std::vector<std::wstring>{kApoInstance + 15, L"{qevtest-a}#VestaRionAPO&1",
                                                    L"{qevtest-b}#vestaRionAPO&2", L"{qevtest-d}#OtherAPO&1"}));
-        FindApoLibraryDirectory(L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}", L"vestaRion");
+        EXPECT_EQ(
+            FindApoLibraryDirectory(L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}", L"vestaRion") + L"\\vestarionapo.inf",
+            inf);
         EXPECT_EQ(FindApoLibraryDirectory(L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A2FF}", L"vestaRion"), L"");
-        IsApoClassRegistered();
-        IsApoClassRegisteredByDriver();
+        EXPECT_FALSE(IsApoClassRegistered());
+        EXPECT_FALSE(IsApoClassRegisteredByDriver());
     };
     round();
     const DWORD before = open_handle_count();
