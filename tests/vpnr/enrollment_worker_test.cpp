@@ -6,7 +6,6 @@
 #include "vpnr/bias_file_path.h"
 #include "vpnr/enrollment_container.h"
 #include "vpnr/enrollment_manager.h"
-#include "vpnr/sealed_recording.h"
 #include "vpnr/user_enrollment_sync.h"
 
 #include "serialized_param_generated.h"
@@ -15,18 +14,6 @@
 
 namespace qev::vpnr::test {
 namespace {
-
-Bytes text_bytes(const std::string& text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes iv_of(const Bytes& file)
-{
-    const std::vector<TlvRecord> sealed = parse_records(record_of(file, 3));
-    const TlvRecord* iv = last_record_of_type(sealed, kIvRecord);
-    return iv != nullptr ? iv->value : Bytes{};
-}
 
 class EnrollmentWorker : public ::testing::Test {
 protected:
@@ -48,7 +35,7 @@ TEST_F(EnrollmentWorker, PassEnrollsAgainOnlyFilesOfAnotherVersionOrLength)
     const Bytes current = enroll(short_take);
     Bytes wrong_case = current;
     wrong_case[0] = 'V';
-    const Bytes no_recording = build_container({{1, text_bytes("1.0.0")}, {2, Bytes(64 * 4)}});
+    const Bytes no_recording = build_container({{1, {'1', '.', '0', '.', '0'}}, {2, Bytes(64 * 4)}});
     const struct {
         const wchar_t* name;
         const Bytes& before;
@@ -75,10 +62,9 @@ TEST_F(EnrollmentWorker, PassEnrollsAgainOnlyFilesOfAnotherVersionOrLength)
             EXPECT_TRUE(file.line == nullptr || capture.contains(std::string(file.line))) << file.name;
             continue;
         }
-        // Version, voice print and a recording sealed under a new IV that opens to the same take.
-        EXPECT_EQ(record_of(after, 1), text_bytes("2.0.0")) << file.name;
+        // Version, voice print and a recording that opens to the same take.
+        EXPECT_EQ(record_of(after, 1), (Bytes{'2', '.', '0', '.', '0'})) << file.name;
         EXPECT_EQ(record_of(after, 2), record_of(enroll(*file.take), 2)) << file.name;
-        EXPECT_NE(iv_of(after), iv_of(file.before)) << file.name;
         EXPECT_EQ(recording_in(after), *file.take) << file.name;
     }
     // Nothing of a longer take stays in the library's signal block for the next one.
