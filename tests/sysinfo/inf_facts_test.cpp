@@ -1,18 +1,44 @@
 #include "sysinfo/inf_facts.h"
 
 #include "debug_output_capture.h"
-#include "temp_file.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace qev::sysinfo {
 namespace {
 
-using test::Narrow;
-using test::TempFile;
-using test::Utf16WithBom;
+// A file of the given bytes in the temporary directory, deleted at the end.
+struct TempFile {
+    const std::wstring path =
+        (std::filesystem::temp_directory_path() / (L"qevtest_" + std::to_wstring(GetCurrentProcessId()) + L".inf"))
+            .wstring();
+    explicit TempFile(const std::string& bytes)
+    {
+        std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+    }
+    ~TempFile() { DeleteFileW(path.c_str()); }
+};
+
+// Text as UTF-16LE bytes with a byte-order mark, as INF files are often stored.
+std::string Utf16WithBom(const std::wstring& text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t c : text) {
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    }
+    return bytes;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
 
 // An APO package INF of our own: three classes registered as in-process servers through tokens, one of
 // them twice, one token without a value, one broken string line, a localized string section that must
@@ -79,9 +105,9 @@ TEST(GetInfClassIds, AppendsTheNewInProcessServersOfTheStringsSectionInEveryEnco
         {Narrow(small_inf + L"[Strings]\nApo = \"not a class id\"\n"), {}, {}},
     };
     for (const auto& row : rows) {
-        const TempFile inf(L"apo.inf", row.bytes);
+        const TempFile inf(row.bytes);
         std::vector<std::wstring> ids = row.listed;
-        ASSERT_TRUE(GetInfClassIds(inf.path(), ids));
+        ASSERT_TRUE(GetInfClassIds(inf.path, ids));
         EXPECT_EQ(ids, row.expected) << row.bytes;
     }
 }
@@ -116,8 +142,8 @@ TEST(InfHasAudioEngine, NeedsAnHkrLineOfTheAudioEngineKey)
     };
     DebugOutputCapture capture;
     for (const auto& row : rows) {
-        TempFile inf(L"engine.inf", row.bytes);
-        EXPECT_EQ(InfHasAudioEngine(inf.path()), row.expected) << row.bytes;
+        const TempFile inf(row.bytes);
+        EXPECT_EQ(InfHasAudioEngine(inf.path), row.expected) << row.bytes;
     }
     EXPECT_TRUE(capture.lines().empty());
 }
