@@ -3,7 +3,7 @@
 #include <array>
 #include <fstream>
 
-#include "apo_laptop.h"
+#include "effects_on_laptop.h"
 #include "key_security_probe.h"
 
 namespace qev::effects::test {

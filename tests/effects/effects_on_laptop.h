@@ -35,4 +35,41 @@ protected:
     base::ComInit com_{winaudio::kAudioComFlags, winaudio::kAudioComFallbackFlags};
 };
 
+// sim/machines/laptop-apo.reg: the laptop with the APO on its marked microphone array and speakers.
+inline constexpr wchar_t kUsbMic[] = L"{0.0.1.00000000}.{6B7F8E21-3A4D-4C2B-9E1F-0A1B2C3D4E04}";
+inline constexpr wchar_t kApoDevice[] =
+    L"SWD\\DRIVERENUM\\{fc6d7d4e-5d4b-4cf6-ac04-7a585769b45f}#vestaRionAPO&1&2f1a3b7c&0";
+inline constexpr wchar_t kGeneric[] = L"{F005D60E-B43A-46CF-BAD3-6ACB1D314511}";
+inline constexpr wchar_t kStream[] = L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}";
+inline constexpr wchar_t kCaptureMode[] = L"{FB19AA08-04A2-4810-8846-DF71A3DA56DB}";
+inline constexpr wchar_t kRenderMode[] = L"{FD278210-3175-4909-B46A-DF2CA8C20D46}";
+inline constexpr wchar_t kEndpointFx[] = L"{FA8B455E-13FB-4D1B-8DCF-4E1239DAD425}";
+inline constexpr wchar_t kForeign13[] = L"{2d5f4e6a-7b8c-4d9e-a0b1-c2d3e4f5a6b7}";
+inline constexpr wchar_t kForeign14[] = L"{3e6a5f7b-8c9d-4eaf-b1c2-d3e4f5a6b7c8}";
+inline constexpr wchar_t kForeign15[] = L"{4f7b6a8c-9dae-4fb0-c2d3-e4f5a6b7c8d9}";
+
+// A qevsim command that sets a value of the endpoint's FX store.
+std::vector<std::wstring> SetFx(const std::wstring& id, const std::wstring& name, const std::wstring& type,
+                                std::vector<std::wstring> values = {});
+
+// The laptop's speakers carrying the generic APO instead of the render one.
+Edits GenericSpeakers();
+
+// A value of HKEY_LOCAL_MACHINE\subkey as text: a list joined by "|", a number in decimal, "-"
+// when it is missing.
+std::wstring ValueText(const std::wstring& subkey, const std::wstring& name);
+// The same for a value of an endpoint's FX key.
+std::wstring FxText(const std::wstring& endpointId, const std::wstring& name);
+// Writes HKEY_LOCAL_MACHINE\subkey\name (the key is made where missing); REG_DWORD from decimal text.
+void WriteValue(const std::wstring& subkey, const std::wstring& name, DWORD type, const std::wstring& text);
+
+// Loads the laptop with the APO afresh on the given Windows build and applies the edits.
+void LoadApoLaptop(unsigned build, const Edits& edits = {});
+
+// The laptop with the APO, with COM for the test thread.
+class ApoLaptop : public EffectsOnLaptop {
+protected:
+    static void LoadApo(unsigned build, const Edits& edits = {}) { LoadApoLaptop(build, edits); }
+};
+
 }  // namespace qev::effects::test

@@ -1,6 +1,6 @@
 #include "effects/settings/endpoint_fx_registry.h"
 
-#include "apo_laptop.h"
+#include "effects_on_laptop.h"
 #include "winsys/registry.h"
 
 namespace qev::effects::test {

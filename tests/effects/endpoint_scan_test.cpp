@@ -1,6 +1,6 @@
 #include "effects/application/endpoint_scan.h"
 
-#include "apo_laptop.h"
+#include "effects_on_laptop.h"
 #include "debug_output_capture.h"
 #include "effects/environment/apo_environment.h"
 #include "winaudio/com_init_guard.h"

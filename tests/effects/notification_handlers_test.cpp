@@ -1,6 +1,6 @@
 #include "effects/application/endpoint_notification_handlers.h"
 
-#include "apo_laptop.h"
+#include "effects_on_laptop.h"
 #include "debug_output_capture.h"
 #include "effects/application/effect_restart.h"
 #include "effects/application/endpoint_lookup.h"

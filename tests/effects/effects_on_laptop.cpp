@@ -1,4 +1,4 @@
-#include "apo_laptop.h"
+#include "effects_on_laptop.h"
 
 #include "effects/settings/endpoint_fx_paths.h"
 #include "winsys/registry.h"
