@@ -14,13 +14,31 @@ namespace qev::sysinfo {
 namespace {
 
 using test::KeyExists;
-using test::ReadStoredString;
 using test::RegistrySeed;
-using test::StoredString;
 
 constexpr wchar_t kTestClass[] = L"{0E5A1D11-7C3B-4B8E-9A11-5E7E57C1A101}";
 constexpr wchar_t kStreamEffect[] = L"{FC6D7D4E-5D4B-4CF6-AC04-7A585769B45F}";
 constexpr wchar_t kClassKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{5989fce8-9cd0-467d-8a6a-5419e31529d4}";
+
+// Type and text of a string value; type 0 when it cannot be read.
+struct StoredString {
+    DWORD type = 0;
+    std::wstring text;
+};
+
+StoredString ReadStoredString(const std::wstring& path, const std::wstring& name)
+{
+    StoredString stored;
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text);
+    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), flags, &stored.type, text, &size) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    stored.text = text;
+    return stored;
+}
 
 std::wstring clsid_key(const std::wstring& class_id)
 {
@@ -55,8 +73,8 @@ TEST(RegisterApoClass, PathsUnderSystem32AreWrittenRelativeToSystemRootAndNothin
     };
     for (const auto& row : rows) {
         ASSERT_TRUE(RegisterApoClass(kTestClass, row.path));
-        const StoredString server = ReadStoredString(HKEY_LOCAL_MACHINE, server_key(kTestClass), L"");
-        const StoredString model = ReadStoredString(HKEY_LOCAL_MACHINE, server_key(kTestClass), L"ThreadingModel");
+        const StoredString server = ReadStoredString(server_key(kTestClass), L"");
+        const StoredString model = ReadStoredString(server_key(kTestClass), L"ThreadingModel");
         EXPECT_EQ(server.text, row.stored);
         EXPECT_EQ(server.type, row.type) << row.path;
         EXPECT_EQ(model.text, L"Both");
