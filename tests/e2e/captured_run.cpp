@@ -1,20 +1,16 @@
 #include "captured_run.h"
 
-#include "base/unique_handle.h"
+#include "child_process.h"
 
 #include <thread>
-#include <vector>
 
 namespace qev::e2e {
 
 namespace {
 
-using base::UniqueFileHandle;
-using base::UniqueKernelHandle;
-
 struct Pipe {
-    UniqueFileHandle read;
-    UniqueFileHandle write;
+    base::UniqueFileHandle read;
+    base::UniqueFileHandle write;
 };
 
 Pipe make_inheritable_pipe()
@@ -31,6 +27,7 @@ Pipe make_inheritable_pipe()
     return pipe;
 }
 
+// Everything the pipe carries until its writer ends, "\r\n" turned into "\n".
 void drain(HANDLE pipe, std::string& text)
 {
     char chunk[4096];
@@ -38,17 +35,9 @@ void drain(HANDLE pipe, std::string& text)
     while (ReadFile(pipe, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
         text.append(chunk, got);
     }
-}
-
-std::string without_carriage_returns(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            out += text[i];
-        }
+    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+        text.erase(at, 1);
     }
-    return out;
 }
 
 }  // namespace
@@ -58,44 +47,23 @@ CapturedRun run_captured(const std::wstring& exe, const std::wstring& arguments,
     CapturedRun run;
     Pipe out = make_inheritable_pipe();
     Pipe err = make_inheritable_pipe();
-    if (!out.write || !err.write) {
-        run.err = "CreatePipe failed";
+    ChildProcess child;
+    std::string error = "CreatePipe failed";
+    if (!out.write || !err.write || !child.start(exe, arguments, error, out.write.get(), err.write.get())) {
+        run.err = error;
         return run;
     }
-    std::wstring line = L"\"" + exe + L"\" " + arguments;
-    std::vector<wchar_t> mutable_line(line.begin(), line.end());
-    mutable_line.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out.write.get();
-    startup.hStdError = err.write.get();
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info)) {
-        run.err = "CreateProcessW failed, error " + std::to_string(GetLastError());
-        return run;
-    }
-    const UniqueKernelHandle process(info.hProcess);
-    const UniqueKernelHandle thread(info.hThread);
     // Only the child holds the write ends now, so the reads end when it does.
     out.write.reset();
     err.write.reset();
-    std::string out_text;
-    std::string err_text;
-    std::thread out_reader([&] { drain(out.read.get(), out_text); });
-    std::thread err_reader([&] { drain(err.read.get(), err_text); });
-    run.finished = WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-    if (!run.finished) {
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), INFINITE);
-    }
-    GetExitCodeProcess(process.get(), &run.exit_code);
+    std::thread out_reader([&] { drain(out.read.get(), run.out); });
+    std::thread err_reader([&] { drain(err.read.get(), run.err); });
+    const auto exit_code = child.wait_exit(timeout);
+    child.terminate();
     out_reader.join();
     err_reader.join();
-    run.out = without_carriage_returns(out_text);
-    run.err = without_carriage_returns(err_text);
+    run.finished = exit_code.has_value();
+    run.exit_code = exit_code.value_or(1);
     return run;
 }
 

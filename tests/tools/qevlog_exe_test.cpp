@@ -48,7 +48,7 @@ TEST(QevlogExe, FiltersWaitsAndEndsWithTheAgreedCode)
         const qev::base::UniqueKernelHandle ready(CreateEventA(nullptr, TRUE, FALSE, ready_name.c_str()));
         const std::string args = c.options + " --out " + out_path + " --ready-event " + ready_name;
         qev::e2e::ChildProcess qevlog;
-        ASSERT_TRUE(qevlog.start(qev::e2e::qevlog_exe_path(), std::wstring(args.begin(), args.end()), error)) << error;
+        ASSERT_TRUE(qevlog.start(qev::e2e::build_file(L"tools/qevlog.exe"), std::wstring(args.begin(), args.end()), error)) << error;
         if (!c.writes.empty()) {
             ASSERT_EQ(WaitForSingleObject(ready.get(), 30000), WAIT_OBJECT_0) << c.options;
         }

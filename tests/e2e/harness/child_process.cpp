@@ -15,7 +15,8 @@ ChildProcess::~ChildProcess()
     terminate();
 }
 
-bool ChildProcess::start(const std::wstring& exe, const std::wstring& arguments, std::string& error)
+bool ChildProcess::start(const std::wstring& exe, const std::wstring& arguments, std::string& error, HANDLE out,
+                         HANDLE err)
 {
     if (running()) {
         error = "a process is already running";
@@ -32,10 +33,16 @@ bool ChildProcess::start(const std::wstring& exe, const std::wstring& arguments,
     mutable_line.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (out != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+    }
     PROCESS_INFORMATION info{};
     // Suspended until it is in the job, so not even its first instruction runs outside it.
-    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
-                        nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessW(exe.c_str(), mutable_line.data(), nullptr, nullptr, out != nullptr,
+                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info)) {
         error = "CreateProcessW failed, error " + std::to_string(GetLastError());
         return false;
     }

@@ -22,9 +22,10 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Runs `exe` with the command line "\"exe\" arguments" exactly (arguments are not quoted).
-    // Console programs get no console window. False (with `error`) if it could not be created or
-    // one is already running.
-    bool start(const std::wstring& exe, const std::wstring& arguments, std::string& error);
+    // Console programs get no console window; given `out` and `err` (inheritable) become its standard
+    // output and error. False (with `error`) if it could not be created or one is already running.
+    bool start(const std::wstring& exe, const std::wstring& arguments, std::string& error, HANDLE out = nullptr,
+               HANDLE err = nullptr);
 
     DWORD pid() const { return pid_; }
     bool running() const;

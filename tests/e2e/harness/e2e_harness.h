@@ -9,14 +9,6 @@
 //   ChildProcess   the same start/exit/end handling for any other executable.
 //   build_file()   "Z:\..." path of a file in the build tree (Wine maps Z: to /).
 //
-// Typical test:
-//
-//   qev::e2e::LogWatcher log;
-//   ASSERT_TRUE(log.start());                     // before the server, so no line is missed
-//   qev::e2e::ServerProcess server;
-//   ASSERT_TRUE(server.start(L"--server=rpc"));
-//   EXPECT_TRUE(log.wait_for_line(server.pid(), "[qev]   server_type: rpc\n", qev::e2e::kLogTimeout));
-//
 // Lines are whole OutputDebugString messages with the "[qev] " prefix and their own "\n".
 // Declare the LogWatcher before the ServerProcess so the server ends first: under Wine a writer
 // whose reader went away waits 10 s on every further line. Call LogWatcher::sync() before

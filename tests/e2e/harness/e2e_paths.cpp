@@ -20,14 +20,4 @@ std::wstring build_file(std::wstring_view relative)
     return path;
 }
 
-std::wstring server_exe_path()
-{
-    return build_file(L"src/app/qEvSwServer.exe");
-}
-
-std::wstring qevlog_exe_path()
-{
-    return build_file(L"tools/qevlog.exe");
-}
-
 }  // namespace qev::e2e

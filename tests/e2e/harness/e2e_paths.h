@@ -8,7 +8,4 @@ namespace qev::e2e {
 // The Windows path ("Z:\...") of a file given relative to the build tree, e.g. "tools/qevlog.exe".
 std::wstring build_file(std::wstring_view relative);
 
-std::wstring server_exe_path();
-std::wstring qevlog_exe_path();
-
 }  // namespace qev::e2e

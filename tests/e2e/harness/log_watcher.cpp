@@ -79,12 +79,6 @@ bool LogWatcher::wait_for_text(DWORD pid, const std::string& text, std::chrono::
         pid, [&text](const std::string& candidate) { return candidate.find(text) != std::string::npos; }, timeout);
 }
 
-bool LogWatcher::wait_for_count(DWORD pid, size_t count, std::chrono::milliseconds timeout)
-{
-    return wait_for_matches(
-        pid, [](const std::string&) { return true; }, count, timeout);
-}
-
 bool LogWatcher::wait_for_matches(DWORD pid, const Predicate& predicate, size_t count,
                                   std::chrono::milliseconds timeout)
 {

@@ -45,8 +45,6 @@ public:
     bool wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout);
     // ... contains `text`.
     bool wait_for_text(DWORD pid, const std::string& text, std::chrono::milliseconds timeout);
-    // Waits until `pid` has written at least `count` messages.
-    bool wait_for_count(DWORD pid, size_t count, std::chrono::milliseconds timeout);
     // Waits until at least `count` messages of `pid` satisfy `predicate` (which must not call back
     // into this watcher).
     bool wait_for_matches(DWORD pid, const Predicate& predicate, size_t count, std::chrono::milliseconds timeout);

@@ -11,16 +11,12 @@ namespace qev::e2e {
 bool ServerProcess::start(const std::wstring& arguments)
 {
     std::string error;
-    if (!process_.start(server_exe_path(), arguments, error)) {
+    if (!process_.start(build_file(L"src/app/qEvSwServer.exe"), arguments, error)) {
         ADD_FAILURE() << "cannot start qEvSwServer.exe: " << error;
         return false;
     }
     return true;
 }
-
-}  // namespace qev::e2e
-
-namespace qev::e2e {
 
 namespace {
 
