@@ -45,41 +45,37 @@ client::Request request(const std::string& name, std::uint8_t type = 0,
     return request;
 }
 
-class ApiE2e : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(log_.start());
-        ASSERT_TRUE(server_.start());
-    }
-
-    static std::unique_ptr<QevClient> connect()
-    {
-        client::ClientOptions options;
-        // The first start of the server in a prefix can take many seconds under Wine.
-        options.connect_timeout = kLogTimeout;
-        return std::make_unique<QevClient>(options);
-    }
-
-    // The server still serves this client: a GetInfo round trip with the right answer.
-    static void expect_still_answering(QevClient& client)
-    {
-        const auto info = client.get_info();
-        EXPECT_EQ(info.result, 0u);
-        EXPECT_EQ(info.info, (std::array<std::uint32_t, 4>{1, 601, 2777, 0}));
-    }
-
-    LogWatcher log_;
-    ServerProcess server_;
-};
-
-// The bytes of the replies as clients decode them: the name echoed, results, and zero values omitted.
-TEST_F(ApiE2e, RepliesCarryTheirValuesAndOmitDefaults)
+std::unique_ptr<QevClient> connect()
 {
-    auto client = connect();
+    client::ClientOptions options;
+    // The first start of the server in a prefix can take many seconds under Wine.
+    options.connect_timeout = kLogTimeout;
+    return std::make_unique<QevClient>(options);
+}
+
+// The server still serves this client: a GetInfo round trip with the right answer.
+void expect_still_answering(QevClient& client)
+{
+    const auto info = client.get_info();
+    EXPECT_EQ(info.result, 0u);
+    EXPECT_EQ(info.info, (std::array<std::uint32_t, 4>{1, 601, 2777, 0}));
+}
+
+// Two clients at once, the first one shared by two threads: each call gets its own reply (a reply of
+// the other function fails the call with RpcError). A closed client is seen and the rest served on.
+TEST(ApiE2e, RepliesMalformedRequestsAndSeveralClientsAtOnce)
+{
+    LogWatcher log;
+    ASSERT_TRUE(log.start());
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    auto first = connect();
+    auto second = connect();
+    EXPECT_TRUE(log.wait_for_line(server.pid(), "[qev] Connection was successful.\n", kLogTimeout));
+    // The bytes of the replies as clients decode them: the name echoed, results, and zero values omitted.
     std::deque<Bytes> kept;
     const auto raw = [&](const client::Request& sent) {
-        const auto reply = client->send_raw(client::encode_request(sent), kLogTimeout);
+        const auto reply = first->send_raw(client::encode_request(sent), kLogTimeout);
         EXPECT_TRUE(reply.has_value()) << sent.name;
         kept.push_back(reply.value_or(Bytes{}));
         flatbuffers::Verifier verifier(kept.back().data(), kept.back().size());
@@ -105,19 +101,14 @@ TEST_F(ApiE2e, RepliesCarryTheirValuesAndOmitDefaults)
     EXPECT_FALSE(has_field(not_created, wire::IpcMessage::VT_HANDLE));
 
     // Handle zero and handles nobody created.
-    EXPECT_EQ(client->start(0), 3u);
-    EXPECT_EQ(client->stop(123456), 3u);
-    const auto status = client->get_status(99);
+    EXPECT_EQ(first->start(0), 3u);
+    EXPECT_EQ(first->stop(123456), 3u);
+    const auto status = first->get_status(99);
     EXPECT_EQ(status.result, 3u);
     EXPECT_EQ(status.status, 0);
-    const auto got = client->get(77, "nr_level");
+    const auto got = first->get(77, "nr_level");
     EXPECT_EQ(std::tie(got.result, got.name, got.value), std::make_tuple(3u, "nr_level", 0.0f));
-}
-
-// Unknown or missing names, random bytes, empty and cut messages get no reply; the client is served on.
-TEST_F(ApiE2e, MalformedRequestsGetNoReplyAndTheServerServesOn)
-{
-    auto client = connect();
+    // Unknown or missing names, random bytes, empty and cut messages get no reply; the client is served on.
     flatbuffers::FlatBufferBuilder builder;
     wire::IpcMessageBuilder nameless(builder);
     nameless.add_handle(1);
@@ -137,34 +128,30 @@ TEST_F(ApiE2e, MalformedRequestsGetNoReplyAndTheServerServesOn)
         }
     }
     for (const Bytes& bytes : requests) {
-        EXPECT_FALSE(client->send_raw(bytes, 300ms).has_value()) << bytes.size() << " bytes";
+        EXPECT_FALSE(first->send_raw(bytes, 300ms).has_value()) << bytes.size() << " bytes";
     }
-    expect_still_answering(*client);
-    EXPECT_TRUE(log_.wait_for_line(server_.pid(), "[qev] Default...\n", kLogTimeout));
-}
-
-TEST_F(ApiE2e, TwoClientsAtOnceGetTheirOwnRepliesAndAClosedClientIsSeen)
-{
-    auto first = connect();
-    auto second = connect();
-    EXPECT_TRUE(log_.wait_for_line(server_.pid(), "[qev] Connection was successful.\n", kLogTimeout));
+    expect_still_answering(*first);
+    EXPECT_TRUE(log.wait_for_line(server.pid(), "[qev] Default...\n", kLogTimeout));
     std::atomic<int> wrong{0};
-    // Each client's calls fail with RpcError if a reply of the other function reaches it.
-    std::thread enumerating([&] {
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {
         for (int i = 0; i < 40; ++i) {
             wrong += first->enumerate(2).names != kAlgorithms;
         }
     });
-    std::thread asking([&] {
-        for (int i = 0; i < 40; ++i) {
-            wrong += second->get_status(0).result != 3u;
-        }
-    });
-    enumerating.join();
-    asking.join();
+    for (QevClient* client : {first.get(), second.get()}) {
+        threads.emplace_back([&wrong, client] {
+            for (int i = 0; i < 40; ++i) {
+                wrong += client->get_status(0).result != 3u;
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
     EXPECT_EQ(wrong.load(), 0);
     first.reset();
-    EXPECT_TRUE(log_.wait_for_text(server_.pid(), "Error occurred while reading data from IPC channel: ", kLogTimeout));
+    EXPECT_TRUE(log.wait_for_text(server.pid(), "Error occurred while reading data from IPC channel: ", kLogTimeout));
     expect_still_answering(*second);
     expect_still_answering(*connect());
 }

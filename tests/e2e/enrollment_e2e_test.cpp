@@ -3,6 +3,7 @@
 #include "enrollment_fixture.h"
 #include "sim_machine.h"
 
+#include "base/utf8.h"
 #include "client/qev_client.h"
 #include "serialized_param_generated.h"
 
@@ -95,13 +96,6 @@ protected:
         client_ = std::make_unique<client::QevClient>(options);
     }
 
-    std::uint32_t mic_array_handle()
-    {
-        const auto reply = client_->create({kMicArray, ""});
-        EXPECT_EQ(reply.result, 0u);
-        return reply.handle;
-    }
-
     bool logged(const std::string& text) { return log_.wait_for_text(server_.pid(), text, kLogTimeout); }
 
     PrivateProgramData program_data_;  // first: the server inherits it and ends before it goes
@@ -110,44 +104,18 @@ protected:
     std::unique_ptr<client::QevClient> client_;
 };
 
-TEST_F(EnrollmentE2e, QevctlEnrollSavesTheFileTheLibraryMadeFromTheWav)
-{
-    ASSERT_NO_FATAL_FAILURE(start_server());
-    const std::wstring wav = program_data_.path(L"take.wav");
-    const std::wstring out = program_data_.path(L"made.bin");
-    Bytes wav_bytes = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A',  'V',  'E',  'f', 'm', 't',
-                       ' ', 16,  0,   0,   0,  1, 0,   1,   0,   0x80, 0x3E, 0,    0,   0,   0x7D,
-                       0,   0,   2,   0,   16, 0, 'd', 'a', 't', 'a',  0x80, 0x3E, 0,   0};
-    Bytes floats;
-    for (int i = 0; i < 8000; ++i) {
-        const auto sample = static_cast<std::int16_t>((i * 977) % 20000 - 10000);
-        wav_bytes.push_back(static_cast<std::uint8_t>(sample & 0xFF));
-        wav_bytes.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
-        const float value = static_cast<float>(sample) / 32768.0f;
-        floats.insert(floats.end(), reinterpret_cast<const std::uint8_t*>(&value),
-                      reinterpret_cast<const std::uint8_t*>(&value) + 4);
-    }
-    write_file(wav, wav_bytes);
-    const auto run = run_captured(
-        build_file(L"client/qevctl.exe"),
-        L"--connect-timeout 30000 create --primary \"" + std::wstring(kMicArray, kMicArray + std::strlen(kMicArray)) +
-            L"\" , enroll last \"" + wav + L"\" alice_t1_QUJD_enroll.bin --out \"" + out + L"\"",
-        60s);
-    ASSERT_TRUE(run.finished);
-    ASSERT_EQ(run.exit_code, 0u) << run.err;
-    const Bytes saved = read_file(program_data_.path(L"alice_t1_QUJD_enroll.bin"));
-    EXPECT_EQ(saved, read_file(out));
-    EXPECT_EQ(recording_in(saved), floats);
-}
-
-TEST_F(EnrollmentE2e, SavedNamesAreConfinedToTheEnrollmentDirectoryOrRefused)
+// One server: saved names confined to the enrollment directory, the recorded path, deletion, the
+// product key through win_reg, then qevctl driving the same calls from files and enrolling a WAV.
+TEST_F(EnrollmentE2e, FilesAndTheProductKeyThroughTheApiAndQevctl)
 {
     const Bytes file = enroll(recording(1, 5));
     set_library(L"9.9.9");
     const Bytes other_version = enroll(recording(1, 5));
     set_library();
     ASSERT_NO_FATAL_FAILURE(start_server());
-    const std::uint32_t handle = mic_array_handle();
+    const auto created = client_->create({kMicArray, ""});
+    ASSERT_EQ(created.result, 0u);
+    const std::uint32_t handle = created.handle;
     const struct {
         std::string name;
         const Bytes& content;
@@ -187,16 +155,11 @@ TEST_F(EnrollmentE2e, SavedNamesAreConfinedToTheEnrollmentDirectoryOrRefused)
         found.push_back(entry.path().filename().wstring());
     }
     EXPECT_THAT(found, ::testing::UnorderedElementsAreArray(expected_files));
-}
 
-TEST_F(EnrollmentE2e, PathIsRecordedPerUserAndDeviceAndFilesAreDeleted)
-{
-    ASSERT_NO_FATAL_FAILURE(start_server());
-    const std::uint32_t handle = mic_array_handle();
+    // The path is recorded per user and device, and the holder gives it back where the APO reads it.
     const Bytes none;
     EXPECT_EQ(client_->set_serialized(handle, "vpnr_bias_file_path", bias_payload("carol_t9_QUJD_enroll.bin", none, 0)),
               0u);
-    // The holder keeps the path where the APO reads it, and gives it back.
     const auto reply = client_->get_serialized(handle, "vpnr_bias_file_path");
     ASSERT_EQ(reply.result, 0u);
     const auto* table = flatbuffers::GetRoot<wire::BiasFileTable>(reply.data.data());
@@ -206,20 +169,12 @@ TEST_F(EnrollmentE2e, PathIsRecordedPerUserAndDeviceAndFilesAreDeleted)
     EXPECT_EQ(client_->set_serialized(handle, "VPNR_bias_file_path", bias_payload("dan_t8_enroll.bin", none, 0)), 0u);
     EXPECT_EQ(registry_value<std::wstring>(std::wstring(kOwnSubkey) + L"\\VPNR\\carol\\QUJD", L"last"), L"t9");
     EXPECT_FALSE(registry_value<std::wstring>(std::wstring(kOwnSubkey) + L"\\VPNR\\dan\\enroll.bin", L"last"));
-
-    const Bytes file = enroll(recording(1, 6));
-    const auto size = static_cast<std::uint32_t>(file.size());
-    ASSERT_EQ(client_->set_serialized(handle, "save_vpnr_bias_file", bias_payload("gone.bin", file, size)), 0u);
-    const Bytes remove = bias_payload("gone.bin", none, 0);
+    const Bytes remove = bias_payload("c.bin", none, 0);
     EXPECT_EQ(client_->set_serialized(0, "delete_vpnr_bias_file", remove), 0u);
-    EXPECT_FALSE(std::filesystem::exists(program_data_.path(L"gone.bin")));
+    EXPECT_FALSE(std::filesystem::exists(program_data_.path(L"c.bin")));
     EXPECT_EQ(client_->set_serialized(0, "delete_vpnr_bias_file", remove), kNotCarriedOut);
     EXPECT_TRUE(logged("Failed to remove file, err: "));
-}
 
-TEST_F(EnrollmentE2e, WinRegReadsAndWritesTheProductKeyOnly)
-{
-    ASSERT_NO_FATAL_FAILURE(start_server());
     std::string lower_key = kOwnKey;
     std::transform(lower_key.begin(), lower_key.end(), lower_key.begin(), ::tolower);
     const struct {
@@ -229,7 +184,7 @@ TEST_F(EnrollmentE2e, WinRegReadsAndWritesTheProductKeyOnly)
         std::string data;
         std::uint32_t set_result;
         std::pair<std::int16_t, std::string> read;  // type -1: the read fails
-    } cases[] = {
+    } writes[] = {
         {kOwnKey, "qev_number", 0, "42abc", 0, {0, "42"}},
         {kOwnKey, "qev_negative", 0, " \t-7", 0, {0, "4294967289"}},
         {kOwnKey, "qev_lowest", 0, "-2147483648", 0, {0, "2147483648"}},
@@ -242,17 +197,57 @@ TEST_F(EnrollmentE2e, WinRegReadsAndWritesTheProductKeyOnly)
         // The registry refuses the name: the failed write is reported, not taken for a success.
         {kOwnKey, std::string(16384, 'n'), 1, "x", kNotCarriedOut, {-1, ""}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : writes) {
         EXPECT_EQ(client_->set_serialized(0, "win_reg", win_reg_payload(c.key, c.name, c.type, c.data)), c.set_result)
             << c.name;
-        const auto reply = client_->get_serialized(0, "WIN_REG", win_reg_payload(c.key, c.name, 0, ""));
-        EXPECT_EQ(reply.result, c.read.first < 0 ? kNotCarriedOut : 0u) << c.name;
+        const auto read = client_->get_serialized(0, "WIN_REG", win_reg_payload(c.key, c.name, 0, ""));
+        EXPECT_EQ(read.result, c.read.first < 0 ? kNotCarriedOut : 0u) << c.name;
         if (c.read.first >= 0) {
-            EXPECT_EQ(win_reg_value(reply.data), c.read) << c.name;
+            EXPECT_EQ(win_reg_value(read.data), c.read) << c.name;
         }
     }
     EXPECT_TRUE(logged("Failed to get value data for qev_letters"));
     EXPECT_TRUE(logged("win_reg: Error while writing to registry value"));
+
+    // qevctl: a 16-bit PCM WAV becomes the float recording inside the file the library made.
+    const std::wstring wav = program_data_.path(L"take.wav");
+    Bytes wav_bytes = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A',  'V',  'E',  'f', 'm', 't',
+                       ' ', 16,  0,   0,   0,  1, 0,   1,   0,   0x80, 0x3E, 0,    0,   0,   0x7D,
+                       0,   0,   2,   0,   16, 0, 'd', 'a', 't', 'a',  0x80, 0x3E, 0,   0};
+    Bytes floats;
+    for (int i = 0; i < 8000; ++i) {
+        const auto sample = static_cast<std::int16_t>((i * 977) % 20000 - 10000);
+        wav_bytes.push_back(static_cast<std::uint8_t>(sample & 0xFF));
+        wav_bytes.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
+        const float value = static_cast<float>(sample) / 32768.0f;
+        floats.insert(floats.end(), reinterpret_cast<const std::uint8_t*>(&value),
+                      reinterpret_cast<const std::uint8_t*>(&value) + 4);
+    }
+    write_file(wav, wav_bytes);
+    const auto w = [this](const wchar_t* name) { return L" \"" + program_data_.path(name) + L"\""; };
+    write_file(program_data_.path(L"in.reg"), win_reg_payload(kOwnKey, "qev_cli", 0, "42"));
+    const auto run = run_captured(
+        build_file(L"client/qevctl.exe"),
+        L"--connect-timeout 30000 create --primary \"" + std::wstring(kMicArray, kMicArray + std::strlen(kMicArray)) +
+            L"\" , set last nr_level 60.5 , get last nr_level , status last , watch --seconds 1 , "
+            L"set-serialized 0 win_reg" +
+            w(L"in.reg") + L" , get-serialized 0 win_reg" + w(L"out.reg") + L" --in" + w(L"in.reg") +
+            L" , enroll last" + w(L"take.wav") + L" alice_t1_QUJD_enroll.bin --out" + w(L"made.bin"),
+        60s);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exit_code, 0u);
+    const Bytes saved = read_file(program_data_.path(L"alice_t1_QUJD_enroll.bin"));
+    const Bytes read_back = read_file(program_data_.path(L"out.reg"));
+    EXPECT_EQ(run.out,
+              "handle: 2\nnr_level: 60\nstatus: 7\nevent: type 5 (parameter changed) value 2 text nr_level\n"
+              "win_reg: " +
+                  std::to_string(read_back.size()) + " bytes written to " +
+                  base::utf8_from_wide(program_data_.path(L"out.reg")) + "\nenrolled: " + std::to_string(saved.size()) +
+                  " bytes saved as alice_t1_QUJD_enroll.bin\n");
+    EXPECT_EQ(win_reg_value(read_back), std::make_pair(std::int16_t{0}, std::string("42")));
+    EXPECT_EQ(saved, read_file(program_data_.path(L"made.bin")));
+    EXPECT_EQ(recording_in(saved), floats);
 }
 
 TEST_F(EnrollmentE2e, KillingTheServerDuringThePassLeavesEveryFileOldOrNew)

@@ -29,6 +29,7 @@ TEST(QevctlE2e, PrintsRepliesAndExplainsFailuresWithItsExitCode)
         {L"create --primary \"No Such Endpoint 7f3c\" , info", 1, "", "QevIntfCreate: result 1 (not carried out)\n"},
         {L"enum 3", 1, "", "QevIntfEnum: result 5 (unknown enumeration type)\n"},
         {L"status 4242", 1, "", "QevIntfGetStatus: result 3 (invalid argument)\n"},
+        {L"start last", 2, "", "qevctl: \"last\" used before a successful create\n"},
         {nullptr, 3, "", "cannot open"},
     };
     for (const auto& row : rows) {
