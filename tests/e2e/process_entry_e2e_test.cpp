@@ -19,9 +19,6 @@ namespace qev::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-using qev::e2e::kLogTimeout;
-using qev::e2e::LogWatcher;
-using qev::e2e::ServerProcess;
 using ::testing::ElementsAre;
 
 constexpr auto kExitTimeout = 60s;
@@ -66,8 +63,10 @@ TEST_F(ProcessEntry, HelpLogsTheUsageInOrderAndExitsWithZero)
 }
 
 // Any server value but "session_monitor" is the RPC role; the value keeps everything after the first
-// equals sign, and a tab does not separate tokens.
-TEST_F(ProcessEntry, ServerValueIsLoggedAnyOtherThanTheMonitorRunsTheRpcRoleAndQuitEndsIt)
+// equals sign, and a tab does not separate tokens. Logon, console connect and unlock publish the
+// enrollment; lock does not. The start has published it once before the window exists; the quit
+// message is handled after every change before it.
+TEST_F(ProcessEntry, ServerValueIsLoggedAnyOtherThanTheMonitorRunsTheRpcRoleSessionChangesAndQuitReachIt)
 {
     const std::pair<const wchar_t*, const char*> rows[] = {
         {L"", "[qev]   server_type: rpc\n"},
@@ -80,10 +79,17 @@ TEST_F(ProcessEntry, ServerValueIsLoggedAnyOtherThanTheMonitorRunsTheRpcRoleAndQ
         EXPECT_THAT(configuration_of(server), ElementsAre("[qev] configurations:\n", line));
         const HWND window = server.wait_for_window(kLogTimeout);
         ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(log_.sync(kLogTimeout));
+        const size_t at_start = count_containing(log_.lines_of(server.pid()), "sync_user_enrollment");
+        for (const WPARAM reason : {WTS_SESSION_LOCK, WTS_SESSION_LOGON, WTS_CONSOLE_CONNECT, WTS_SESSION_UNLOCK}) {
+            ASSERT_TRUE(PostMessageW(window, WM_WTSSESSION_CHANGE, reason, 1));
+        }
         // A quit message from outside ends the loop on the thread that made the window, then the
         // server; ending it so also keeps a half-written debug line from blocking the next one.
         ASSERT_TRUE(PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0));
         EXPECT_EQ(server.wait_exit(kExitTimeout), 0u);
+        ASSERT_TRUE(log_.sync(kLogTimeout));
+        EXPECT_EQ(count_containing(log_.lines_of(server.pid()), "sync_user_enrollment"), at_start + 3);
     }
 }
 
@@ -105,26 +111,6 @@ TEST_F(ProcessEntry, SessionMonitorRoleRunsWithoutWindow)
     EXPECT_EQ(count_containing(lines, "fail to start"), 0u);
     EXPECT_EQ(count_containing(lines, "rpc server"), 0u);
     EXPECT_EQ(count_containing(lines, "re-enrollment"), 0u);
-}
-
-// Logon, console connect and unlock publish the enrollment; lock does not. The start has published it
-// once before the window exists; the quit message is handled after every change before it.
-TEST_F(ProcessEntry, SessionChangesReachTheWindowProcedure)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(L""));
-    const HWND window = server.wait_for_window(kLogTimeout);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(log_.sync(kLogTimeout));
-    const size_t at_start = count_containing(log_.lines_of(server.pid()), "sync_user_enrollment");
-    for (const WPARAM reason : {WTS_SESSION_LOCK, WTS_SESSION_LOGON, WTS_CONSOLE_CONNECT, WTS_SESSION_UNLOCK}) {
-        ASSERT_TRUE(PostMessageW(window, WM_WTSSESSION_CHANGE, reason, 1));
-    }
-    ASSERT_TRUE(PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0));
-    EXPECT_EQ(server.wait_exit(kExitTimeout), 0u);
-    ASSERT_TRUE(log_.sync(kLogTimeout));
-    EXPECT_EQ(count_containing(log_.lines_of(server.pid()), "sync_user_enrollment"), at_start + 3)
-        << ::testing::PrintToString(log_.lines_of(server.pid()));
 }
 
 }  // namespace
