@@ -2,8 +2,8 @@
 // which endpoints QevIntfEnum lists and which names QevIntfCreate finds. The expected names are the
 // machine file's friendly names ({a45c254e-df1c-4efd-8020-67d146a850e0},14) of its active endpoints.
 // The machine is cleared when the test program ends (qevsim_machine_cleanup).
-#include "captured_run.h"
 #include "e2e_harness.h"
+#include "sim_machine.h"
 
 #include "client/qev_client.h"
 
@@ -16,11 +16,9 @@
 namespace qev::e2e {
 namespace {
 
-using namespace std::chrono_literals;
 using client::QevClient;
 using ::testing::UnorderedElementsAre;
 
-constexpr auto kToolTimeout = 60s;
 // Enumeration types, and the endpoint types the Config log line names.
 constexpr std::uint32_t kCapture = 0;
 constexpr std::uint32_t kRender = 1;
@@ -28,30 +26,10 @@ constexpr std::uint32_t kNotCarriedOut = 1;
 
 constexpr char kNoDevice[] = "[qev] cannot get device from context\n";
 
-// "Z:\..." form of the machine file (Wine maps the Unix root to Z:).
-std::wstring machine_file(const std::string& name)
-{
-    const std::string unix_path = std::string(QEV_MACHINES_DIR) + "/" + name + ".reg";
-    std::wstring path = L"Z:";
-    for (const char c : unix_path) {
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    }
-    return path;
-}
-
-void run_qevsim(const std::wstring& arguments)
-{
-    const CapturedRun run = run_captured(build_file(L"sim/qevsim.exe"), arguments, kToolTimeout);
-    ASSERT_TRUE(run.finished) << "qevsim " << std::string(arguments.begin(), arguments.end());
-    ASSERT_EQ(run.exit_code, 0u) << "qevsim " << std::string(arguments.begin(), arguments.end()) << "\n"
-                                 << run.out << run.err;
-}
-
 TEST(EndpointEnumerationE2e, ListsHoldTheActiveEndpointsAndCreateFindsTheirNames)
 {
     // The machine is in place before the server reads its endpoint lists at start.
-    ASSERT_NO_FATAL_FAILURE(run_qevsim(L"register"));
-    ASSERT_NO_FATAL_FAILURE(run_qevsim(L"load \"" + machine_file("default") + L"\""));
+    ASSERT_NO_FATAL_FAILURE(winaudio::test::SimMachine::Load("default"));
     LogWatcher log;
     ASSERT_TRUE(log.start());
     ServerProcess server;
