@@ -25,6 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace qev::vpnr::test;
+using ::testing::UnorderedElementsAre;
 using winaudio::test::SimMachine;
 namespace wire = qev::vpnr::wire;
 
@@ -32,6 +33,10 @@ constexpr char kMicArray[] = "Microphone Array (Conexant SmartAudio HD)";
 constexpr char kOwnKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\vestaRion";
 constexpr wchar_t kOwnSubkey[] = L"SYSTEM\\CurrentControlSet\\Control\\vestaRion";
 constexpr std::uint32_t kNotCarriedOut = 1;
+// Enumeration types, and the endpoint types the Config log line names.
+constexpr std::uint32_t kCapture = 0;
+constexpr std::uint32_t kRender = 1;
+constexpr char kNoDevice[] = "[qev] cannot get device from context\n";
 
 Bytes finished(flatbuffers::FlatBufferBuilder& builder)
 {
@@ -104,15 +109,57 @@ protected:
     std::unique_ptr<client::QevClient> client_;
 };
 
-// One server: saved names confined to the enrollment directory, the recorded path, deletion, the
-// product key through win_reg, then qevctl driving the same calls from files and enrolling a WAV.
-TEST_F(EnrollmentE2e, FilesAndTheProductKeyThroughTheApiAndQevctl)
+// One server on the laptop: the endpoint lists, saved names confined to the enrollment directory, the
+// recorded path, deletion, the product key through win_reg, then qevctl driving the same calls from
+// files and enrolling a WAV.
+TEST_F(EnrollmentE2e, EndpointListsFilesAndTheProductKeyThroughTheApiAndQevctl)
 {
     const Bytes file = enroll(recording(1, 5));
     set_library(L"9.9.9");
     const Bytes other_version = enroll(recording(1, 5));
     set_library();
     ASSERT_NO_FATAL_FAILURE(start_server());
+    // The endpoint lists hold the active endpoints of the machine file (its friendly names,
+    // {a45c254e-df1c-4efd-8020-67d146a850e0},14) and create finds them by name; Stereo Mix is disabled.
+    const auto captures = client_->enumerate(kCapture);
+    EXPECT_EQ(std::pair(captures.result, captures.count), std::pair(0u, 3u));
+    EXPECT_THAT(captures.names,
+                UnorderedElementsAre("Microphone Array (Conexant SmartAudio HD)", "Microphone (USB Headset)",
+                                     "Headset Microphone (WH-1000XM4 Hands-Free AG Audio)"));
+    const auto renders = client_->enumerate(kRender);
+    EXPECT_EQ(std::pair(renders.result, renders.count), std::pair(0u, 3u));
+    EXPECT_THAT(renders.names, UnorderedElementsAre("Speakers (Conexant SmartAudio HD)", "Speakers (USB Headset)",
+                                                    "Headset (WH-1000XM4 Hands-Free AG Audio)"));
+    const struct {
+        client::DeviceNames names;
+        std::optional<std::uint32_t> found_as;  // the endpoint type the Config line names
+    } rows[] = {
+        {{"Microphone Array (Conexant SmartAudio HD)", ""}, kCapture},
+        {{"", "Speakers (USB Headset)"}, kRender},
+        // A render name given as primary falls back to the render list.
+        {{"Headset (WH-1000XM4 Hands-Free AG Audio)", ""}, kRender},
+        {{"microphone (usb headset)", ""}, kCapture},
+        {{"No Such Endpoint 7f3c", ""}, std::nullopt},
+        {{"Stereo Mix (Conexant SmartAudio HD)", ""}, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const std::string& name = row.names.primary.empty() ? row.names.secondary : row.names.primary;
+        SCOPED_TRACE(name);
+        const size_t before = log_.lines_of(server_.pid()).size();
+        const auto reply = client_->create(row.names);
+        EXPECT_EQ(reply.result, row.found_as ? 0u : kNotCarriedOut);
+        EXPECT_EQ(reply.handle != 0, row.found_as.has_value());
+        ASSERT_TRUE(log_.sync(kLogTimeout));
+        const std::vector<std::string> all = log_.lines_of(server_.pid());
+        const std::vector<std::string> lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), kNoDevice), row.found_as ? 0 : 1);
+        const std::string head = "[qev] cntx result: dev:" + name +
+                                 ", devtype:" + std::to_string(row.found_as.value_or(kCapture)) + " devid:{";
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& line) { return line.rfind(head, 0) == 0; }),
+                  row.found_as ? 1 : 0)
+            << ::testing::PrintToString(lines);
+    }
     const auto created = client_->create({kMicArray, ""});
     ASSERT_EQ(created.result, 0u);
     const std::uint32_t handle = created.handle;
@@ -239,12 +286,13 @@ TEST_F(EnrollmentE2e, FilesAndTheProductKeyThroughTheApiAndQevctl)
     EXPECT_EQ(run.exit_code, 0u);
     const Bytes saved = read_file(program_data_.path(L"alice_t1_QUJD_enroll.bin"));
     const Bytes read_back = read_file(program_data_.path(L"out.reg"));
-    EXPECT_EQ(run.out,
-              "handle: 2\nnr_level: 60\nstatus: 7\nevent: type 5 (parameter changed) value 2 text nr_level\n"
-              "win_reg: " +
-                  std::to_string(read_back.size()) + " bytes written to " +
-                  base::utf8_from_wide(program_data_.path(L"out.reg")) + "\nenrolled: " + std::to_string(saved.size()) +
-                  " bytes saved as alice_t1_QUJD_enroll.bin\n");
+    const std::string own = std::to_string(handle + 1);
+    EXPECT_EQ(run.out, "handle: " + own + "\nnr_level: 60\nstatus: 7\nevent: type 5 (parameter changed) value " + own +
+                           " text nr_level\n"
+                           "win_reg: " +
+                           std::to_string(read_back.size()) + " bytes written to " +
+                           base::utf8_from_wide(program_data_.path(L"out.reg")) + "\nenrolled: " +
+                           std::to_string(saved.size()) + " bytes saved as alice_t1_QUJD_enroll.bin\n");
     EXPECT_EQ(win_reg_value(read_back), std::make_pair(std::int16_t{0}, std::string("42")));
     EXPECT_EQ(saved, read_file(program_data_.path(L"made.bin")));
     EXPECT_EQ(recording_in(saved), floats);
