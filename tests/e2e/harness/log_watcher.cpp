@@ -55,35 +55,27 @@ std::vector<std::string> LogWatcher::lines_of(DWORD pid) const
     return lines;
 }
 
-size_t LogWatcher::count_matching(DWORD pid, const Predicate& predicate) const
-{
-    return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-        return entry.pid == pid && predicate(entry.text);
-    }));
-}
-
-bool LogWatcher::wait_until(DWORD pid, const Predicate& predicate, std::chrono::milliseconds timeout)
-{
-    return wait_for_matches(pid, predicate, 1, timeout);
-}
-
 bool LogWatcher::wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout)
 {
-    return wait_until(
-        pid, [&line](const std::string& text) { return text == line; }, timeout);
+    return wait_for_matches(
+        pid, [&line](const std::string& text) { return text == line; }, 1, timeout);
 }
 
 bool LogWatcher::wait_for_text(DWORD pid, const std::string& text, std::chrono::milliseconds timeout)
 {
-    return wait_until(
-        pid, [&text](const std::string& candidate) { return candidate.find(text) != std::string::npos; }, timeout);
+    const auto contains = [&text](const std::string& line) { return line.find(text) != std::string::npos; };
+    return wait_for_matches(pid, contains, 1, timeout);
 }
 
 bool LogWatcher::wait_for_matches(DWORD pid, const Predicate& predicate, size_t count,
                                   std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return count_matching(pid, predicate) >= count; });
+    return arrived_.wait_for(lock, timeout, [&] {
+        return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+                   return entry.pid == pid && predicate(entry.text);
+               })) >= count;
+    });
 }
 
 }  // namespace qev::e2e

@@ -38,10 +38,7 @@ public:
     // Every message of `pid` received so far, in order.
     std::vector<std::string> lines_of(DWORD pid) const;
 
-    // Waits until a message of `pid` satisfies `predicate`; false after `timeout`. The predicate
-    // runs under the watcher's lock and must not call back into the watcher.
-    bool wait_until(DWORD pid, const Predicate& predicate, std::chrono::milliseconds timeout);
-    // ... equals `line` exactly (prefix and newline included).
+    // Waits until a message of `pid` equals `line` exactly (prefix and newline included); false after `timeout`.
     bool wait_for_line(DWORD pid, const std::string& line, std::chrono::milliseconds timeout);
     // ... contains `text`.
     bool wait_for_text(DWORD pid, const std::string& text, std::chrono::milliseconds timeout);
@@ -56,7 +53,6 @@ private:
     };
 
     void accept(const qev::tools::DbwinLine& line);
-    size_t count_matching(DWORD pid, const Predicate& predicate) const;
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
