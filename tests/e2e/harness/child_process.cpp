@@ -4,12 +4,6 @@
 
 namespace qev::e2e {
 
-namespace {
-
-constexpr DWORD kGoneTimeoutMs = 10000;
-
-}  // namespace
-
 ChildProcess::~ChildProcess()
 {
     terminate();
@@ -92,7 +86,7 @@ void ChildProcess::terminate()
 {
     if (running()) {
         TerminateProcess(process_.get(), 1);
-        WaitForSingleObject(process_.get(), kGoneTimeoutMs);
+        WaitForSingleObject(process_.get(), 10000);
     }
 }
 
