@@ -1,6 +1,5 @@
 #include "child_process.h"
 #include "dbwin_reader.h"
-#include "e2e_paths.h"
 
 #include <gtest/gtest.h>
 

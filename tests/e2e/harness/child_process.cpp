@@ -1,8 +1,23 @@
 #include "child_process.h"
 
+#include "base/utf8.h"
+
+#include <algorithm>
 #include <vector>
 
+#ifndef QEV_BUILD_DIR_UNIX
+#error "QEV_BUILD_DIR_UNIX must name the build tree (set by tests/e2e/CMakeLists.txt)"
+#endif
+
 namespace qev::e2e {
+
+std::wstring build_file(std::wstring_view relative)
+{
+    // Wine maps drive Z: to the Unix root.
+    std::wstring path = L"Z:" + base::wide_from_utf8(QEV_BUILD_DIR_UNIX) + L"/" + std::wstring(relative);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
 
 ChildProcess::~ChildProcess()
 {

@@ -7,8 +7,12 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace qev::e2e {
+
+// The Windows path ("Z:\...") of a file given relative to the build tree, e.g. "tools/qevlog.exe".
+std::wstring build_file(std::wstring_view relative);
 
 // A process started for a test. It never outlives its owner: the destructor terminates it if it
 // still runs and waits until it is gone, and a job object that kills on close ends it as well when

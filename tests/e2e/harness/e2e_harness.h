@@ -18,6 +18,5 @@
 // hold the ctest RESOURCE_LOCKs "dbwin" and "qev_server" (tests/e2e/CMakeLists.txt shows how).
 
 #include "child_process.h"
-#include "e2e_paths.h"
 #include "log_watcher.h"
 #include "server_process.h"

@@ -1,7 +1,5 @@
 #include "server_process.h"
 
-#include "e2e_paths.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
