@@ -93,20 +93,11 @@ protected:
         ASSERT_TRUE(log_.start());
     }
 
-    void start_server()
-    {
-        ASSERT_TRUE(server_.start());
-        client::ClientOptions options;
-        options.connect_timeout = kLogTimeout;
-        client_ = std::make_unique<client::QevClient>(options);
-    }
-
     bool logged(const std::string& text) { return log_.wait_for_text(server_.pid(), text, kLogTimeout); }
 
     PrivateProgramData program_data_;  // first: the server inherits it and ends before it goes
     LogWatcher log_;
     ServerProcess server_;
-    std::unique_ptr<client::QevClient> client_;
 };
 
 // One server on the laptop: the endpoint lists, saved names confined to the enrollment directory, the
@@ -118,7 +109,10 @@ TEST_F(EnrollmentE2e, EndpointListsFilesAndTheProductKeyThroughTheApiAndQevctl)
     set_library(L"9.9.9");
     const Bytes other_version = enroll(recording(1, 5));
     set_library();
-    ASSERT_NO_FATAL_FAILURE(start_server());
+    ASSERT_TRUE(server_.start());
+    client::ClientOptions options;
+    options.connect_timeout = kLogTimeout;
+    auto client_ = std::make_unique<client::QevClient>(options);
     // The endpoint lists hold the active endpoints of the machine file (its friendly names,
     // {a45c254e-df1c-4efd-8020-67d146a850e0},14) and create finds them by name; Stereo Mix is disabled.
     const auto captures = client_->enumerate(kCapture);
