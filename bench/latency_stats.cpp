@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace qev::bench {
 
@@ -29,6 +30,11 @@ LatencyStats summarize(std::vector<double> round_trips_us, std::chrono::duration
         stats.calls_per_second = static_cast<double>(stats.calls) / wall_time.count();
     }
     return stats;
+}
+
+void print_percentiles(const char* what, const LatencyStats& stats, int width)
+{
+    std::printf("  %-*s p50 %9.1f us   p99 %9.1f us\n", width, what, stats.p50_us, stats.p99_us);
 }
 
 }  // namespace qev::bench

@@ -17,4 +17,7 @@ struct LatencyStats {
 // Percentiles of the round-trip times (nearest rank) and calls per second over the run's wall time.
 LatencyStats summarize(std::vector<double> round_trips_us, std::chrono::duration<double> wall_time);
 
+// One indented line "<what> p50 ... us   p99 ... us", the label padded to `width`.
+void print_percentiles(const char* what, const LatencyStats& stats, int width);
+
 }  // namespace qev::bench

@@ -68,11 +68,6 @@ bool measure_toggle(bool active, qev::bench::RawSessionListener& raw, ArrivalQue
     return true;
 }
 
-void print(const char* what, const qev::bench::LatencyStats& stats)
-{
-    std::printf("  %-36s p50 %9.1f us   p99 %9.1f us\n", what, stats.p50_us, stats.p99_us);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -118,8 +113,8 @@ int main(int argc, char** argv)
     const auto raw_stats = qev::bench::summarize(raw_us, {});
     const auto told_stats = qev::bench::summarize(told_us, {});
     std::printf("session state changes made through qevsim: %d\n", changes);
-    print("simulator's own notification", raw_stats);
-    print("client's session activation event", told_stats);
+    qev::bench::print_percentiles("simulator's own notification", raw_stats, 36);
+    qev::bench::print_percentiles("client's session activation event", told_stats, 36);
     std::printf("difference: p50 %.1f ms   p99 %.1f ms (target: p99 within 100 ms)\n",
                 (told_stats.p50_us - raw_stats.p50_us) / 1000.0, (told_stats.p99_us - raw_stats.p99_us) / 1000.0);
     std::printf("ratio: p50 %.2f   p99 %.2f\n", told_stats.p50_us / raw_stats.p50_us,

@@ -36,11 +36,6 @@ bool raw_write(DWORD level)
     return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kUserStore, kLevel, REG_DWORD, &level, sizeof(level)) == ERROR_SUCCESS;
 }
 
-void print(const char* what, const qev::bench::LatencyStats& stats)
-{
-    std::printf("  %-22s p50 %8.1f us   p99 %8.1f us\n", what, stats.p50_us, stats.p99_us);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -83,8 +78,8 @@ int main(int argc, char** argv)
     const auto set_stats = qev::bench::summarize(set_us, {});
     const auto raw_stats = qev::bench::summarize(raw_us, {});
     std::printf("\"nr_level\" writes, %d of each, interleaved\n", calls);
-    print("QevIntfSet round trip", set_stats);
-    print("raw registry write", raw_stats);
+    qev::bench::print_percentiles("QevIntfSet round trip", set_stats, 22);
+    qev::bench::print_percentiles("raw registry write", raw_stats, 22);
     std::printf("ratio QevIntfSet/raw: p50 %.1f   p99 %.1f\n", set_stats.p50_us / raw_stats.p50_us,
                 set_stats.p99_us / raw_stats.p99_us);
     client.close();
